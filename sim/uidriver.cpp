@@ -1,0 +1,111 @@
+// Drives the program's message boxes the way a person would: finds a box by
+// its caption, prints its text, presses a button. Every e2e test uses it.
+//
+//   uidriver box [--title T] [--timeout SECONDS] [--press OK|Cancel|Yes|No]
+//       waits for the box, prints its text as UTF-8, presses the button
+//       (OK unless told); exit 0, or 3 when no box came in time.
+//   uidriver nobox [--title T] [--seconds SECONDS]
+//       exit 0 when no such box shows within the time, else prints it, 4.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Search {
+  std::wstring title;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindBox(HWND w, LPARAM param) {
+  auto* s = reinterpret_cast<Search*>(param);
+  wchar_t cls[64] = {};
+  ::GetClassNameW(w, cls, 64);
+  if (std::wstring(cls) != L"#32770" || !::IsWindowVisible(w)) return TRUE;
+  wchar_t title[256] = {};
+  ::GetWindowTextW(w, title, 256);
+  if (!s->title.empty() && s->title != title) return TRUE;
+  s->found = w;
+  return FALSE;
+}
+
+HWND WaitForBox(const std::wstring& title, DWORD ms) {
+  DWORD start = ::GetTickCount();
+  for (;;) {
+    Search s{title};
+    ::EnumWindows(FindBox, reinterpret_cast<LPARAM>(&s));
+    if (s.found) return s.found;
+    if (::GetTickCount() - start >= ms) return nullptr;
+    ::Sleep(100);
+  }
+}
+
+BOOL CALLBACK CollectText(HWND child, LPARAM param) {
+  auto* text = reinterpret_cast<std::wstring*>(param);
+  wchar_t cls[64] = {};
+  ::GetClassNameW(child, cls, 64);
+  if (std::wstring(cls) == L"Static") {
+    int n = ::GetWindowTextLengthW(child);
+    std::wstring t(n + 1, L'\0');
+    ::GetWindowTextW(child, t.data(), n + 1);
+    t.resize(n);
+    if (!t.empty()) *text += (text->empty() ? L"" : L"\n") + t;
+  }
+  return TRUE;
+}
+
+void PrintUtf8(const std::wstring& w) {
+  int n = ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string s(n, '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+  std::fwrite(s.data(), 1, s.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+int ButtonId(const std::wstring& name) {
+  if (name == L"Cancel") return IDCANCEL;
+  if (name == L"Yes") return IDYES;
+  if (name == L"No") return IDNO;
+  return IDOK;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) {
+    std::fwprintf(stderr, L"usage: uidriver box|nobox [--title T] [--timeout S] [--press B]\n");
+    return 2;
+  }
+  std::wstring command = argv[1];
+  std::wstring title = L"Devstart";
+  std::wstring press = L"OK";
+  DWORD seconds = command == L"nobox" ? 3 : 30;
+  for (int i = 2; i + 1 < argc; i += 2) {
+    std::wstring opt = argv[i];
+    if (opt == L"--title") title = argv[i + 1];
+    else if (opt == L"--timeout" || opt == L"--seconds") seconds = static_cast<DWORD>(_wtoi(argv[i + 1]));
+    else if (opt == L"--press") press = argv[i + 1];
+  }
+  HWND box = WaitForBox(title, seconds * 1000);
+  if (command == L"nobox") {
+    if (!box) return 0;
+    std::wstring text;
+    ::EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
+    PrintUtf8(text);
+    return 4;
+  }
+  if (!box) return 3;
+  std::wstring text;
+  ::EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
+  PrintUtf8(text);
+  HWND button = ::GetDlgItem(box, ButtonId(press));
+  if (button) {
+    ::SendMessageW(button, BM_CLICK, 0, 0);
+  } else {
+    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(ButtonId(press), BN_CLICKED), 0);
+  }
+  return 0;
+}

@@ -1,0 +1,43 @@
+// Windows entry point: wires the Win32 adapters to the portable start-up.
+#include <windows.h>
+
+#include "app/option.h"
+#include "app/startup.h"
+#include "app/trace_log.h"
+#include "platform/win32/adapters.h"
+#include "ui/texts.h"
+#include "workflow/auto_run_manager.h"
+
+namespace {
+
+devstart::Win32System g_system;
+devstart::Win32Files g_files;
+devstart::Win32Profile g_profile;
+devstart::Win32Sync g_sync;
+devstart::Win32Windows g_windows;
+devstart::Win32StringResources g_strings;
+
+// config.ini is read relative to the directory the process was started in,
+// before anything else, as the option record always was.
+devstart::COption& LoadOptions() {
+  static devstart::COption option;
+  devstart::CIni ini(g_profile, L".\\config.ini");
+  option.Load(ini);
+  return option;
+}
+
+devstart::COption& g_option = LoadOptions();
+devstart::CAutoRunManager g_manager;
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR command_line, int) {
+  devstart::SetOption(&g_option);
+  static devstart::TraceLog log(g_system, g_files);
+  devstart::SetTraceLog(&log);
+
+  devstart::Texts texts(g_strings, devstart::kLangEnglishUK);
+  devstart::StartupState state;
+  devstart::StartupEnv env{g_system, g_sync, g_windows, texts, g_option, g_manager, state};
+  return devstart::RunStartup(env, command_line ? command_line : L"");
+}

@@ -1,0 +1,133 @@
+#include "app/startup.h"
+
+#include "app/trace_log.h"
+#include "ui/presentation.h"
+#include "workflow/result_codes.h"
+
+namespace devstart {
+
+namespace {
+
+bool Has(const std::wstring& command_line, const wchar_t* sw) {
+  return command_line.find(sw) != std::wstring::npos;
+}
+
+void NotAvailable(const wchar_t* operation) {
+  Trace(std::wstring(L"Devstart: ") + operation + L" is not available in this build");
+}
+
+template <typename T>
+std::optional<T> Checked(std::optional<T> result, const wchar_t* operation) {
+  if (!result) NotAvailable(operation);
+  return result;
+}
+
+bool IsMajorVersion6(ISystem& system) {
+  std::optional<OsVersion> v = system.GetVersion();
+  return v && v->platform_id == win::VER_PLATFORM_WIN32_NT && v->major == 6;
+}
+
+// The current directory's first character names the drive the second start
+// came from (AutoRun starts it in the CD's root).
+char DriveFromCurrentDirectory(ISystem& system) {
+  std::wstring dir = system.GetCurrentDirectory();
+  return dir.empty() ? 0 : static_cast<char>(dir[0] & 0xFF);
+}
+
+int SecondInstance(StartupEnv& env) {
+  auto& m = env.manager;
+  m.m_cDrive = DriveFromCurrentDirectory(env.system);
+  if (std::optional<int> r = Checked(m.GetSetting(), L"CAutoRunManager::GetSetting"); r && *r != 0) {
+    ShowResult(*r, env.texts, env.windows, 0);
+    return 0;
+  }
+  env.state.mode_mutex = env.sync.CreateMutex(true, L"DevstartMutexPCMode").handle;
+  MutexResult itk = env.sync.CreateMutex(true, L"DevstartMutexITKMode");
+  env.state.mode_mutex = itk.handle;
+  bool itk_existed = itk.last_error == win::ERROR_ALREADY_EXISTS;
+
+  std::uint32_t warning = 0;
+  if (env.option.IsPCSuiteMode()) {
+    if (itk_existed) warning = kMsgWrongModePC;
+  } else if (env.option.IsITKMode() || env.option.user_mode == 4) {
+    Checked(m.NotifyPCSuite(), L"NotifyPCSuite");
+    if (!itk_existed) warning = kMsgWrongModeITK;
+  }
+
+  m.m_cDrive = DriveFromCurrentDirectory(env.system);
+  Checked(m.ModeChange(), L"CAutoRunManager::ModeChange");
+
+  WindowHandle first = env.windows.FindWindow(L"", L"Devstart");
+  constexpr std::uint32_t kKeepPlace = win::SWP_NOMOVE | win::SWP_NOSIZE;
+  env.windows.SetWindowPos(first, win::HWND_TOPMOST, 0, 0, 0, 0, kKeepPlace);
+  env.windows.SetWindowPos(first, win::HWND_NOTOPMOST, 0, 0, 0, 0, kKeepPlace);
+  if (warning != 0) env.windows.SendMessage(first, warning, 0, 0);
+
+  Trace(L"Devstart::CreateMutex ERROR_ALREADY_EXISTS");
+  return 0;
+}
+
+}  // namespace
+
+char DriveLetterFromCommandLine(const std::wstring& command_line) {
+  static const std::wstring kDrive = L"-drive:";
+  std::size_t at = command_line.find(kDrive);
+  std::size_t pos = at == std::wstring::npos ? 6 : at + kDrive.size();
+  return pos < command_line.size() ? static_cast<char>(command_line[pos] & 0xFF) : 0;
+}
+
+int RunStartup(StartupEnv& env, const std::wstring& command_line) {
+  auto& m = env.manager;
+  Trace(L"Start Autorun version 1, 0, 0, 14");
+  env.texts.set_language(SelectUiLanguage(env.system));
+
+  // A failing administrator test counts as a no.
+  bool admin = Checked(m.IsUserInAdministrators(), L"IsUserInAdministrators").value_or(false);
+
+  // Before version 6 a standard user reaches the phone only through the
+  // service, so it has to be running already.
+  if (!IsMajorVersion6(env.system)) {
+    std::optional<int> r = Checked(m.CheckService(), L"CAutoRunManager::CheckService");
+    if (r && *r != 0 && !admin) {
+      ShowResult(*r, env.texts, env.windows, 0);
+      return 0;
+    }
+  }
+
+  Trace(L"Devstart::CreateMutex");
+  MutexResult one = env.sync.CreateMutex(true, L"DevstartOneInstanceMutex");
+  env.state.one_instance_mutex = one.handle;
+  if (one.last_error == win::ERROR_ALREADY_EXISTS) return SecondInstance(env);
+
+  env.state.debug_switch = Has(command_line, L"-debug") ? 1 : 0;
+  env.state.no_send_switch = Has(command_line, L"-no_send") ? 1 : 0;
+  env.state.run_itk_switch = Has(command_line, L"-run_itk") ? 1 : 0;
+  env.state.no_install_switch = Has(command_line, L"-no_install") ? 1 : 0;
+  env.option.ApplySwitches(env.state.no_send_switch != 0, env.state.run_itk_switch != 0);
+
+  if (command_line.empty() || Has(command_line, L"-run_cd")) {
+    if (std::optional<int> r = Checked(m.RunFromCD(), L"CAutoRunManager::RunFromCD")) {
+      ShowResult(*r, env.texts, env.windows, 0);
+    }
+    return 0;
+  }
+
+  Checked(m.CheckAndRepairWindowAutoRun(), L"CheckAndRepairWindowAutoRun");
+  m.m_cDrive = DriveLetterFromCommandLine(command_line);
+
+  std::optional<int> local = Checked(m.FirstTimeLocal(), L"CAutoRunManager::FirstTimeLocal");
+  if (!local) return 0;
+  if (*local == NORMAL_EXIT) {
+    Trace(L"Devstart::FirstTimeLocal returns NORMAL_EXIT");
+    return 0;
+  }
+  if (*local != 0) {
+    ShowResult(*local, env.texts, env.windows, 0);
+    return 0;
+  }
+
+  env.state.cancel_flag = 0;
+  return Checked(m.RunInstallerWindow(), L"installer window").value_or(0);
+}
+
+}  // namespace devstart

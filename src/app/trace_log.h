@@ -1,0 +1,44 @@
+// The program's trace log: "Devstart.Log" in the user's temporary folder,
+// UTF-16LE lines ended by CR LF, each prefixed with the milliseconds since the
+// log was created; every line also goes to an attached debugger. Support reads
+// this file, so its form is part of the contract.
+#pragma once
+
+#include <string>
+
+#include "platform/ports.h"
+
+namespace devstart {
+
+class TraceLog {
+ public:
+  TraceLog(ISystem& system, IFiles& files);
+  TraceLog(const TraceLog&) = delete;
+  TraceLog& operator=(const TraceLog&) = delete;
+
+  void Trace(const std::wstring& message);
+
+  const std::wstring& path() const { return path_; }
+
+ private:
+  ISystem& system_;
+  IFiles& files_;
+  int to_debugger_ = 1;
+  int to_file_ = 1;
+  int with_time_ = 1;
+  std::uint32_t start_tick_ = 0;
+  std::wstring path_;
+  Handle file_ = kInvalidHandle;
+};
+
+// The process's one log, created on first use. Tests install their own.
+TraceLog& GetTraceLog();
+void SetTraceLog(TraceLog* log);
+
+// The usual call: get the log, then trace.
+void Trace(const std::wstring& message);
+
+// UTF-16LE bytes of a wide string, whatever the width of wchar_t.
+std::string ToUtf16LeBytes(const std::wstring& text);
+
+}  // namespace devstart

@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include "app/trace_log.h"
+#include "fake/sim_pc.h"
+
+namespace devstart {
+namespace {
+
+const std::wstring kLog = L"C:\\Users\\user\\AppData\\Local\\Temp\\Devstart.Log";
+
+TEST(TraceLog, LinesCarryElapsedMillisecondsAndCrLf) {
+  sim::SimPc pc;
+  TraceLog log(pc.system, pc.files);
+  log.Trace(L"Start Autorun version 1, 0, 0, 14");
+  pc.system.tick += 1234;
+  log.Trace(L"second");
+  EXPECT_EQ(pc.ReadUtf16(kLog), L"[0]Start Autorun version 1, 0, 0, 14\r\n[1234]second\r\n");
+  EXPECT_EQ(pc.system.debug_output.back(), L"[1234]second\r\n");
+}
+
+TEST(TraceLog, FileIsUtf16LeWithoutByteOrderMark) {
+  sim::SimPc pc;
+  TraceLog log(pc.system, pc.files);
+  log.Trace(L"\u00C4%s%d");
+  std::string bytes = pc.fs.Get(kLog).value();
+  EXPECT_EQ(bytes, std::string("[\0000\0]\0\xC4\0%\0s\0%\0d\0\r\0\n\0", 20));
+}
+
+TEST(TraceLog, TickWrapPrintsSignedDifference) {
+  sim::SimPc pc;
+  pc.system.tick = 0xFFFFFF00u;
+  TraceLog log(pc.system, pc.files);
+  pc.system.tick = 0x100;  // wrapped: 0x200 ms later
+  log.Trace(L"x");
+  pc.system.tick = 0x7FFFFF00u;  // more than 24 days later reads negative
+  log.Trace(L"y");
+  EXPECT_EQ(pc.TraceLines().size(), 2u);
+  EXPECT_EQ(pc.ReadUtf16(kLog), L"[512]x\r\n[-2147483648]y\r\n");
+}
+
+TEST(TraceLog, EachStartReplacesTheFile) {
+  sim::SimPc pc;
+  pc.fs.Put(kLog, "previous run's lines, much longer than the new ones");
+  TraceLog log(pc.system, pc.files);
+  log.Trace(L"new");
+  EXPECT_EQ(pc.ReadUtf16(kLog), L"[0]new\r\n");
+}
+
+TEST(TraceLog, UnwritableTemporaryFolderWritesNothingAndGoesOn) {
+  sim::SimPc pc;
+  pc.fs.read_only_folders.insert(L"C:\\Users\\user\\AppData\\Local\\Temp");
+  TraceLog log(pc.system, pc.files);
+  log.Trace(L"still running");
+  EXPECT_FALSE(pc.fs.Exists(kLog));
+  EXPECT_EQ(pc.system.debug_output.size(), 1u);
+}
+
+TEST(TraceLog, SurrogatePairsSurviveWideWchar) {
+  EXPECT_EQ(ToUtf16LeBytes(std::wstring(1, static_cast<wchar_t>(0x1F600))), std::string("\x3D\xD8\x00\xDE", 4));
+}
+
+}  // namespace
+}  // namespace devstart

@@ -1,5 +1,5 @@
 // Windows entry point: wires the Win32 adapters to the portable start-up.
-#include <windows.h>
+#include "platform/win32/win_api.h"
 
 #include "app/option.h"
 #include "app/startup.h"

@@ -24,7 +24,7 @@ std::optional<T> Checked(std::optional<T> result, const wchar_t* operation) {
 
 bool IsMajorVersion6(ISystem& system) {
   std::optional<OsVersion> v = system.GetVersion();
-  return v && v->platform_id == win::VER_PLATFORM_WIN32_NT && v->major == 6;
+  return v && v->platform_id == win::kVerPlatformWin32Nt && v->major == 6;
 }
 
 // The current directory's first character names the drive the second start
@@ -44,7 +44,7 @@ int SecondInstance(StartupEnv& env) {
   env.state.mode_mutex = env.sync.CreateMutex(true, L"DevstartMutexPCMode").handle;
   MutexResult itk = env.sync.CreateMutex(true, L"DevstartMutexITKMode");
   env.state.mode_mutex = itk.handle;
-  bool itk_existed = itk.last_error == win::ERROR_ALREADY_EXISTS;
+  bool itk_existed = itk.last_error == win::kErrorAlreadyExists;
 
   std::uint32_t warning = 0;
   if (env.option.IsPCSuiteMode()) {
@@ -58,9 +58,9 @@ int SecondInstance(StartupEnv& env) {
   Checked(m.ModeChange(), L"CAutoRunManager::ModeChange");
 
   WindowHandle first = env.windows.FindWindow(L"", L"Devstart");
-  constexpr std::uint32_t kKeepPlace = win::SWP_NOMOVE | win::SWP_NOSIZE;
-  env.windows.SetWindowPos(first, win::HWND_TOPMOST, 0, 0, 0, 0, kKeepPlace);
-  env.windows.SetWindowPos(first, win::HWND_NOTOPMOST, 0, 0, 0, 0, kKeepPlace);
+  constexpr std::uint32_t kKeepPlace = win::kSwpNoMove | win::kSwpNoSize;
+  env.windows.SetWindowPos(first, win::kHwndTopmost, 0, 0, 0, 0, kKeepPlace);
+  env.windows.SetWindowPos(first, win::kHwndNoTopmost, 0, 0, 0, 0, kKeepPlace);
   if (warning != 0) env.windows.SendMessage(first, warning, 0, 0);
 
   Trace(L"Devstart::CreateMutex ERROR_ALREADY_EXISTS");
@@ -97,7 +97,7 @@ int RunStartup(StartupEnv& env, const std::wstring& command_line) {
   Trace(L"Devstart::CreateMutex");
   MutexResult one = env.sync.CreateMutex(true, L"DevstartOneInstanceMutex");
   env.state.one_instance_mutex = one.handle;
-  if (one.last_error == win::ERROR_ALREADY_EXISTS) return SecondInstance(env);
+  if (one.last_error == win::kErrorAlreadyExists) return SecondInstance(env);
 
   env.state.debug_switch = Has(command_line, L"-debug") ? 1 : 0;
   env.state.no_send_switch = Has(command_line, L"-no_send") ? 1 : 0;

@@ -35,8 +35,8 @@ TraceLog::TraceLog(ISystem& system, IFiles& files) : system_(system), files_(fil
   path_ = system_.GetTempPath() + L"Devstart.Log";
   // Readers may follow the file while we run; a failure leaves an invalid
   // handle and every write then fails quietly.
-  file_ = files_.CreateFile(path_, win::GENERIC_ALL, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
-                            win::CREATE_ALWAYS, win::FILE_ATTRIBUTE_NORMAL);
+  file_ = files_.CreateFile(path_, win::kGenericAll, win::kFileShareRead | win::kFileShareWrite,
+                            win::kCreateAlways, win::kFileAttributeNormal);
 }
 
 void TraceLog::Trace(const std::wstring& message) {

@@ -6,34 +6,34 @@
 
 namespace devstart::win {
 
-constexpr std::uint32_t GENERIC_READ = 0x80000000u;
-constexpr std::uint32_t GENERIC_WRITE = 0x40000000u;
-constexpr std::uint32_t GENERIC_ALL = 0x10000000u;
-constexpr std::uint32_t FILE_SHARE_READ = 0x1;
-constexpr std::uint32_t FILE_SHARE_WRITE = 0x2;
-constexpr std::uint32_t CREATE_ALWAYS = 2;
-constexpr std::uint32_t OPEN_EXISTING = 3;
-constexpr std::uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr std::uint32_t kGenericRead = 0x80000000u;
+constexpr std::uint32_t kGenericWrite = 0x40000000u;
+constexpr std::uint32_t kGenericAll = 0x10000000u;
+constexpr std::uint32_t kFileShareRead = 0x1;
+constexpr std::uint32_t kFileShareWrite = 0x2;
+constexpr std::uint32_t kCreateAlways = 2;
+constexpr std::uint32_t kOpenExisting = 3;
+constexpr std::uint32_t kFileAttributeNormal = 0x80;
 
-constexpr std::uint32_t ERROR_SUCCESS = 0;
-constexpr std::uint32_t ERROR_FILE_NOT_FOUND = 2;
-constexpr std::uint32_t ERROR_ACCESS_DENIED = 5;
-constexpr std::uint32_t ERROR_ALREADY_EXISTS = 183;
+constexpr std::uint32_t kErrorSuccess = 0;
+constexpr std::uint32_t kErrorFileNotFound = 2;
+constexpr std::uint32_t kErrorAccessDenied = 5;
+constexpr std::uint32_t kErrorAlreadyExists = 183;
 
-constexpr std::uint32_t VER_PLATFORM_WIN32_NT = 2;
-constexpr std::uint8_t VER_NT_WORKSTATION = 1;
-constexpr std::uint8_t VER_NT_DOMAIN_CONTROLLER = 2;
-constexpr std::uint8_t VER_NT_SERVER = 3;
+constexpr std::uint32_t kVerPlatformWin32Nt = 2;
+constexpr std::uint8_t kVerNtWorkstation = 1;
+constexpr std::uint8_t kVerNtDomainController = 2;
+constexpr std::uint8_t kVerNtServer = 3;
 
-constexpr std::uint32_t MB_OK = 0x0;
-constexpr std::uint32_t MB_ICONHAND = 0x10;
-constexpr int IDOK = 1;
+constexpr std::uint32_t kMbOk = 0x0;
+constexpr std::uint32_t kMbIconHand = 0x10;
+constexpr int kIdOk = 1;
 
-constexpr std::uintptr_t HWND_TOPMOST = static_cast<std::uintptr_t>(-1);
-constexpr std::uintptr_t HWND_NOTOPMOST = static_cast<std::uintptr_t>(-2);
-constexpr std::uint32_t SWP_NOSIZE = 0x1;
-constexpr std::uint32_t SWP_NOMOVE = 0x2;
+constexpr std::uintptr_t kHwndTopmost = static_cast<std::uintptr_t>(-1);
+constexpr std::uintptr_t kHwndNoTopmost = static_cast<std::uintptr_t>(-2);
+constexpr std::uint32_t kSwpNoSize = 0x1;
+constexpr std::uint32_t kSwpNoMove = 0x2;
 
-constexpr std::uint32_t WM_USER = 0x400;
+constexpr std::uint32_t kWmUser = 0x400;
 
 }  // namespace devstart::win

@@ -72,8 +72,8 @@ TEST(FilesContract, CreateAlwaysTruncatesAndWritesAppend) {
   auto env = MakeContractEnv();
   std::wstring path = env->Scratch() + L"Devstart.Log";
   env->PutFile(path, "old content that must go");
-  constexpr auto kShare = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE;
-  Handle h = env->files().CreateFile(path, win::GENERIC_ALL, kShare, win::CREATE_ALWAYS, win::FILE_ATTRIBUTE_NORMAL);
+  constexpr auto kShare = win::kFileShareRead | win::kFileShareWrite;
+  Handle h = env->files().CreateFile(path, win::kGenericAll, kShare, win::kCreateAlways, win::kFileAttributeNormal);
   ASSERT_NE(h, kInvalidHandle);
   EXPECT_TRUE(env->files().WriteFile(h, "ab", 2));
   EXPECT_TRUE(env->files().WriteFile(h, "cd", 2));
@@ -85,7 +85,7 @@ TEST(FilesContract, CreateAlwaysTruncatesAndWritesAppend) {
 TEST(FilesContract, MissingFolderGivesInvalidHandleAndWritesFail) {
   auto env = MakeContractEnv();
   std::wstring path = env->Scratch() + L"no-such-folder\\Devstart.Log";
-  Handle h = env->files().CreateFile(path, win::GENERIC_ALL, 3, win::CREATE_ALWAYS, win::FILE_ATTRIBUTE_NORMAL);
+  Handle h = env->files().CreateFile(path, win::kGenericAll, 3, win::kCreateAlways, win::kFileAttributeNormal);
   EXPECT_EQ(h, kInvalidHandle);
   EXPECT_FALSE(env->files().WriteFile(h, "x", 1));
 }
@@ -95,10 +95,10 @@ TEST(SyncContract, SecondCreateOfANameReportsAlreadyExists) {
   std::wstring name = L"DevstartContractMutex-" + std::to_wstring(env->system().GetTickCount());
   MutexResult first = env->sync().CreateMutex(true, name);
   ASSERT_NE(first.handle, kNullHandle);
-  EXPECT_NE(first.last_error, win::ERROR_ALREADY_EXISTS);
+  EXPECT_NE(first.last_error, win::kErrorAlreadyExists);
   MutexResult second = env->sync().CreateMutex(true, name);
   ASSERT_NE(second.handle, kNullHandle);
-  EXPECT_EQ(second.last_error, win::ERROR_ALREADY_EXISTS);
+  EXPECT_EQ(second.last_error, win::kErrorAlreadyExists);
   env->sync().CloseHandle(second.handle);
   env->sync().CloseHandle(first.handle);
 }
@@ -111,7 +111,7 @@ TEST(SystemContract, FactsHaveTheirWindowsShape) {
   EXPECT_EQ(temp[1], L':');
   std::optional<OsVersion> v = env->system().GetVersion();
   ASSERT_TRUE(v.has_value());
-  EXPECT_EQ(v->platform_id, win::VER_PLATFORM_WIN32_NT);
+  EXPECT_EQ(v->platform_id, win::kVerPlatformWin32Nt);
   EXPECT_GE(v->major, 5u);
   std::uint32_t t1 = env->system().GetTickCount();
   std::uint32_t t2 = env->system().GetTickCount();

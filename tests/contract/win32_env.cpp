@@ -1,4 +1,4 @@
-#include <windows.h>
+#include "platform/win32/win_api.h"
 
 #include <fstream>
 #include <vector>
@@ -37,7 +37,7 @@ class Win32Env : public ContractEnv {
     ::CloseHandle(h);
   }
   std::optional<std::string> ReadFile(const std::wstring& path) override {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                              0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return std::nullopt;
     std::string out;

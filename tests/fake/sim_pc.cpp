@@ -136,7 +136,7 @@ bool FakeSystem::SetThreadLocale(std::uint32_t lcid) {
 
 Handle FakeFiles::CreateFile(const std::wstring& path, std::uint32_t, std::uint32_t, std::uint32_t disposition,
                              std::uint32_t) {
-  if (disposition == win::CREATE_ALWAYS) {
+  if (disposition == win::kCreateAlways) {
     std::wstring abs = fs_.Absolute(path);
     std::size_t slash = abs.rfind(L'\\');
     if (!fs_.IsWritable(path) || slash == std::wstring::npos || !fs_.FolderExists(abs.substr(0, slash))) {
@@ -210,7 +210,7 @@ MutexResult FakeSync::CreateMutex(bool, const std::wstring& name) {
   names_[h] = name;
   created.push_back(name);
   bool existed = !existing.insert(name).second;
-  return MutexResult{h, existed ? win::ERROR_ALREADY_EXISTS : 0u};
+  return MutexResult{h, existed ? win::kErrorAlreadyExists : 0u};
 }
 
 bool FakeSync::CloseHandle(Handle h) { return open.erase(h) == 1; }

@@ -127,7 +127,7 @@ class FakeWindows : public IWindows {
   };
   std::vector<Window> windows;
   std::vector<Call> calls;
-  int message_box_answer = win::IDOK;
+  int message_box_answer = win::kIdOk;
 
   WindowHandle FindWindow(const std::wstring& class_name, const std::wstring& title) override;
   bool SetWindowPos(WindowHandle w, WindowHandle insert_after, int x, int y, int cx, int cy,

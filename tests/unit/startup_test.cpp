@@ -267,9 +267,9 @@ TEST_F(Startup, SecondInstanceWarnsTheFirstOnlyWhenModesDiffer) {
       EXPECT_EQ(sent[0].a, c.message) << c.name;
     }
     ASSERT_GE(pc.windows.calls.size(), 2u);
-    EXPECT_EQ(pc.windows.calls[0].a, win::HWND_TOPMOST);
-    EXPECT_EQ(pc.windows.calls[1].a, win::HWND_NOTOPMOST);
-    EXPECT_EQ(pc.windows.calls[0].b, win::SWP_NOMOVE | win::SWP_NOSIZE);
+    EXPECT_EQ(pc.windows.calls[0].a, win::kHwndTopmost);
+    EXPECT_EQ(pc.windows.calls[1].a, win::kHwndNoTopmost);
+    EXPECT_EQ(pc.windows.calls[0].b, win::kSwpNoMove | win::kSwpNoSize);
     EXPECT_EQ(pc.TraceLines().back(), L"Devstart::CreateMutex ERROR_ALREADY_EXISTS") << c.name;
     EXPECT_TRUE(pc.windows.MessageBoxes().empty());
   }

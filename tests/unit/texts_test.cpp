@@ -158,7 +158,7 @@ TEST(Presentation, BoxIsModalErrorWithCaptionDevstart) {
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].window, 0x1234u);
   EXPECT_EQ(boxes[0].caption, L"Devstart");
-  EXPECT_EQ(boxes[0].a, win::MB_ICONHAND | win::MB_OK);
+  EXPECT_EQ(boxes[0].a, win::kMbIconHand | win::kMbOk);
   EXPECT_EQ(boxes[0].text, L"Windows Service Management failed.");
 }
 

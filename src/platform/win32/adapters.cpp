@@ -1,6 +1,6 @@
 #include "platform/win32/adapters.h"
 
-#include <windows.h>
+#include "platform/win32/win_api.h"
 
 #include <vector>
 

@@ -60,9 +60,10 @@ void PrintUtf8(const std::wstring& w) {
   int n = ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
   std::string s(n, '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-  std::fwrite(s.data(), 1, s.size(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
+  s.push_back('\n');
+  // Raw bytes: the C runtime's text mode would translate them.
+  DWORD written = 0;
+  ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), s.data(), static_cast<DWORD>(s.size()), &written, nullptr);
 }
 
 int ButtonId(const std::wstring& name) {

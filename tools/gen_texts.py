@@ -21,7 +21,17 @@ def read_language(path):
 
 def rc_quote(text):
     # Resource-script strings double their quotes; backslashes start escapes.
-    return text.replace("\\", "\\\\").replace('"', '""')
+    # Everything outside ASCII is written as a UTF-16 code-unit escape: windres
+    # mis-reads UTF-8 inside wide strings whatever code page it is given.
+    out = []
+    for ch in text.replace("\\", "\\\\").replace('"', '""'):
+        code = ord(ch)
+        if code < 0x80:
+            out.append(ch)
+            continue
+        units = [code] if code < 0x10000 else [0xD800 | ((code - 0x10000) >> 10), 0xDC00 | (code & 0x3FF)]
+        out.extend(f"\\x{u:04X}" for u in units)
+    return "".join(out)
 
 
 def cpp_quote(text):

@@ -51,6 +51,22 @@ TEST_F(ProgramResources, EveryLanguageCarriesEveryText) {
   EXPECT_FALSE(strings.LoadString(2104, 2057).has_value());
 }
 
+struct TextEntry {
+  WORD lang;
+  UINT id;
+  const wchar_t* text;
+};
+const TextEntry kSource[] = {
+#include "texts_table.inc"
+};
+
+TEST_F(ProgramResources, EveryTextIsTheSourceTextExactly) {
+  devstart::Win32StringResources strings(module_);
+  for (const auto& e : kSource) {
+    EXPECT_EQ(strings.LoadString(e.id, e.lang).value_or(L"<missing>"), e.text) << e.lang << " " << e.id;
+  }
+}
+
 TEST_F(ProgramResources, TitlesAndEnglishTextsAreAsShipped) {
   devstart::Win32StringResources strings(module_);
   for (WORD lang : kLanguages) {

@@ -1,0 +1,187 @@
+"""A Windows machine for end-to-end tests: a Wine prefix, an X display, and
+ways to shape it (registry, Windows version, a folder mapped as a CD-ROM
+drive) and to run programs in it.
+
+On a real Windows machine the same scenarios run the binaries directly: set
+DEVSTART_NATIVE_WINDOWS=1 and the prefix operations become plain registry
+and file operations of the host (see `WineHost.native`).
+"""
+import os
+import pathlib
+import shutil
+import subprocess
+import tempfile
+import time
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+
+WINDOWS_VERSIONS = ("win2k", "winxp", "win7", "win2008", "win10")
+
+
+def pe_machine(exe):
+    data = pathlib.Path(exe).read_bytes()[:4096]
+    off = int.from_bytes(data[0x3C:0x40], "little")
+    return int.from_bytes(data[off + 4:off + 6], "little")
+
+
+def wine_loader(exe):
+    """wine64 for x86-64 programs, the wine launcher for 32-bit ones."""
+    if pe_machine(exe) == 0x8664 and os.path.exists("/usr/lib/wine/wine64"):
+        return ["/usr/lib/wine/wine64"]
+    return ["wine"]
+
+
+class Display:
+    """One Xvfb server for the whole run; Wine needs it for every window."""
+
+    def __init__(self):
+        self.proc = None
+        self.name = None
+
+    def start(self):
+        if self.proc:
+            return self.name
+        for n in range(91, 120):
+            if not os.path.exists(f"/tmp/.X{n}-lock"):
+                self.name = f":{n}"
+                break
+        self.proc = subprocess.Popen(
+            ["Xvfb", self.name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(100):
+            if os.path.exists(f"/tmp/.X11-unix/X{self.name[1:]}"):
+                break
+            time.sleep(0.05)
+        return self.name
+
+    def stop(self):
+        if self.proc:
+            self.proc.terminate()
+            self.proc.wait(timeout=10)
+            self.proc = None
+
+
+class WineHost:
+    def __init__(self, prefix, display, arch_exe_hint=None):
+        self.prefix = pathlib.Path(prefix)
+        self.display = display
+        self.env = dict(os.environ)
+        self.env.update({
+            "WINEPREFIX": str(self.prefix),
+            "WINEDEBUG": "-all",
+            "DISPLAY": display,
+            "WINEDLLOVERRIDES": "mscoree,mshtml=",
+        })
+        self.native = os.environ.get("DEVSTART_NATIVE_WINDOWS") == "1"
+
+    # ---- prefixes -------------------------------------------------------
+    @staticmethod
+    def make_template(path, display):
+        """wineboot once; later prefixes are hard-linked copies of this one."""
+        path = pathlib.Path(path)
+        if (path / "system.reg").exists():
+            return path
+        tmp = path.with_name(path.name + ".tmp")
+        shutil.rmtree(tmp, ignore_errors=True)
+        env = dict(os.environ, WINEPREFIX=str(tmp), WINEDEBUG="-all", DISPLAY=display,
+                   WINEDLLOVERRIDES="mscoree,mshtml=")
+        loader = "/usr/lib/wine/wine64" if os.path.exists("/usr/lib/wine/wine64") else "wine"
+        subprocess.run([loader, "wineboot", "-i"], env=env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600)
+        subprocess.run(["wineserver", "-w"], env=env, timeout=120)
+        tmp.rename(path)
+        return path
+
+    @classmethod
+    def from_template(cls, template, dest, display):
+        """A fresh prefix in a tenth of a second: files are hard links to the
+        template (Wine never rewrites them in place), the registry is copied."""
+        dest = pathlib.Path(dest)
+        shutil.rmtree(dest, ignore_errors=True)
+        subprocess.run(["cp", "-al", str(template), str(dest)], check=True)
+        for reg in pathlib.Path(template).glob("*.reg"):
+            (dest / reg.name).unlink()
+            shutil.copy2(reg, dest / reg.name)
+        return cls(dest, display)
+
+    def close(self):
+        subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
+
+    # ---- paths ----------------------------------------------------------
+    def unix_path(self, windows_path):
+        drive, rest = windows_path[0].lower(), windows_path[3:]
+        base = (self.prefix / "dosdevices" / f"{drive}:").resolve()
+        return base.joinpath(*[p for p in rest.replace("\\", "/").split("/") if p])
+
+    @property
+    def temp_dir(self):
+        return self.prefix / "drive_c" / "users" / os.environ.get("USER", "root") / "Temp"
+
+    def read_log(self, name="Devstart.Log"):
+        """The trace log as lines, or None when the program wrote none."""
+        path = self.temp_dir / name
+        if not path.exists():
+            return None
+        data = path.read_bytes()
+        return data.decode("utf-16-le").split("\r\n")[:-1] if data else []
+
+    # ---- shaping the machine --------------------------------------------
+    def reg_import(self, text):
+        """Seeds the registry with one .reg import (both views where given)."""
+        with tempfile.NamedTemporaryFile("w", suffix=".reg", delete=False, encoding="utf-16") as f:
+            f.write("Windows Registry Editor Version 5.00\r\n\r\n" + text.replace("\n", "\r\n"))
+            name = f.name
+        try:
+            self.run_tool(["regedit", "/S", self.to_windows(name)])
+        finally:
+            os.unlink(name)
+
+    def reg_add(self, key, name, value, kind="REG_SZ", view64=True):
+        args = ["reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f"]
+        if view64:
+            args.append("/reg:64")
+        self.run_tool(args)
+
+    def set_windows_version(self, version):
+        assert version in WINDOWS_VERSIONS, version
+        self.reg_add(r"HKCU\Software\Wine", "Version", version)
+
+    def map_cdrom(self, letter, folder):
+        """Shows `folder` as a CD-ROM drive, as the phone presents its CD."""
+        letter = letter.lower()
+        link = self.prefix / "dosdevices" / f"{letter}:"
+        if link.is_symlink() or link.exists():
+            link.unlink()
+        link.symlink_to(pathlib.Path(folder).resolve())
+        self.reg_add(r"HKLM\Software\Wine\Drives", f"{letter}:", "cdrom")
+
+    def to_windows(self, unix_path):
+        return "Z:" + str(pathlib.Path(unix_path).resolve()).replace("/", "\\")
+
+    # ---- running --------------------------------------------------------
+    def run_tool(self, args, timeout=120):
+        loader = ["/usr/lib/wine/wine64"] if os.path.exists("/usr/lib/wine/wine64") else ["wine"]
+        return subprocess.run(loader + args, env=self.env, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, timeout=timeout, check=False)
+
+    def start(self, exe, args=(), cwd=None, env=None):
+        """Starts a Windows program; returns the Popen. `cwd` is a Unix
+        folder (for the CD: the folder mapped as the drive)."""
+        cmd = [str(exe), *args] if self.native else [*wine_loader(exe), str(exe), *args]
+        return subprocess.Popen(cmd, cwd=cwd, env=dict(self.env, **(env or {})),
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+
+    def run(self, exe, args=(), cwd=None, timeout=60, env=None):
+        p = self.start(exe, args, cwd=cwd, env=env)
+        try:
+            out, err = p.communicate(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            p.kill()
+            out, err = p.communicate()
+            raise
+        return p.returncode, out.decode(errors="replace")
+
+    def wait_idle(self, timeout=60):
+        """Waits for every process of the prefix to end."""
+        subprocess.run(["wineserver", "-w"], env=self.env, timeout=timeout)

@@ -83,6 +83,7 @@ class WineHost:
             return path
         tmp = path.with_name(path.name + ".tmp")
         shutil.rmtree(tmp, ignore_errors=True)
+        tmp.parent.mkdir(parents=True, exist_ok=True)
         env = dict(os.environ, WINEPREFIX=str(tmp), WINEDEBUG="-all", DISPLAY=display,
                    WINEDLLOVERRIDES="mscoree,mshtml=")
         loader = "/usr/lib/wine/wine64" if os.path.exists("/usr/lib/wine/wine64") else "wine"
@@ -98,6 +99,7 @@ class WineHost:
         template (Wine never rewrites them in place), the registry is copied."""
         dest = pathlib.Path(dest)
         shutil.rmtree(dest, ignore_errors=True)
+        dest.parent.mkdir(parents=True, exist_ok=True)
         subprocess.run(["cp", "-al", str(template), str(dest)], check=True)
         for reg in pathlib.Path(template).glob("*.reg"):
             (dest / reg.name).unlink()

@@ -1,0 +1,82 @@
+"""Fixtures of the end-to-end scenarios: one X display and one template
+prefix per run, a fresh prefix per test, and a virtual CD built from the
+program under test."""
+import os
+import pathlib
+import shutil
+
+import pytest
+
+from winehost import ROOT, Display, WineHost
+
+BIN = pathlib.Path(os.environ.get("DEVSTART_BIN", ROOT / "build" / "win64"))
+WORK = pathlib.Path(os.environ.get("DEVSTART_E2E_WORK", ROOT / "build" / "e2e"))
+
+SAMPLE_CONFIG = (ROOT / "tests" / "e2e" / "data" / "config.ini").read_text()
+
+
+@pytest.fixture(scope="session")
+def display():
+    d = Display()
+    name = d.start()
+    yield name
+    d.stop()
+
+
+@pytest.fixture(scope="session")
+def template(display):
+    return WineHost.make_template(WORK / "template", display)
+
+
+@pytest.fixture
+def host(request, template, display):
+    name = request.node.name.replace("[", "-").replace("]", "").replace("/", "-")
+    h = WineHost.from_template(template, WORK / "prefixes" / name, display)
+    yield h
+    h.close()
+    shutil.rmtree(h.prefix, ignore_errors=True)
+
+
+class Binaries:
+    def __init__(self, folder):
+        self.folder = folder
+
+    def __getattr__(self, name):
+        for sub in ("", "sim", "tests"):
+            p = self.folder / sub / f"{name}.exe"
+            if p.exists():
+                return p
+        raise AttributeError(f"{name}.exe not found under {self.folder}")
+
+
+@pytest.fixture(scope="session")
+def bins():
+    return Binaries(BIN)
+
+
+class VirtualCd:
+    """A folder holding what the phone's CD holds, mapped as drive E:."""
+
+    def __init__(self, host, bins, folder, letter="E"):
+        self.host, self.bins, self.folder, self.letter = host, bins, folder, letter
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir(parents=True)
+        shutil.copy2(bins.Devstart, folder / "Devstart.exe")
+        self.write_config(SAMPLE_CONFIG)
+        host.map_cdrom(letter, folder)
+
+    def write_config(self, text, encoding="utf-8"):
+        (self.folder / "config.ini").write_text(text.replace("\n", "\r\n"), encoding=encoding)
+
+    def start(self, args=(), env=None):
+        """As AutoRun does: current directory the CD's root."""
+        return self.host.start(self.folder / "Devstart.exe", args, cwd=self.folder, env=env)
+
+    def run(self, args=(), timeout=60, env=None):
+        return self.host.run(self.folder / "Devstart.exe", args, cwd=self.folder, timeout=timeout, env=env)
+
+
+@pytest.fixture
+def cd(host, bins, request):
+    name = request.node.name.replace("[", "-").replace("]", "").replace("/", "-")
+    return VirtualCd(host, bins, WORK / "cds" / name)

@@ -1,0 +1,52 @@
+"""The error box as the user sees it: caption, text in the chosen language,
+and the OK button, read and pressed by the UI driver."""
+import pytest
+
+ENGLISH_401 = ("The following applications should be closed before you continue to install Tavo PC Suite."
+               "\n\n(Tavo Internet Kit)")
+
+
+def show(host, bins, code, lang=None):
+    env = {"LC_ALL": lang, "LANG": lang} if lang else None
+    box = host.start(bins.result_box, [str(code)], env=env)
+    language = box.stdout.readline().decode().split()[-1]
+    driver = host.start(bins.uidriver, ["box", "--title", "Devstart", "--timeout", "20"])
+    out, _ = driver.communicate(timeout=60)
+    box.communicate(timeout=60)
+    return language, driver.returncode, out.decode("utf-8").rstrip("\n")
+
+
+@pytest.mark.parametrize("code, text", [
+    (104, "SCSI Command transmission error has occurred. (FAIL_TO_FIND_DRIVE)"),
+    (205, "Windows Service Management failed."),
+    (301, "Unknown error code has been displayed.(error code is 301)"),
+    (401, ENGLISH_401),
+])
+def test_box_text_in_english(host, bins, code, text):
+    language, rc, shown = show(host, bins, code, "en_US.UTF-8")
+    assert language == "0809"
+    assert rc == 0
+    assert shown == text
+
+
+@pytest.mark.parametrize("code", [0, 1, 304])
+def test_codes_that_show_nothing(host, bins, code):
+    box = host.start(bins.result_box, [str(code)])
+    box.communicate(timeout=60)
+    assert box.returncode == 0
+    rc, out = host.run(bins.uidriver, ["nobox", "--seconds", "1"])
+    assert rc == 0, out
+
+
+@pytest.mark.parametrize("lang, expected_lang, sentence", [
+    ("de_DE.UTF-8", "0407", "Die folgenden Anwendungen"),
+    ("ja_JP.UTF-8", "0809", "The following applications"),
+    ("es_ES.UTF-8", "040a", None),
+])
+def test_language_follows_the_system(host, bins, lang, expected_lang, sentence):
+    language, rc, shown = show(host, bins, 401, lang)
+    assert language == expected_lang
+    assert rc == 0
+    if sentence:
+        assert shown.startswith(sentence)
+    assert shown.endswith(")")

@@ -9,7 +9,10 @@ import pytest
 
 from winehost import ROOT, Display, WineHost
 
+# Helpers and probes; the program under test is the shipped 32-bit build when
+# this machine can run it (DEVSTART_PROGRAM), else the one beside the helpers.
 BIN = pathlib.Path(os.environ.get("DEVSTART_BIN", ROOT / "build" / "win64"))
+PROGRAM = pathlib.Path(os.environ.get("DEVSTART_PROGRAM", BIN / "Devstart.exe"))
 WORK = pathlib.Path(os.environ.get("DEVSTART_E2E_WORK", ROOT / "build" / "e2e"))
 
 SAMPLE_CONFIG = (ROOT / "tests" / "e2e" / "data" / "config.ini").read_text()
@@ -42,6 +45,8 @@ class Binaries:
         self.folder = folder
 
     def __getattr__(self, name):
+        if name == "Devstart":
+            return PROGRAM
         for sub in ("", "sim", "tests"):
             p = self.folder / sub / f"{name}.exe"
             if p.exists():

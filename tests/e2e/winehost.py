@@ -6,6 +6,7 @@ On a real Windows machine the same scenarios run the binaries directly: set
 DEVSTART_NATIVE_WINDOWS=1 and the prefix operations become plain registry
 and file operations of the host (see `WineHost.native`).
 """
+import fcntl
 import os
 import pathlib
 import shutil
@@ -75,12 +76,20 @@ class WineHost:
         self.native = os.environ.get("DEVSTART_NATIVE_WINDOWS") == "1"
 
     # ---- prefixes -------------------------------------------------------
-    @staticmethod
-    def make_template(path, display):
+    @classmethod
+    def make_template(cls, path, display):
         """wineboot once; later prefixes are hard-linked copies of this one."""
         path = pathlib.Path(path)
-        if (path / "system.reg").exists():
-            return path
+        path.parent.mkdir(parents=True, exist_ok=True)
+        # Parallel test workers share one template: the first makes it.
+        with open(path.with_name(path.name + ".lock"), "w") as lock:
+            fcntl.flock(lock, fcntl.LOCK_EX)
+            if not (path / "system.reg").exists():
+                cls._boot(path, display)
+        return path
+
+    @staticmethod
+    def _boot(path, display):
         tmp = path.with_name(path.name + ".tmp")
         shutil.rmtree(tmp, ignore_errors=True)
         tmp.parent.mkdir(parents=True, exist_ok=True)
@@ -91,7 +100,6 @@ class WineHost:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600)
         subprocess.run(["wineserver", "-w"], env=env, timeout=120)
         tmp.rename(path)
-        return path
 
     @classmethod
     def from_template(cls, template, dest, display):

@@ -27,7 +27,20 @@ devstart::COption& LoadOptions() {
 }
 
 devstart::COption& g_option = LoadOptions();
-devstart::CAutoRunManager g_manager;
+
+devstart::Machine MakeMachine() {
+  devstart::Machine m;
+  m.system = &g_system;
+  m.files = &g_files;
+  m.profile = &g_profile;
+  m.sync = &g_sync;
+  m.windows = &g_windows;
+  m.strings = &g_strings;
+  return m;
+}
+
+devstart::Machine g_machine = MakeMachine();
+devstart::CAutoRunManager g_manager(g_machine, g_option);
 
 }  // namespace
 

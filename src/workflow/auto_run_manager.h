@@ -7,13 +7,14 @@
 #include <optional>
 #include <string>
 
-#include "platform/ports.h"
+#include "app/option.h"
+#include "platform/machine.h"
 
 namespace devstart {
 
 class CAutoRunManager {
  public:
-  CAutoRunManager() = default;
+  CAutoRunManager(Machine& machine, COption& option) : machine_(machine), option_(option) {}
   virtual ~CAutoRunManager() = default;
 
   // Operations of the start-up road. nullopt = not available in this build.
@@ -33,6 +34,10 @@ class CAutoRunManager {
   std::int32_t m_dwProcessId = -1;
   // Registry access mask of the manager's own product queries.
   std::uint32_t m_samDesired = 0;
+
+ protected:
+  Machine& machine_;
+  COption& option_;
 };
 
 }  // namespace devstart

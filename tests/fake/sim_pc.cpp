@@ -269,6 +269,17 @@ std::vector<std::uint32_t> FakeStringResources::Ids(std::uint16_t lang) {
   return out;
 }
 
+Machine SimPc::machine() {
+  Machine m;
+  m.system = &system;
+  m.files = &files;
+  m.profile = &profile;
+  m.sync = &sync;
+  m.windows = &windows;
+  m.strings = &strings;
+  return m;
+}
+
 std::wstring SimPc::ReadUtf16(const std::wstring& path) const {
   std::string bytes = fs.Get(path).value_or("");
   std::wstring out;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/machine.h"
 #include "platform/ports.h"
 
 namespace devstart::sim {
@@ -158,6 +159,9 @@ struct SimPc {
   FakeSync sync;
   FakeWindows windows;
   FakeStringResources strings;
+
+  // The ports as the program sees them.
+  Machine machine();
 
   // Content of a file decoded from UTF-16LE (the trace log's form).
   std::wstring ReadUtf16(const std::wstring& path) const;

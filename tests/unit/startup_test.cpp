@@ -9,12 +9,25 @@ namespace devstart {
 namespace {
 
 // A manager whose operations answer what the test scripts and record calls.
-struct ScriptedManager : CAutoRunManager {
+Machine g_no_machine;
+COption g_no_option;
+
+struct Script {
   std::vector<std::string> calls;
   std::optional<bool> admin = true;
   std::optional<int> check_service, get_setting, mode_change, run_from_cd, autorun, first_time_local, window;
   std::optional<bool> notify;
   std::vector<char> drives_seen;
+};
+
+struct ScriptedManager : CAutoRunManager, Script {
+  ScriptedManager() : CAutoRunManager(g_no_machine, g_no_option) {}
+  // A fresh script for the next case of a table.
+  ScriptedManager& operator=(const ScriptedManager& o) {
+    static_cast<Script&>(*this) = o;
+    m_cDrive = o.m_cDrive;
+    return *this;
+  }
 
   std::optional<bool> IsUserInAdministrators() override { return Call("admin", admin); }
   std::optional<int> CheckService() override { return Call("CheckService", check_service); }

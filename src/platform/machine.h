@@ -1,0 +1,22 @@
+// Every port of the machine the program runs on, in one place: the Win32
+// entry point fills it with adapters, tests with the simulated PC. Groups of
+// ports are added as the program needs them; a null port is one this build
+// or this test does not provide.
+#pragma once
+
+#include "platform/ports.h"
+
+namespace devstart {
+
+struct Machine {
+  ISystem* system = nullptr;
+  IFiles* files = nullptr;
+  IProfile* profile = nullptr;
+  ISync* sync = nullptr;
+  IWindows* windows = nullptr;
+  IStringResources* strings = nullptr;
+  // Device channel (SCSI library, services, pipes) and inspection (registry,
+  // processes, versions) ports join here.
+};
+
+}  // namespace devstart

@@ -117,7 +117,23 @@ TEST(SystemContract, FactsHaveTheirWindowsShape) {
   std::uint32_t t2 = env->system().GetTickCount();
   EXPECT_LE(t2 - t1, 1000u);
   EXPECT_NE(env->system().GetUserDefaultUILanguage(), 0);
-  EXPECT_FALSE(env->system().GetModuleFileName().empty());
+  std::wstring module = env->system().GetModuleFileName();
+  ASSERT_GT(module.size(), 4u);
+  EXPECT_EQ(module[1], L':');
+  std::wstring cwd = env->system().GetCurrentDirectory();
+  ASSERT_GE(cwd.size(), 2u);
+  EXPECT_EQ(cwd[1], L':');
+}
+
+TEST(SystemContract, ThreadLanguageCanBeSetBothWays) {
+  auto env = MakeContractEnv();
+  // Systems of version 6 and later carry SetThreadUILanguage and answer with
+  // the language they set; the locale call is the fallback everywhere.
+  std::optional<std::uint16_t> set = env->system().SetThreadUILanguageByName(0x0407);
+  if (set) EXPECT_EQ(*set, 0x0407);
+  EXPECT_TRUE(env->system().SetThreadLocale(0x0407));
+  EXPECT_TRUE(env->system().SetThreadLocale(0x0809));
+  env->system().OutputDebugString(L"[0]contract\r\n");  // never fails, never blocks without a debugger
 }
 
 }  // namespace

@@ -17,14 +17,35 @@ std::string Narrow(const std::wstring& w) {
   return s;
 }
 
+// Empties a folder left by an earlier run (process ids repeat under Wine).
+void RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW((folder + L"*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(folder + name + L"\\");
+      } else {
+        ::DeleteFileW((folder + name).c_str());
+      }
+    } while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+  }
+  ::RemoveDirectoryW(folder.c_str());
+}
+
 class Win32Env : public ContractEnv {
  public:
   Win32Env() {
     static int counter = 0;
     scratch_ = sys_.GetTempPath() + L"contract-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                std::to_wstring(++counter) + L"\\";
+    RemoveTree(scratch_);
     ::CreateDirectoryW(scratch_.c_str(), nullptr);
   }
+  ~Win32Env() override { RemoveTree(scratch_); }
   ISystem& system() override { return sys_; }
   IFiles& files() override { return files_; }
   IProfile& profile() override { return profile_; }

@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "app/trace_log.h"
 #include "platform/win32/adapters.h"
+#include "platform/win32/inspect_adapters.h"
 #include "ui/texts.h"
 #include "workflow/auto_run_manager.h"
 
@@ -16,6 +17,11 @@ devstart::Win32Profile g_profile;
 devstart::Win32Sync g_sync;
 devstart::Win32Windows g_windows;
 devstart::Win32StringResources g_strings;
+devstart::Win32Registry g_registry;
+devstart::Win32VersionInfo g_version_info;
+devstart::Win32Processes g_processes;
+devstart::Win32WindowSearch g_window_search;
+devstart::Win32NativeSystem g_native_system;
 
 // config.ini is read relative to the directory the process was started in,
 // before anything else, as the option record always was.
@@ -36,6 +42,11 @@ devstart::Machine MakeMachine() {
   m.sync = &g_sync;
   m.windows = &g_windows;
   m.strings = &g_strings;
+  m.registry = &g_registry;
+  m.version_info = &g_version_info;
+  m.processes = &g_processes;
+  m.window_search = &g_window_search;
+  m.native_system = &g_native_system;
   return m;
 }
 

@@ -103,6 +103,7 @@ int RunStartup(StartupEnv& env, const std::wstring& command_line) {
   env.state.no_send_switch = Has(command_line, L"-no_send") ? 1 : 0;
   env.state.run_itk_switch = Has(command_line, L"-run_itk") ? 1 : 0;
   env.state.no_install_switch = Has(command_line, L"-no_install") ? 1 : 0;
+  m.m_bNoInstall = env.state.no_install_switch != 0;
   env.option.ApplySwitches(env.state.no_send_switch != 0, env.state.run_itk_switch != 0);
 
   if (command_line.empty() || Has(command_line, L"-run_cd")) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/ports.h"
+#include "platform/ports_inspect.h"
 
 namespace devstart {
 
@@ -15,6 +16,12 @@ struct Machine {
   ISync* sync = nullptr;
   IWindows* windows = nullptr;
   IStringResources* strings = nullptr;
+  // Inspection and process control.
+  IRegistry* registry = nullptr;
+  IVersionInfo* version_info = nullptr;
+  IProcesses* processes = nullptr;
+  IWindowSearch* window_search = nullptr;
+  INativeSystem* native_system = nullptr;
   // Device channel (SCSI library, services, pipes) and inspection (registry,
   // processes, versions) ports join here.
 };

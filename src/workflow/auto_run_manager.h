@@ -4,17 +4,20 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "app/option.h"
 #include "platform/machine.h"
+#include "inspect/manager_inspect.h"
 
 namespace devstart {
 
 class CAutoRunManager {
  public:
-  CAutoRunManager(Machine& machine, COption& option) : machine_(machine), option_(option) {}
+  CAutoRunManager(Machine& machine, COption& option)
+      : m_samDesired(ManagerRegistryMask(machine, option.DEBUG_OPTION)), machine_(machine), option_(option) {}
   virtual ~CAutoRunManager() = default;
 
   // Operations of the start-up road. nullopt = not available in this build.
@@ -23,9 +26,9 @@ class CAutoRunManager {
   virtual std::optional<int> GetSetting() { return std::nullopt; }
   virtual std::optional<int> ModeChange() { return std::nullopt; }
   virtual std::optional<int> RunFromCD() { return std::nullopt; }
-  virtual std::optional<int> CheckAndRepairWindowAutoRun() { return std::nullopt; }
+  virtual std::optional<int> CheckAndRepairWindowAutoRun();
   virtual std::optional<int> FirstTimeLocal() { return std::nullopt; }
-  virtual std::optional<bool> NotifyPCSuite() { return std::nullopt; }
+  virtual std::optional<bool> NotifyPCSuite();
   // Opens the installer window and runs its message loop; the loop's exit code.
   virtual std::optional<int> RunInstallerWindow() { return std::nullopt; }
 
@@ -35,9 +38,35 @@ class CAutoRunManager {
   // Registry access mask of the manager's own product queries.
   std::uint32_t m_samDesired = 0;
 
+  // What is installed and how current it is (src/inspect).
+  std::wstring GetPCSuiteInstallPath();
+  int CheckPCSuiteInstall();
+  std::wstring GetITKInstallPath_TPS();
+  std::wstring GetITKVersion_TPS();
+  int CheckITKInstall_TPS();
+  std::wstring GetInstallPath();
+  std::wstring GetITKVersion_VTP();
+  int CheckITKInstall_VTP();
+  int CheckITKInstall();
+  std::wstring GetITKInstallPath();
+  std::wstring GetITKVersion();
+  static int CompareVersion(const std::wstring& found, const std::wstring& required);
+  int IsITKVersionCurrent();
+  int CheckDriverInstall();
+  std::wstring GetInstalledDriverVersion();
+  int IsDriverVersionCurrent();
+  RegManager& GetRegManager();
+  RegistryAccessPair& GetRegistryAccessPair();
+  // Set by start-up from the "-no_install" switch.
+  bool m_bNoInstall = false;
+
  protected:
   Machine& machine_;
   COption& option_;
+
+ private:
+  std::shared_ptr<RegManager> reg_manager_;
+  std::shared_ptr<RegistryAccessPair> access_pair_;
 };
 
 }  // namespace devstart

@@ -277,6 +277,11 @@ Machine SimPc::machine() {
   m.sync = &sync;
   m.windows = &windows;
   m.strings = &strings;
+  m.registry = &inspect.registry;
+  m.version_info = &inspect.versions;
+  m.processes = &inspect.processes;
+  m.window_search = &inspect.window_search;
+  m.native_system = &inspect.native;
   return m;
 }
 

@@ -10,6 +10,7 @@
 
 #include "platform/machine.h"
 #include "platform/ports.h"
+#include "fake/sim_inspect.h"
 
 namespace devstart::sim {
 
@@ -159,6 +160,8 @@ struct SimPc {
   FakeSync sync;
   FakeWindows windows;
   FakeStringResources strings;
+  // Registry, versions, processes, windows of other programs, architecture.
+  SimInspect inspect{fs};
 
   // The ports as the program sees them.
   Machine machine();

@@ -1,0 +1,190 @@
+#include "inspect/autorun_check.h"
+
+#include <string>
+#include <vector>
+
+#include "app/option.h"
+#include "app/trace_log.h"
+#include "inspect/os_family.h"
+#include "inspect/registry_query.h"
+#include "ui/texts.h"
+#include "workflow/auto_run_manager.h"
+
+namespace devstart {
+
+namespace {
+
+constexpr std::uint32_t kCdromBit = 0x20;
+constexpr std::uint32_t kTextAskActivate = 2400;
+constexpr std::uint32_t kTextAppliedAfterReboot = 2401;
+constexpr std::uint32_t kTextWarning = 2103;
+
+enum class Off { kDwordEquals, kDwordBit, kHandlerString };
+
+struct Setting {
+  int number;
+  RegKey hive;
+  const wchar_t* key;
+  const wchar_t* value;
+  Off off;
+  std::uint32_t off_value;     // the DWORD that means off, or the bit
+  std::uint32_t repair_value;  // the DWORD written (kDwordEquals)
+};
+
+const Setting kSettings[] = {
+    {1, win::kHkeyLocalMachine, L"SYSTEM\\CurrentControlSet\\Services\\Cdrom", L"Autorun", Off::kDwordEquals, 0, 1},
+    {2, win::kHkeyLocalMachine, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\policies\\Explorer",
+     L"NoDriveTypeAutorun", Off::kDwordBit, kCdromBit, 0},
+    {3, win::kHkeyCurrentUser, L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer",
+     L"NoDriveTypeAutorun", Off::kDwordBit, kCdromBit, 0},
+    {4, win::kHkeyLocalMachine, L"SYSTEM\\CurrentControlSet\\Services\\ShellHWDetection", L"Start",
+     Off::kDwordEquals, 4, 2},
+    {5, win::kHkeyCurrentUser, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoplayHandlers",
+     L"DisableAutoPlay", Off::kDwordEquals, 1, 0},
+    {6, win::kHkeyCurrentUser,
+     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoplayHandlers\\EventHandlersDefaultSelection\\"
+     L"AutorunINFLegacyArrival",
+     L"", Off::kHandlerString, 0, 0},
+    {7, win::kHkeyCurrentUser,
+     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoplayHandlers\\UserChosenExecuteHandlers\\"
+     L"AutorunINFLegacyArrival",
+     L"", Off::kHandlerString, 0, 0},
+};
+
+std::vector<std::uint8_t> DwordBytes(std::uint32_t v) {
+  return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
+          static_cast<std::uint8_t>(v >> 24)};
+}
+
+std::vector<std::uint8_t> StringBytes(const std::wstring& s) {
+  std::vector<std::uint8_t> out;
+  for (wchar_t c : s) {
+    out.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    out.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
+  }
+  out.push_back(0);
+  out.push_back(0);
+  return out;
+}
+
+std::optional<std::uint32_t> ReadDword(IRegistry& reg, RegKey key, const wchar_t* name) {
+  RegValueRead r = reg.RegQueryValueEx(key, name, 4);
+  if (r.status != win::kErrorSuccess || r.type != win::kRegDword || r.data.size() < 4) return std::nullopt;
+  return r.data[0] | (r.data[1] << 8) | (r.data[2] << 16) | (static_cast<std::uint32_t>(r.data[3]) << 24);
+}
+
+// Runs one check; `fall_back` is set (and no trace line written) when check 2
+// finds no machine policy value and check 3 must answer instead.
+int RunCheck(Machine& machine, const Setting& s, int repair, const RegistryAccessPair& masks, bool* fall_back) {
+  IRegistry& reg = *machine.registry;
+  std::uint32_t sam = repair == 1 ? masks.write : masks.read;
+  int result = repair == 1 ? 0 : 1;
+  RegKey key = 0;
+  std::uint32_t disposition = 0;
+  if (reg.RegCreateKeyEx(s.hive, s.key, win::kRegOptionNonVolatile, sam, &key, &disposition) == win::kErrorSuccess) {
+    bool off = false;
+    std::vector<std::uint8_t> repaired;
+    std::uint32_t type = win::kRegDword;
+    if (s.off == Off::kHandlerString) {
+      std::optional<RegString> v = ReadRegString(reg, key, s.value);
+      off = v && (v->text == L"MSTakeNoAction" || v->text == L"MSOpenFolder");
+      type = win::kRegSz;
+      repaired = StringBytes(L"MSAutoRun");
+    } else {
+      std::optional<std::uint32_t> v = ReadDword(reg, key, s.value);
+      if (!v && fall_back) {
+        reg.RegCloseKey(key);
+        *fall_back = true;
+        return 0;
+      }
+      if (v && s.off == Off::kDwordEquals) {
+        off = *v == s.off_value;
+        repaired = DwordBytes(s.repair_value);
+      } else if (v) {
+        off = (*v & s.off_value) != 0;
+        repaired = DwordBytes(*v & ~s.off_value);
+      }
+    }
+    if (off) {
+      if (repair == 1) {
+        reg.RegSetValueEx(key, s.value, type, repaired);  // a failed write still counts: the user was told
+        result = 1;
+      } else {
+        result = 0;
+      }
+    }
+    reg.RegCloseKey(key);
+  }
+  Trace(L"[WARM]CheckWindowAutoRun" + std::to_wstring(s.number) + (result ? L" returns TRUE (" : L" returns FALSE (") +
+        s.key + L" > " + s.value + L")");
+  return result;
+}
+
+}  // namespace
+
+RegistryAccessPair MakeRegistryAccessPair(ISystem& system) {
+  if (IsWindows2000(system)) return {win::kKeyAllAccess, win::kKeyRead};
+  constexpr std::uint32_t kBothViews = win::kKeyWow64_64Key | win::kKeyWow64_32Key;
+  return {win::kKeyAllAccess | kBothViews, win::kKeyRead | kBothViews};
+}
+
+int CheckWindowAutoRun1(Machine& m, int r, const RegistryAccessPair& k) { return RunCheck(m, kSettings[0], r, k, nullptr); }
+int CheckWindowAutoRun2(Machine& m, int r, const RegistryAccessPair& k) {
+  bool fall_back = false;
+  int result = RunCheck(m, kSettings[1], r, k, &fall_back);
+  return fall_back ? CheckWindowAutoRun3(m, r, k) : result;
+}
+int CheckWindowAutoRun3(Machine& m, int r, const RegistryAccessPair& k) { return RunCheck(m, kSettings[2], r, k, nullptr); }
+int CheckWindowAutoRun4(Machine& m, int r, const RegistryAccessPair& k) { return RunCheck(m, kSettings[3], r, k, nullptr); }
+int CheckWindowAutoRun5(Machine& m, int r, const RegistryAccessPair& k) { return RunCheck(m, kSettings[4], r, k, nullptr); }
+int CheckWindowAutoRun6(Machine& m, int r, const RegistryAccessPair& k) { return RunCheck(m, kSettings[5], r, k, nullptr); }
+int CheckWindowAutoRun7(Machine& m, int r, const RegistryAccessPair& k) { return RunCheck(m, kSettings[6], r, k, nullptr); }
+
+int IsWindowAutoRunEnabled(Machine& machine, const RegistryAccessPair& masks) {
+  ISystem& sys = *machine.system;
+  if (!CheckWindowAutoRun1(machine, 0, masks)) return 0;
+  if (!CheckWindowAutoRun2(machine, 0, masks)) return 0;
+  if (!IsWindows2000(sys) && !CheckWindowAutoRun4(machine, 0, masks)) return 0;
+  if (IsWindowsNT6Workstation(sys) || IsWindowsNT6Server(sys)) {
+    if (!CheckWindowAutoRun5(machine, 0, masks)) return 0;
+    if (!CheckWindowAutoRun6(machine, 0, masks)) return 0;
+    if (!CheckWindowAutoRun7(machine, 0, masks)) return 0;
+  }
+  return 1;
+}
+
+int AskActivateAutoRun(Machine& machine) {
+  // The language start-up chose for the thread, derived the same way.
+  Texts texts(*machine.strings, ChooseUiLanguage(machine.system->GetUserDefaultUILanguage()));
+  return machine.windows->MessageBox(0, texts.Load(kTextAskActivate), L"", win::kMbOkCancel | win::kMbIconQuestion) ==
+                 win::kIdOk
+             ? 1
+             : 0;
+}
+
+int CheckAndRepairWindowAutoRun(Machine& machine, const COption& option, const RegistryAccessPair& masks) {
+  if (option.auto_run_check != 1) return 1;
+  if (IsWindowAutoRunEnabled(machine, masks)) return 1;
+  if (!AskActivateAutoRun(machine)) return 1;
+  ISystem& sys = *machine.system;
+  CheckWindowAutoRun1(machine, 1, masks);
+  int a = CheckWindowAutoRun2(machine, 1, masks);
+  int b = CheckWindowAutoRun3(machine, 1, masks);
+  int c = IsWindows2000(sys) ? 0 : CheckWindowAutoRun4(machine, 1, masks);
+  if (IsWindowsNT6Workstation(sys) || IsWindowsNT6Server(sys)) {
+    CheckWindowAutoRun5(machine, 1, masks);
+    CheckWindowAutoRun6(machine, 1, masks);
+    CheckWindowAutoRun7(machine, 1, masks);
+  }
+  if (a == 1 || b == 1 || c == 1) {
+    Texts texts(*machine.strings, ChooseUiLanguage(machine.system->GetUserDefaultUILanguage()));
+    machine.windows->MessageBox(0, texts.Load(kTextAppliedAfterReboot), texts.Load(kTextWarning), win::kMbIconWarning);
+  }
+  return 1;
+}
+
+std::optional<int> CAutoRunManager::CheckAndRepairWindowAutoRun() {
+  return devstart::CheckAndRepairWindowAutoRun(machine_, option_, GetRegistryAccessPair());
+}
+
+}  // namespace devstart

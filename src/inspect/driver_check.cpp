@@ -1,0 +1,83 @@
+#include "inspect/driver_check.h"
+
+#include "app/trace_log.h"
+#include "inspect/registry_query.h"
+#include "inspect/version.h"
+#include "workflow/auto_run_manager.h"
+
+namespace devstart {
+
+namespace {
+
+std::wstring ProgramFiles(Machine& machine) {
+  return machine.native_system->SHGetSpecialFolderPath(win::kCsidlProgramFiles, false).value_or(L"");
+}
+
+}  // namespace
+
+int IsX86System(Machine& machine) {
+  if (!machine.system->GetVersion()) return 1;
+  std::optional<std::uint16_t> arch = machine.native_system->GetNativeSystemInfoByName();
+  std::uint16_t a = arch ? *arch : machine.native_system->GetSystemInfo();
+  return a != win::kProcessorArchitectureAmd64 ? 1 : 0;
+}
+
+DriverFileSet GetDriverFileSet(Machine& machine) {
+  if (IsX86System(machine)) return {L"tavousbmodem.sys", L"tavousbbus.sys", L"tavousbdiag.sys"};
+  return {L"tavox64modem.sys", L"tavox64bus.sys", L"tavox64diag.sys"};
+}
+
+std::wstring DriverFolderA(Machine& machine) {
+  return ProgramFiles(machine) + L"\\Tavo Electronics\\Tavo USB Modem Drivers\\";
+}
+
+std::wstring DriverFolderB(Machine& machine) {
+  return ProgramFiles(machine) + L"\\Tavo Electronics\\Tavo USB Modem Driver\\";
+}
+
+int Checker::ExistDriverFiles(Machine& machine, const std::wstring& folder) {
+  DriverFileSet set = GetDriverFileSet(machine);
+  int all = 1;
+  for (const wchar_t* name : {set.modem, set.bus, set.diagnostic}) {
+    if (!machine.native_system->FindFirstFileFinds(folder + name)) all = 0;
+  }
+  Trace(all ? L"Checker::ExistDriverFiles() return TRUE" : L"Checker::ExistDriverFiles() return FALSE");
+  return all;
+}
+
+int Checker::CheckDriverInstall_File(Machine& machine) {
+  int a = ExistDriverFiles(machine, DriverFolderA(machine));
+  int b = ExistDriverFiles(machine, DriverFolderB(machine));
+  int any = (a || b) ? 1 : 0;
+  Trace(any ? L"Checker::CheckDriverInstall_File() return TRUE" : L"Checker::CheckDriverInstall_File() return FALSE");
+  return any;
+}
+
+std::wstring GetModemDriverFileVersion(Machine& machine, const std::wstring& folder) {
+  FixedFileInfo info;
+  if (!ReadFixedFileInfo(*machine.version_info, folder + GetDriverFileSet(machine).modem, &info)) return {};
+  return FileVersionText(info);
+}
+
+int CAutoRunManager::CheckDriverInstall() {
+  static Checker checker;
+  int r = checker.CheckDriverInstall_File(machine_);
+  Trace(r ? L"CAutoRunManager::CheckDriverInstall() return TRUE" : L"CAutoRunManager::CheckDriverInstall() return FALSE");
+  return r;
+}
+
+std::wstring CAutoRunManager::GetInstalledDriverVersion() {
+  std::wstring v = GetModemDriverFileVersion(machine_, DriverFolderA(machine_));
+  if (v.empty()) v = GetModemDriverFileVersion(machine_, DriverFolderB(machine_));
+  for (const wchar_t* code : kDriverProductCodes) {
+    if (!v.empty()) break;
+    v = GetRegManager().GetDisplayVersion(code);
+  }
+  return v.empty() ? L"0.0.0.0" : v;
+}
+
+int CAutoRunManager::IsDriverVersionCurrent() {
+  return CompareVersion(GetInstalledDriverVersion(), option_.driver_version);
+}
+
+}  // namespace devstart

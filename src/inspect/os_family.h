@@ -1,0 +1,13 @@
+// The three Windows families the installer tells apart. A version that cannot
+// be read counts as every family at once, as the installer always did.
+#pragma once
+
+#include "platform/ports.h"
+
+namespace devstart {
+
+bool IsWindows2000(ISystem& system);
+bool IsWindowsNT6Workstation(ISystem& system);
+bool IsWindowsNT6Server(ISystem& system);
+
+}  // namespace devstart

@@ -139,6 +139,11 @@ std::string ServerQuery::FetchUrlText(const std::string& url) {
       raw.append(chunk.data(), got);
     }
   }
+  // An answer cut off before its announced length is no answer either.
+  std::string announced;
+  if (ok && env_.net.QueryInfo(file, w::kHttpQueryContentLength, 32, &announced) && !announced.empty() &&
+      raw.size() < static_cast<std::size_t>(LeadingInt(announced)))
+    ok = false;
   env_.net.CloseHandle(file);
   env_.net.CloseHandle(session);
   if (!ok) return {};

@@ -602,6 +602,8 @@ TEST(Fetch, AnswerText) {
       {"utf-8 to ANSI", HttpAnswer{200, "<r>Caf\xC3\xA9 \xE2\x82\xAC</r>"}, "<r>Caf\xE9 ?</r>"},
       {"no tag at all", HttpAnswer{200, "plain"}, "plain"},
       {"error status", HttpAnswer{404, "<html>missing</html>"}, ""},
+      {"cut off", HttpAnswer{200, "<r a='OK'><x>1</x>", false, 400}, ""},
+      {"longer than announced", HttpAnswer{200, "<r a='OK'/>", false, 5}, "<r a='OK'/>"},
       {"unreachable", HttpAnswer{200, "<r/>", true}, ""},
   };
   for (const Case& c : cases) {

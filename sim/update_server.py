@@ -1,0 +1,155 @@
+#!/usr/bin/python3
+"""The maker's update server, simulated for tests and demos.
+
+    update_server.py --port 9002 --scenario scenario.json --log requests.jsonl [--files DIR]
+
+Binds 127.0.0.1. Every request is appended to the log as one JSON line
+({"method", "path", "query", "target"}) before it is answered. The scenario
+file is read on every request, so a test may rewrite it between steps:
+
+    {"routes": {"/svc/popup/model_check.jsp?esn=ESN1": ANSWER,
+                "/csmg/b2c/client/ftp_country_info.jsp": [ANSWER, ANSWER, ...]},
+     "files": "/path/to/folder"}
+
+A route is matched by path and query first, then by the path alone. A list
+answers its entries in turn and repeats the last one. An ANSWER is a string
+(the body, status 200) or an object:
+
+    {"body": "...", "status": 200, "mode": "ok", "delay": 0, "content_length": null}
+
+with mode one of: ok, empty (200, no body), garbled (bytes that are no XML),
+slow (waits `delay` seconds, default 5, then answers), 404 (an HTML error
+page), cut (announces the full length, sends half and closes), close (closes
+the connection without answering). Paths under /files/ are served from the
+files folder. Anything else gets a 404 page.
+"""
+import argparse
+import http.server
+import json
+import os
+import socketserver
+import threading
+import time
+import urllib.parse
+
+ERROR_PAGE = b"<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>"
+GARBLED = b"\x00\xff<<<&&&>>>\xfe garbled \x01<row><sw_ver"
+
+
+class State:
+    def __init__(self, scenario, log, files):
+        self.scenario, self.log, self.files = scenario, log, files
+        self.lock = threading.Lock()
+        self.counters = {}
+
+    def load(self):
+        try:
+            with open(self.scenario, encoding="utf-8") as f:
+                return json.load(f)
+        except (OSError, ValueError):
+            return {}
+
+    def record(self, entry):
+        with self.lock, open(self.log, "a", encoding="utf-8") as f:
+            f.write(json.dumps(entry) + "\n")
+
+    def pick(self, key, answer):
+        if not isinstance(answer, list):
+            return answer
+        with self.lock:
+            n = self.counters.get(key, 0)
+            self.counters[key] = n + 1
+        return answer[min(n, len(answer) - 1)] if answer else ""
+
+
+def make_handler(state):
+    class Handler(http.server.BaseHTTPRequestHandler):
+        protocol_version = "HTTP/1.0"
+
+        def log_message(self, *args):
+            pass
+
+        def do_HEAD(self):
+            self.answer(head=True)
+
+        def do_GET(self):
+            self.answer(head=False)
+
+        def send(self, status, body, content_type="text/xml; charset=utf-8", length=None, head=False, cut=False):
+            self.send_response(status)
+            self.send_header("Content-Type", content_type)
+            self.send_header("Content-Length", str(len(body) if length is None else length))
+            self.end_headers()
+            if head:
+                return
+            if cut:
+                self.wfile.write(body[: len(body) // 2])
+                self.wfile.flush()
+                self.close_connection = True
+                return
+            self.wfile.write(body)
+
+        def answer(self, head):
+            parts = urllib.parse.urlsplit(self.path)
+            state.record({"method": self.command, "path": parts.path, "query": parts.query, "target": self.path})
+            scenario = state.load()
+            routes = scenario.get("routes", {})
+            key = self.path if self.path in routes else parts.path
+            if key in routes:
+                return self.scripted(state.pick(key, routes[key]), head)
+            if parts.path.startswith("/files/"):
+                folder = scenario.get("files") or state.files
+                name = os.path.basename(urllib.parse.unquote(parts.path))
+                path = os.path.join(folder or "", name)
+                if folder and name and os.path.isfile(path):
+                    with open(path, "rb") as f:
+                        return self.send(200, f.read(), "application/octet-stream", head=head)
+            self.send(404, ERROR_PAGE, "text/html", head=head)
+
+        def scripted(self, a, head):
+            if isinstance(a, str):
+                a = {"body": a}
+            mode = a.get("mode", "ok")
+            body = a.get("body", "")
+            body = body.encode("utf-8") if isinstance(body, str) else bytes(body)
+            status = int(a.get("status", 200))
+            length = a.get("content_length")
+            if mode == "close":
+                self.close_connection = True
+                return
+            if mode == "slow":
+                time.sleep(float(a.get("delay", 5)))
+            if mode == "empty":
+                body = b""
+            elif mode == "garbled":
+                body = GARBLED
+            elif mode == "404":
+                status, body = 404, ERROR_PAGE
+            self.send(status, body, length=length, head=head, cut=(mode == "cut"))
+
+    return Handler
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--port", type=int, default=9002)
+    ap.add_argument("--scenario", required=True)
+    ap.add_argument("--log", required=True)
+    ap.add_argument("--files", default="")
+    args = ap.parse_args()
+    state = State(args.scenario, args.log, args.files)
+    server = Server(("127.0.0.1", args.port), make_handler(state))
+    print("ready", flush=True)
+    try:
+        server.serve_forever()
+    except KeyboardInterrupt:
+        pass
+
+
+if __name__ == "__main__":
+    main()

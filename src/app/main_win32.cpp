@@ -1,11 +1,13 @@
 // Windows entry point: wires the Win32 adapters to the portable start-up.
 #include "platform/win32/win_api.h"
+#include "platform/win32/device_api.h"
 
 #include "app/option.h"
 #include "app/startup.h"
 #include "app/trace_log.h"
 #include "platform/win32/adapters.h"
 #include "platform/win32/inspect_adapters.h"
+#include "platform/win32/device_adapters.h"
 #include "ui/texts.h"
 #include "workflow/auto_run_manager.h"
 
@@ -22,6 +24,12 @@ devstart::Win32VersionInfo g_version_info;
 devstart::Win32Processes g_processes;
 devstart::Win32WindowSearch g_window_search;
 devstart::Win32NativeSystem g_native_system;
+devstart::Win32ScsiLibrary g_scsi;
+devstart::Win32ServiceControl g_services;
+devstart::Win32NamedPipes g_pipes;
+devstart::Win32Security g_security;
+devstart::Win32FileSystem g_file_system;
+devstart::Win32Clock g_clock;
 
 // config.ini is read relative to the directory the process was started in,
 // before anything else, as the option record always was.
@@ -47,6 +55,12 @@ devstart::Machine MakeMachine() {
   m.processes = &g_processes;
   m.window_search = &g_window_search;
   m.native_system = &g_native_system;
+  m.scsi = &g_scsi;
+  m.services = &g_services;
+  m.pipes = &g_pipes;
+  m.security = &g_security;
+  m.file_system = &g_file_system;
+  m.clock = &g_clock;
   return m;
 }
 

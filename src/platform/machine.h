@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/ports.h"
+#include "platform/ports_device.h"
 #include "platform/ports_inspect.h"
 
 namespace devstart {
@@ -22,6 +23,13 @@ struct Machine {
   IProcesses* processes = nullptr;
   IWindowSearch* window_search = nullptr;
   INativeSystem* native_system = nullptr;
+  // Device channel, account checks and the staging folder.
+  IScsiLibrary* scsi = nullptr;
+  IServiceControl* services = nullptr;
+  INamedPipes* pipes = nullptr;
+  ISecurity* security = nullptr;
+  IFileSystem* file_system = nullptr;
+  IClock* clock = nullptr;
   // Device channel (SCSI library, services, pipes) and inspection (registry,
   // processes, versions) ports join here.
 };

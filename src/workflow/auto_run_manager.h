@@ -14,6 +14,8 @@
 
 namespace devstart {
 
+class WindowServiceManager;
+
 class CAutoRunManager {
  public:
   CAutoRunManager(Machine& machine, COption& option)
@@ -21,10 +23,10 @@ class CAutoRunManager {
   virtual ~CAutoRunManager() = default;
 
   // Operations of the start-up road. nullopt = not available in this build.
-  virtual std::optional<bool> IsUserInAdministrators() { return std::nullopt; }
-  virtual std::optional<int> CheckService() { return std::nullopt; }
-  virtual std::optional<int> GetSetting() { return std::nullopt; }
-  virtual std::optional<int> ModeChange() { return std::nullopt; }
+  virtual std::optional<bool> IsUserInAdministrators();
+  virtual std::optional<int> CheckService();
+  virtual std::optional<int> GetSetting();
+  virtual std::optional<int> ModeChange();
   virtual std::optional<int> RunFromCD() { return std::nullopt; }
   virtual std::optional<int> CheckAndRepairWindowAutoRun();
   virtual std::optional<int> FirstTimeLocal() { return std::nullopt; }
@@ -63,6 +65,18 @@ class CAutoRunManager {
  protected:
   Machine& machine_;
   COption& option_;
+
+  // Device channel (src/device).
+ public:
+  // Copies the service program and the SCSI command library from the
+  // current directory into `destination` (ending in a backslash).
+  int CopyService(const std::wstring& destination);
+  static int ScsiError2AutoRunError(int result);
+  // The service-control object, created on first use and kept.
+  WindowServiceManager& GetServiceManager();
+
+ private:
+  std::shared_ptr<WindowServiceManager> service_manager_;
 
  private:
   std::shared_ptr<RegManager> reg_manager_;

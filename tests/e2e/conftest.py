@@ -15,6 +15,8 @@ BIN = pathlib.Path(os.environ.get("DEVSTART_BIN", ROOT / "build" / "win64"))
 PROGRAM = pathlib.Path(os.environ.get("DEVSTART_PROGRAM", BIN / "Devstart.exe"))
 WORK = pathlib.Path(os.environ.get("DEVSTART_E2E_WORK", ROOT / "build" / "e2e"))
 
+COMPANIONS = ("SendScsiCmd.dll", "ScsiCmdService.exe")
+
 SAMPLE_CONFIG = (ROOT / "tests" / "e2e" / "data" / "config.ini").read_text()
 
 
@@ -67,6 +69,11 @@ class VirtualCd:
         shutil.rmtree(folder, ignore_errors=True)
         folder.mkdir(parents=True)
         shutil.copy2(bins.Devstart, folder / "Devstart.exe")
+        # The program's companions from its own build: the SCSI command
+        # library it imports and the SCSI command service (config.ini names it).
+        for companion in COMPANIONS:
+            if (PROGRAM.parent / companion).exists():
+                shutil.copy2(PROGRAM.parent / companion, folder / companion)
         self.write_config(SAMPLE_CONFIG)
         host.map_cdrom(letter, folder)
 

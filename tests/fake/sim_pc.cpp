@@ -282,6 +282,12 @@ Machine SimPc::machine() {
   m.processes = &inspect.processes;
   m.window_search = &inspect.window_search;
   m.native_system = &inspect.native;
+  m.scsi = &device.phone;
+  m.services = &device.services;
+  m.pipes = &device.pipes;
+  m.security = &device.security;
+  m.file_system = &device.folders;
+  m.clock = &device.clock;
   return m;
 }
 

@@ -11,6 +11,7 @@
 #include "platform/machine.h"
 #include "platform/ports.h"
 #include "fake/sim_inspect.h"
+#include "fake/sim_device.h"
 
 namespace devstart::sim {
 
@@ -30,6 +31,11 @@ class FakeFileSystem {
   // Folders where nothing can be created (an unwritable temporary folder).
   std::set<std::wstring> read_only_folders;
   bool IsWritable(const std::wstring& path) const;
+  // Removal and listing for the folder operations (defined in sim_device.cpp).
+  bool RemoveFile(const std::wstring& path);
+  bool RemoveFolder(const std::wstring& path);
+  // Folded names of the files and folders directly inside `folder`.
+  std::vector<std::wstring> Children(const std::wstring& folder) const;
 
  private:
   std::map<std::wstring, std::string> files_;
@@ -162,6 +168,8 @@ struct SimPc {
   FakeStringResources strings;
   // Registry, versions, processes, windows of other programs, architecture.
   SimInspect inspect{fs};
+  // The phone, the SCSI command service, pipes, the token, folder operations.
+  SimDevice device{fs};
 
   // The ports as the program sees them.
   Machine machine();

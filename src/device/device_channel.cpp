@@ -1,0 +1,203 @@
+// CAutoRunManager's device channel: reading the phone's setting block and
+// switching its USB mode, directly through the SCSI command library or
+// through the SCSI command service; and keeping that service in place.
+#include <cstdio>
+#include <cstring>
+
+#include "app/trace_log.h"
+#include "device/window_service_manager.h"
+#include "inspect/account.h"
+#include "workflow/auto_run_manager.h"
+#include "workflow/result_codes.h"
+
+namespace devstart {
+
+namespace {
+
+constexpr std::size_t kReplySize = 256;
+
+// The calls the phone understands: SubCode, type, bytes to transfer.
+struct ScsiCall {
+  int sub_code;
+  int type;
+  int length;
+};
+constexpr ScsiCall kSettingRead{2, 32, 3};
+constexpr ScsiCall kModeChangeFirst{1, 1, 0};
+constexpr ScsiCall kModeChangeSecond{1, 129, 1};
+
+std::wstring Widen(const char* text) {
+  std::wstring out;
+  for (const char* p = text; *p != 0; ++p) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*p)));
+  return out;
+}
+
+std::wstring Hex(unsigned value) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%x", value);
+  return Widen(buf);
+}
+
+// The drive letter as the library and the service want it: the 8-bit
+// character, zero-extended.
+int DriveArg(char drive) { return static_cast<unsigned char>(drive); }
+
+std::wstring Request(const wchar_t* verb, char drive) {
+  std::wstring r = verb;
+  r.push_back(static_cast<wchar_t>(static_cast<unsigned char>(drive)));
+  return r;
+}
+
+}  // namespace
+
+int CAutoRunManager::ScsiError2AutoRunError(int result) {
+  switch (result) {
+    case -1:
+      Trace(L"CAutoRunManager-:ScsiError2AutoRunError> GET_SETTING fail FAIL_TO_FIND_DRIVE");
+      return FAIL_TO_FIND_DRIVE;
+    case -2:
+      Trace(L"CAutoRunManager-ScsiError2AutoRunError> GET_SETTING fail FAIL_TO_OPEN_DRIVE");
+      return FAIL_TO_OPEN_DRIVE;
+    case -3:
+      Trace(L"CAutoRunManager-ScsiError2AutoRunError> GET_SETTING fail FAIL_TO_SEND_SCSI_CMD");
+      return FAIL_TO_SEND_SCSI_CMD;
+    case -20:
+      Trace(L"CAutoRunManager-ScsiError2AutoRunError> GET_SETTING fail FAIL_TO_OPEN_DRIVE_ACCESS_DENIED");
+      return FAIL_TO_OPEN_DRIVE_ACCESS_DENIED;
+    default:
+      return FAIL_SCSI_UNKNOWN;
+  }
+}
+
+std::optional<bool> CAutoRunManager::IsUserInAdministrators() {
+  if (machine_.system == nullptr || machine_.security == nullptr) return std::nullopt;
+  int is_admin = 0;
+  devstart::IsUserInAdministrators(*machine_.system, *machine_.security, &is_admin);
+  return is_admin == 1;
+}
+
+WindowServiceManager& CAutoRunManager::GetServiceManager() {
+  if (!service_manager_) service_manager_ = std::make_shared<WindowServiceManager>(machine_, option_);
+  return *service_manager_;
+}
+
+namespace {
+
+// Administrators, and every user of version 6, reach the phone directly; a
+// standard user of older systems only through the service.
+bool TakesDirectPath(Machine& machine, CAutoRunManager& manager) {
+  bool admin = manager.IsUserInAdministrators().value_or(false);
+  return admin || IsWindowsNT6Workstation(*machine.system) || IsWindowsNT6Server(*machine.system);
+}
+
+bool DeviceChannelAvailable(const Machine& m) {
+  return m.system != nullptr && m.security != nullptr && m.scsi != nullptr && m.services != nullptr &&
+         m.pipes != nullptr;
+}
+
+}  // namespace
+
+std::optional<int> CAutoRunManager::GetSetting() {
+  if (!DeviceChannelAvailable(machine_)) return std::nullopt;
+  Trace(L"CAutoRunManager::GetSetting(+)");
+  bool direct = TakesDirectPath(machine_, *this);
+  if (option_.sciscmd_send == 0) return 0;
+
+  std::uint8_t reply[kReplySize];
+  std::memset(reply, 0, sizeof reply);
+  if (direct) {
+    std::wstring drive = m_cDrive != 0 ? std::wstring(1, static_cast<unsigned char>(m_cDrive)) : L"";
+    Trace(L"CAutoRunManager::GetSetting() Run first (drive=" + drive +
+          L",SubCode=" + std::to_wstring(kSettingRead.sub_code) + L",type=" + std::to_wstring(kSettingRead.type) +
+          L",pData=" + Widen(reinterpret_cast<const char*>(reply)) + L")");
+    int r = machine_.scsi->SendScsiCmd(DriveArg(m_cDrive), kSettingRead.sub_code, kSettingRead.type, reply,
+                                       kSettingRead.length);
+    if (r != kSettingRead.length) {
+      Trace(L"CAutoRunManager::GetSetting() fail first");
+      return ScsiError2AutoRunError(r);
+    }
+    Trace(L"CAutoRunManager::GetSetting() success first");
+  } else {
+    std::uint32_t read = 0;
+    int r = GetServiceManager().PipeSend(Request(L"GET_SETTING:", m_cDrive), reply, kReplySize, &read);
+    if (r != 0) return r;
+  }
+
+  option_.settings_valid = (reply[0] >> 6) & 1;
+  if (option_.settings_valid == 1) {
+    option_.iso_type0 = reply[0] & 1;
+    option_.iso_type1 = (reply[0] >> 1) & 1;
+    option_.usb_vendor0 = (reply[0] >> 2) & 1;
+    option_.usb_vendor1 = (reply[0] >> 3) & 1;
+  }
+  option_.sciscmd_wait = reply[1] * 100 + reply[2];
+  Trace(L"CAutoRunManager::GetSetting(-)");
+  return 0;
+}
+
+std::optional<int> CAutoRunManager::ModeChange() {
+  if (!DeviceChannelAvailable(machine_)) return std::nullopt;
+  Trace(L"CAutoRunManager::ModeChange(+)");
+  bool direct = TakesDirectPath(machine_, *this);
+  if (option_.sciscmd_send == 0) return 0;
+
+  std::uint8_t reply[kReplySize];
+  std::memset(reply, 0, sizeof reply);
+  if (!direct) {
+    std::uint32_t read = 0;
+    return GetServiceManager().PipeSend(Request(L"MODE_CHANGE:", m_cDrive), reply, kReplySize, &read);
+  }
+  int r = machine_.scsi->SendScsiCmd(DriveArg(m_cDrive), kModeChangeFirst.sub_code, kModeChangeFirst.type, reply,
+                                     kModeChangeFirst.length);
+  if (r == kModeChangeFirst.length) {
+    Trace(L"CAutoRunManager::ModeChange() success first");
+    Trace(L"CAutoRunManager::ModeChange(-)");
+    return 0;
+  }
+  r = machine_.scsi->SendScsiCmd(DriveArg(m_cDrive), kModeChangeSecond.sub_code, kModeChangeSecond.type, reply,
+                                 kModeChangeSecond.length);
+  if (r == kModeChangeSecond.length) {
+    Trace(L"CAutoRunManager::ModeChange() success Second with (" + Hex(reply[0]) + L")");
+    Trace(L"CAutoRunManager::ModeChange(-)");
+    return 0;
+  }
+  Trace(L"CAutoRunManager::ModeChange() return ERROR : " + std::to_wstring(r));
+  return ScsiError2AutoRunError(r);
+}
+
+int CAutoRunManager::CopyService(const std::wstring& destination) {
+  Trace(L"CAutoRunManager::CopyService(+)");
+  IFileSystem& fs = *machine_.file_system;
+  fs.CopyFile(L".\\" + option_.service_fname, destination + option_.service_run_file, false);
+  fs.CopyFile(L".\\" + option_.scsi_fname, destination + option_.scsi_fname, false);
+  Trace(L"CAutoRunManager::CopyService(-)");
+  return 1;
+}
+
+std::optional<int> CAutoRunManager::CheckService() {
+  if (!DeviceChannelAvailable(machine_) || machine_.file_system == nullptr) return std::nullopt;
+  Trace(L"CAutoRunManager::CheckService(+)");
+  bool admin = IsUserInAdministrators().value_or(false);
+  WindowServiceManager& services = GetServiceManager();
+  int state = services.QueryServiceState();
+  int result = 0;
+  if (state == SERVICE_NOT_RUNNING) {
+    result = admin ? services.RunScsiService() : ADMIN_REQUIRED;
+  } else if (state != 0) {
+    std::wstring folder = machine_.file_system->GetSpecialFolder(win::kCsidlSystemX86);
+    devstart::EnableManageVolumePrivilege(*machine_.security, machine_.security->GetCurrentProcess());
+    // Without a known system folder the copies would land in the root of
+    // the current drive; there is nothing to install from then.
+    if (!folder.empty()) CopyService(folder + L"\\");
+    if (admin) {
+      services.InstallScsiService();
+      result = services.RunScsiService();
+    } else {
+      result = ADMIN_REQUIRED;
+    }
+  }
+  Trace(L"CAutoRunManager::CheckService(-)");
+  return result;
+}
+
+}  // namespace devstart

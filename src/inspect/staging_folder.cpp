@@ -1,0 +1,44 @@
+#include "inspect/staging_folder.h"
+
+namespace devstart {
+
+std::wstring GetStagingFolder(ISystem& system) {
+  std::wstring temp = system.GetTempPath();
+  if (temp.empty() || temp.back() != L'\\') temp += L'\\';
+  std::wstring current = system.GetCurrentDirectory();
+  if (!current.empty()) temp += current[0];
+  return temp + L"\\";
+}
+
+void CreateFolderPath(IFileSystem& fs, const std::wstring& path) {
+  for (std::size_t at = path.find(L'\\'); at != std::wstring::npos; at = path.find(L'\\', at + 1)) {
+    fs.CreateDirectory(path.substr(0, at));
+  }
+  fs.CreateDirectory(path);
+}
+
+int DeleteTempFolder(IFileSystem& fs, const std::wstring& folder) {
+  if (folder.find(L"\\Temp") == std::wstring::npos) return 0;
+  FindResult first = fs.FindFirstFile(folder + L"*.*");
+  if (first.handle == kInvalidHandle) return 0;
+  for (std::optional<FindData> entry = first.data; entry; entry = fs.FindNextFile(first.handle)) {
+    if (entry->name == L"." || entry->name == L"..") continue;
+    std::wstring path = folder + entry->name;
+    bool link = (entry->attributes & win::kFileAttributeReparsePoint) != 0;
+    if ((entry->attributes & win::kFileAttributeDirectory) != 0) {
+      // A junction or directory link is removed as the link; its target,
+      // possibly outside the temporary folder, stays untouched.
+      if (!link) DeleteTempFolder(fs, path + L"\\");
+      fs.RemoveDirectory(path);
+    } else {
+      // Attributes set through a file link would land on its target.
+      if (!link) fs.SetFileAttributes(path, win::kFileAttributeNormal);
+      fs.DeleteFile(path);
+    }
+  }
+  fs.FindClose(first.handle);
+  fs.RemoveDirectory(folder);
+  return 1;
+}
+
+}  // namespace devstart

@@ -1,0 +1,27 @@
+// The staging folder under the user's temporary folder: where the CD run puts
+// the program's local copy, and the guarded delete that empties it.
+#pragma once
+
+#include <string>
+
+#include "platform/ports.h"
+#include "platform/ports_device.h"
+
+namespace devstart {
+
+// The temporary folder, the current directory's drive letter, a backslash:
+// C:\Users\u\AppData\Local\Temp\E\ for a run from E:\.
+std::wstring GetStagingFolder(ISystem& system);
+
+// Creates every folder along `path`; failures (existing folders included)
+// are ignored.
+void CreateFolderPath(IFileSystem& fs, const std::wstring& path);
+
+// Empties and removes `folder` (ending in a backslash). Refuses any folder
+// whose path lacks "\Temp" (returns 0, touches nothing), returns 0 when the
+// folder cannot be listed, else 1. Links (junctions, symbolic links) inside
+// are removed themselves, never followed: the local run may be elevated and
+// must not delete what a link points at.
+int DeleteTempFolder(IFileSystem& fs, const std::wstring& folder);
+
+}  // namespace devstart

@@ -1,0 +1,201 @@
+// What the device channel relies on from the service manager, pipes, the
+// token and the file system, checked alike on the simulated PC and on Wine.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "contract/device_env.h"
+
+namespace devstart::contract {
+namespace {
+
+TEST(ServiceContract, MissingServiceAndDuplicateCreation) {
+  auto env = MakeDeviceEnv();
+  IServiceControl& sc = env->services();
+  HandleResult m = sc.OpenSCManager(win::kScManagerConnect | win::kScManagerCreateService);
+  ASSERT_NE(m.handle, kNullHandle);
+  std::wstring name = env->UniqueName(L"DevstartContractService");
+
+  HandleResult missing = sc.OpenService(m.handle, name, win::kServiceInterrogate);
+  EXPECT_EQ(missing.handle, kNullHandle);
+  EXPECT_EQ(missing.error, win::kErrorServiceDoesNotExist);
+
+  ServiceConfig config{name, L"Contract service", win::kServiceAllAccess, win::kServiceWin32OwnProcess,
+                       win::kServiceDemandStart, win::kServiceErrorNormal, env->Scratch() + L"none.exe"};
+  HandleResult created = sc.CreateService(m.handle, config);
+  ASSERT_NE(created.handle, kNullHandle);
+  EXPECT_TRUE(sc.SetServiceDescription(created.handle, L"A description.").ok);
+
+  HandleResult again = sc.CreateService(m.handle, config);
+  EXPECT_EQ(again.handle, kNullHandle);
+  EXPECT_EQ(again.error, win::kErrorServiceExists);
+
+  // A service that was never started: interrogating it fails and reports
+  // the stopped state.
+  HandleResult opened = sc.OpenService(m.handle, name, win::kServiceInterrogate);
+  ASSERT_NE(opened.handle, kNullHandle);
+  ControlResult status = sc.ControlService(opened.handle, win::kServiceControlInterrogate);
+  EXPECT_FALSE(status.ok);
+  EXPECT_EQ(status.error, win::kErrorServiceNotActive);
+  EXPECT_EQ(status.current_state, win::kServiceStopped);
+
+  EXPECT_TRUE(sc.CloseServiceHandle(opened.handle));
+  EXPECT_TRUE(sc.CloseServiceHandle(created.handle));
+  EXPECT_TRUE(sc.CloseServiceHandle(m.handle));
+  env->DeleteService(name);
+}
+
+TEST(PipeContract, MissingPipeIsFileNotFound) {
+  auto env = MakeDeviceEnv();
+  std::wstring name = L"\\\\.\\pipe\\" + env->UniqueName(L"DevstartContractNone");
+  HandleResult h = env->pipes().CreateFile(name, win::kGenericRead | win::kGenericWrite, 0, win::kOpenExisting, 0);
+  EXPECT_EQ(h.handle, kInvalidHandle);
+  EXPECT_EQ(h.error, win::kErrorFileNotFound);
+}
+
+struct ReplyCase {
+  const char* name;
+  std::string reply;
+};
+
+class PipeReply : public ::testing::TestWithParam<ReplyCase> {};
+
+TEST_P(PipeReply, RequestInReplyOutThenBrokenPipe) {
+  auto env = MakeDeviceEnv();
+  INamedPipes& pipes = env->pipes();
+  std::wstring name = L"\\\\.\\pipe\\" + env->UniqueName(L"DevstartContractPipe");
+  env->ServePipe(name, GetParam().reply);
+  HandleResult h = pipes.CreateFile(name, win::kGenericRead | win::kGenericWrite, 0, win::kOpenExisting, 0);
+  ASSERT_NE(h.handle, kInvalidHandle);
+  EXPECT_TRUE(pipes.SetNamedPipeHandleState(h.handle, win::kPipeReadmodeByte).ok);
+  const std::string request("G\0E\0T\0\0\0", 8);
+  IoResult w = pipes.WriteFile(h.handle, request.data(), 8);
+  EXPECT_TRUE(w.ok);
+  EXPECT_EQ(w.transferred, 8u);
+  EXPECT_EQ(env->Answer(name), request);
+
+  char buf[256] = {};
+  IoResult r = pipes.ReadFile(h.handle, buf, sizeof buf);
+  if (!GetParam().reply.empty()) {
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(std::string(buf, r.transferred), GetParam().reply);
+    r = pipes.ReadFile(h.handle, buf, sizeof buf);
+  }
+  // The server let go: nothing more, and the read fails.
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.transferred, 0u);
+  EXPECT_NE(r.error, win::kErrorMoreData);
+  EXPECT_TRUE(pipes.CloseHandle(h.handle));
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, PipeReply,
+                         ::testing::Values(ReplyCase{"three", std::string("\x40\x0A\x00", 3)},
+                                           ReplyCase{"one", std::string("\x01", 1)},
+                                           ReplyCase{"four", std::string("\xEC\xFF\xFF\xFF", 4)},
+                                           ReplyCase{"none", std::string()}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PipeContract, OccupiedPipeIsBusyAndWaitTimesOut) {
+  auto env = MakeDeviceEnv();
+  INamedPipes& pipes = env->pipes();
+  std::wstring name = L"\\\\.\\pipe\\" + env->UniqueName(L"DevstartContractBusy");
+  env->ServePipe(name, "x");
+  env->OccupyPipe(name);
+  HandleResult h = pipes.CreateFile(name, win::kGenericRead | win::kGenericWrite, 0, win::kOpenExisting, 0);
+  EXPECT_EQ(h.handle, kInvalidHandle);
+  EXPECT_EQ(h.error, win::kErrorPipeBusy);
+  EXPECT_FALSE(pipes.WaitNamedPipe(name, 50).ok);
+}
+
+TEST(SecurityContract, AdministratorsSidAndPrivilege) {
+  auto env = MakeDeviceEnv();
+  ISecurity& s = env->security();
+  HandleResult token = s.OpenProcessToken(s.GetCurrentProcess(), win::kTokenQuery);
+  ASSERT_NE(token.handle, kNullHandle);
+  std::uint32_t error = 0;
+  auto sid = s.CreateWellKnownSid(win::kWinBuiltinAdministratorsSid, win::kSecurityMaxSidSize, &error);
+  ASSERT_TRUE(sid.has_value());
+  EXPECT_EQ(sid->size(), 16u);  // S-1-5-32-544
+  EXPECT_FALSE(s.CreateWellKnownSid(win::kWinBuiltinAdministratorsSid, 8, &error).has_value());
+  bool member = false;
+  EXPECT_TRUE(s.CheckTokenMembership(kNullHandle, *sid, &member).ok);
+  EXPECT_TRUE(member);  // Wine runs programs as an administrator
+  EXPECT_TRUE(s.CloseHandle(token.handle));
+
+  HandleResult adjust = s.OpenProcessToken(s.GetCurrentProcess(), win::kTokenAdjustPrivileges | win::kTokenQuery);
+  ASSERT_NE(adjust.handle, kNullHandle);
+  Luid luid;
+  EXPECT_TRUE(s.LookupPrivilegeValue(L"SeManageVolumePrivilege", &luid).ok);
+  EXPECT_FALSE(s.LookupPrivilegeValue(L"SeNoSuchPrivilege", &luid).ok);
+  EXPECT_TRUE(s.AdjustTokenPrivileges(adjust.handle, luid, win::kSePrivilegeEnabled).ok);
+  EXPECT_TRUE(s.CloseHandle(adjust.handle));
+}
+
+struct FolderCase {
+  const char* name;
+  std::uint32_t expected_error;
+};
+
+TEST(FileSystemContract, FoldersFilesAndErrors) {
+  auto env = MakeDeviceEnv();
+  IFileSystem& fs = env->file_system();
+  std::wstring base = env->Scratch();
+  EXPECT_FALSE(fs.GetSpecialFolder(win::kCsidlSystemX86).empty());
+
+  EXPECT_TRUE(fs.CreateDirectory(base + L"stage").ok);
+  CallResult again = fs.CreateDirectory(base + L"stage");
+  EXPECT_FALSE(again.ok);
+  EXPECT_EQ(again.error, win::kErrorAlreadyExists);
+  CallResult deep = fs.CreateDirectory(base + L"no\\such\\parent");
+  EXPECT_FALSE(deep.ok);
+  EXPECT_EQ(deep.error, win::kErrorPathNotFound);
+
+  env->PutFile(base + L"stage\\a.txt", "a");
+  EXPECT_TRUE(fs.CreateDirectory(base + L"stage\\tools").ok);
+  EXPECT_TRUE(fs.SetFileAttributes(base + L"stage\\a.txt", win::kFileAttributeReadonly).ok);
+
+  FindResult first = fs.FindFirstFile(base + L"stage\\*.*");
+  ASSERT_NE(first.handle, kInvalidHandle);
+  std::vector<std::pair<std::wstring, std::uint32_t>> seen;
+  for (std::optional<FindData> d = first.data; d; d = fs.FindNextFile(first.handle)) {
+    seen.emplace_back(d->name, d->attributes & (win::kFileAttributeDirectory | win::kFileAttributeReadonly));
+  }
+  EXPECT_TRUE(fs.FindClose(first.handle));
+  std::sort(seen.begin(), seen.end());
+  using E = std::pair<std::wstring, std::uint32_t>;
+  EXPECT_EQ(seen, (std::vector<E>{{L".", win::kFileAttributeDirectory},
+                                  {L"..", win::kFileAttributeDirectory},
+                                  {L"a.txt", win::kFileAttributeReadonly},
+                                  {L"tools", win::kFileAttributeDirectory}}));
+
+  FindResult none = fs.FindFirstFile(base + L"missing\\*.*");
+  EXPECT_EQ(none.handle, kInvalidHandle);
+  EXPECT_EQ(none.error, win::kErrorPathNotFound);
+
+  CallResult read_only = fs.DeleteFile(base + L"stage\\a.txt");
+  EXPECT_FALSE(read_only.ok);
+  EXPECT_EQ(read_only.error, win::kErrorAccessDenied);
+  CallResult not_empty = fs.RemoveDirectory(base + L"stage");
+  EXPECT_FALSE(not_empty.ok);
+
+  CallResult copy_missing = fs.CopyFile(base + L"nothing.bin", base + L"stage\\x.bin", false);
+  EXPECT_FALSE(copy_missing.ok);
+  EXPECT_EQ(copy_missing.error, win::kErrorFileNotFound);
+  env->PutFile(base + L"b.txt", "b");
+  EXPECT_TRUE(fs.CopyFile(base + L"b.txt", base + L"stage\\b.txt", false).ok);
+  EXPECT_FALSE(fs.CopyFile(base + L"b.txt", base + L"stage\\b.txt", true).ok);
+  EXPECT_TRUE(fs.CopyFile(base + L"b.txt", base + L"stage\\b.txt", false).ok);
+  EXPECT_FALSE(fs.CopyFile(base + L"b.txt", base + L"no-folder\\b.txt", false).ok);
+
+  EXPECT_TRUE(fs.SetFileAttributes(base + L"stage\\a.txt", win::kFileAttributeNormal).ok);
+  EXPECT_TRUE(fs.DeleteFile(base + L"stage\\a.txt").ok);
+  EXPECT_TRUE(fs.DeleteFile(base + L"stage\\b.txt").ok);
+  CallResult gone = fs.DeleteFile(base + L"stage\\b.txt");
+  EXPECT_EQ(gone.error, win::kErrorFileNotFound);
+  EXPECT_TRUE(fs.RemoveDirectory(base + L"stage\\tools").ok);
+  EXPECT_TRUE(fs.RemoveDirectory(base + L"stage").ok);
+  EXPECT_FALSE(env->Exists(base + L"stage"));
+}
+
+}  // namespace
+}  // namespace devstart::contract

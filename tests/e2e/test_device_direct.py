@@ -1,0 +1,80 @@
+"""The phone reached directly through SendScsiCmd.dll on Windows 7: a second
+start reads the setting block and switches the USB mode; failures of the
+phone come back as their result codes and messages."""
+import re
+
+import pytest
+
+from phone import Phone
+
+
+def strip(lines):
+    return [re.sub(r"^\[-?\d+\]", "", line) for line in lines or []]
+
+
+def second_start(cd, host, bins, box=False):
+    """Starts the program from the CD while another copy holds the
+    single-instance mutex; returns the trace and the box text, if any."""
+    holder = host.start(bins.holdmutex, ["DevstartOneInstanceMutex", "60"])
+    try:
+        assert holder.stdout.readline().strip() == b"held"
+        run = cd.start()
+        text = None
+        if box:
+            driver = host.start(bins.uidriver, ["box", "--title", "Devstart", "--timeout", "30", "--press", "OK"])
+            out, _ = driver.communicate(timeout=90)
+            text = out.decode("utf-8").rstrip("\n")
+        run.communicate(timeout=90)
+        assert run.returncode == 0
+        return strip(host.read_log()), text
+    finally:
+        holder.kill()
+
+
+@pytest.fixture
+def win7(host):
+    host.set_windows_version("win7")
+    return host
+
+
+def test_setting_read_and_mode_change_go_direct(cd, win7, bins):
+    phone = Phone(win7)
+    # PC-suite mode (flags valid, ISO types 0): the second start only raises
+    # the first window.
+    phone.write(setting=(0x40, 0x05, 0x07))
+    lines, _ = second_start(cd, win7, bins)
+    assert lines[lines.index("CAutoRunManager::GetSetting(+)"):][:4] == [
+        "CAutoRunManager::GetSetting(+)",
+        "CAutoRunManager::GetSetting() Run first (drive=E,SubCode=2,type=32,pData=)",
+        "CAutoRunManager::GetSetting() success first",
+        "CAutoRunManager::GetSetting(-)",
+    ]
+    assert "CAutoRunManager::ModeChange() success first" in lines
+    assert lines[-1] == "Devstart::CreateMutex ERROR_ALREADY_EXISTS"
+    assert phone.calls == [("E", 2, 32, 3, 3), ("E", 1, 1, 0, 0)]
+    assert phone.mode == 1
+
+
+def test_mode_change_second_try(cd, win7, bins):
+    phone = Phone(win7)
+    phone.write(mode1_results=[-3], status=0x2C)
+    lines, _ = second_start(cd, win7, bins)
+    assert "CAutoRunManager::ModeChange() success Second with (2c)" in lines
+    assert phone.calls[1:] == [("E", 1, 1, 0, -3), ("E", 1, 129, 1, 1)]
+    assert phone.mode == 129
+
+
+@pytest.mark.parametrize("result, code_text", [
+    (-1, "FAIL_TO_FIND_DRIVE"),
+    (-2, "FAIL_TO_OPEN_DRIVE"),
+])
+def test_failed_setting_read_is_shown(cd, win7, bins, result, code_text):
+    phone = Phone(win7)
+    phone.write(setting_results=[result])
+    lines, text = second_start(cd, win7, bins, box=True)
+    assert "CAutoRunManager::GetSetting() fail first" in lines
+    assert any(line.endswith("GET_SETTING fail " + code_text) for line in lines)
+    assert text.endswith(f"({code_text})")
+    # Nothing more is sent once the settings cannot be read.
+    assert phone.calls == [("E", 2, 32, 3, result)]
+    assert phone.mode == 0

@@ -1,5 +1,6 @@
 #include "updlink/answer.h"
 
+#include <array>
 #include <cstring>
 #include <utility>
 
@@ -11,7 +12,17 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
 
 enum class TagKind { Open, Close, SelfClosing, Skip };
 
-// Reads a complete tag buffer ("<...>") into its kind and its text.
+constexpr std::size_t kBlockNodes = 512;  // small blocks come from the heap's free lists
+
+// Character classes of the scan: 1 = line break or tab (dropped), 2 = "<" or ">".
+constexpr auto kClass = [] {
+  std::array<unsigned char, 256> t{};
+  t['\n'] = t['\r'] = t['\t'] = 1;
+  t['<'] = t['>'] = 2;
+  return t;
+}();
+
+// The general reading of a tag buffer, for tags of unusual shape.
 TagKind Classify(std::string_view buf, std::string* text) {
   text->clear();
   if (buf.empty()) return TagKind::Skip;
@@ -32,114 +43,190 @@ TagKind Classify(std::string_view buf, std::string* text) {
   return kind;
 }
 
-void SplitTag(const std::string& tag, AnswerNode* node) {
+// The same reading for the usual shape "<...>" with no other "<" or ">"
+// inside, whose text is one piece of the buffer.
+TagKind ClassifySimple(std::string_view buf, std::string_view* text) {
+  // buf.size() >= 2, buf.front() == '<', buf.back() == '>'
+  if (buf[1] == '!' || buf[1] == '?') return TagKind::Skip;
+  TagKind kind = TagKind::Open;
+  std::size_t b = 1, e = buf.size() - 1;
+  if (buf[1] == '/') { kind = TagKind::Close; b = 2; }
+  if (buf[buf.size() - 2] == '/') {
+    kind = TagKind::SelfClosing;
+    if (e > b) --e;
+  }
+  *text = buf.substr(b, e > b ? e - b : 0);
+  return kind;
+}
+
+std::string_view TrimView(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && IsSpace(s[b])) ++b;
+  while (e > b && IsSpace(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+void SplitTag(std::string_view tag, AnswerNode* node) {
   auto space = tag.find(' ');
-  if (space == std::string::npos) {
+  if (space == std::string_view::npos) {
     node->name = tag;
-    node->attributes.clear();
+    node->attributes = {};
   } else {
     node->name = tag.substr(0, space);
-    node->attributes = Trim(std::string_view(tag).substr(space + 1));
+    node->attributes = TrimView(tag.substr(space + 1));
   }
 }
 
 }  // namespace
 
-std::string Trim(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && IsSpace(s[b])) ++b;
-  while (e > b && IsSpace(s[e - 1])) --e;
-  return std::string(s.substr(b, e - b));
-}
+std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
 
 void AnswerParser::Clear() {
-  pool_.clear();
+  // Blocks are kept for the next answer; only the first is reused, so a
+  // huge answer does not pin its memory in the parser forever.
+  if (blocks_.size() > 1) blocks_.resize(1);
+  used_ = 0;
+  kept_.clear();
   root_ = AnswerNode{};
 }
 
+AnswerNode* AnswerParser::NewNode() {
+  if (blocks_.empty() || used_ == kBlockNodes) {
+    blocks_.push_back(std::make_unique<AnswerNode[]>(kBlockNodes));
+    used_ = 0;
+  }
+  AnswerNode* n = &blocks_.back()[used_++];
+  *n = AnswerNode{};
+  return n;
+}
+
+std::string_view AnswerParser::Keep(std::string s) { return kept_.emplace_back(std::move(s)); }
+
 bool AnswerParser::Accepted(std::string_view word) const {
   auto pos = root_.attributes.find(word);
-  return pos != std::string::npos && pos >= 1;
+  return pos != std::string_view::npos && pos >= 1;
 }
 
 void AnswerParser::Load(std::string_view answer) {
   Clear();
-  std::string clean;
-  clean.reserve(answer.size());
-  for (char c : answer)
-    if (c != '\n' && c != '\r' && c != '\t') clean.push_back(c);
+  text_.clear();
+  text_.reserve(answer.size());
+  for (std::size_t i = 0; i < answer.size();) {
+    std::size_t j = i;
+    while (j < answer.size() && kClass[static_cast<unsigned char>(answer[j])] != 1) ++j;
+    text_.append(answer.data() + i, j - i);
+    i = j + 1;
+  }
+  const std::string_view all(text_);
+  const char* p = text_.data();
+  const std::size_t n = text_.size();
 
-  std::string tagBuf, tagText, content;
   bool inTag = false;
+  std::size_t tagStart = 0;       // the tag buffer is all[tagStart .. current '>']
+  bool tagSimple = true;          // no "<" or ">" inside it but at its ends
+  std::size_t contentStart = 0;   // content runs from here to the next "<"
+  bool contentHasGt = false;      // a stray ">" in it, which content leaves out
+  std::string scratch;
   AnswerNode* current = &root_;
-  const char* p = clean.data();
-  const std::size_t n = clean.size();
+
   std::size_t i = 0;
   while (i < n) {
-    // Runs of ordinary characters go to the tag or the content in one piece.
-    std::size_t j = i;
-    while (j < n && p[j] != '<' && p[j] != '>') ++j;
-    (inTag ? tagBuf : content).append(p + i, j - i);
-    if (j >= n) break;
-    i = j;
-    tagBuf.push_back(p[i]);
+    while (i < n && kClass[static_cast<unsigned char>(p[i])] != 2) ++i;
+    if (i >= n) break;
     if (p[i] == '<') {
-      current->text = Trim(content);
-      content.clear();
-      inTag = true;
-    } else {
-      TagKind kind = Classify(tagBuf, &tagText);
-      tagBuf.clear();
+      if (inTag) {
+        tagSimple = false;
+        current->text = {};
+      } else {
+        std::string_view content = all.substr(contentStart, i - contentStart);
+        if (contentHasGt) {
+          std::string c;
+          for (char ch : content) if (ch != '>') c.push_back(ch);
+          current->text = TrimView(Keep(std::move(c)));
+        } else {
+          current->text = TrimView(content);
+        }
+        inTag = true;
+        tagStart = i;
+        tagSimple = true;
+      }
+    } else {  // '>'
+      std::string_view buf;
+      if (inTag) {
+        buf = all.substr(tagStart, i - tagStart + 1);
+      } else {
+        buf = all.substr(i, 1);  // a stray ">" reads as a tag of its own
+        contentHasGt = true;
+        tagSimple = false;
+      }
+      std::string_view tagText;
+      TagKind kind;
+      if (tagSimple && buf.size() >= 2 && buf.front() == '<') {
+        kind = ClassifySimple(buf, &tagText);
+      } else {
+        kind = Classify(buf, &scratch);
+        tagText = scratch.empty() ? std::string_view() : Keep(scratch);
+      }
       if (kind == TagKind::Open || kind == TagKind::SelfClosing) {
         if (root_.name.empty()) {
           SplitTag(tagText, &root_);
         } else {
-          AnswerNode& node = pool_.emplace_back();
-          SplitTag(tagText, &node);
-          node.parent = current;
-          current->children.push_back(&node);
-          current = &node;
+          AnswerNode* node = NewNode();
+          SplitTag(tagText, node);
+          node->parent = current;
+          if (current->lastChild) current->lastChild->nextSibling = node;
+          else current->firstChild = node;
+          current->lastChild = node;
+          current = node;
         }
       }
       // A closing tag's name is not checked: unmatched closers stop at the root.
-      if ((kind == TagKind::Close || kind == TagKind::SelfClosing) && current->parent)
-        current = current->parent;
-      if (kind != TagKind::Skip) inTag = false;
+      if ((kind == TagKind::Close || kind == TagKind::SelfClosing) && current->parent) current = current->parent;
+      if (inTag) {
+        if (kind != TagKind::Skip) {
+          inTag = false;
+          contentStart = i + 1;
+          contentHasGt = false;
+        } else {
+          tagStart = i + 1;  // after a declaration the next characters still belong to a tag
+          tagSimple = false;
+        }
+      }
     }
     ++i;
   }
 }
 
+namespace {
+// The node after `x`'s subtree in document order, within `start`.
+const AnswerNode* After(const AnswerNode* x, const AnswerNode* start) {
+  while (x && x != start) {
+    if (x->nextSibling) return x->nextSibling;
+    x = x->parent;
+  }
+  return nullptr;
+}
+}  // namespace
+
 std::string FindFirst(const AnswerNode& start, std::string_view name) {
-  // Depth-first with an explicit stack: a match whose text is empty ends the
-  // search of its parent's subtree only, as the natural recursive walk does.
-  struct Frame { const AnswerNode* node; std::size_t next; };
-  std::vector<Frame> stack{{&start, 0}};
-  while (!stack.empty()) {
-    Frame& f = stack.back();
-    if (f.next >= f.node->children.size()) { stack.pop_back(); continue; }
-    const AnswerNode* child = f.node->children[f.next++];
-    if (child->name == name) {
-      if (!child->text.empty() || stack.size() == 1) return child->text;
-      stack.pop_back();
+  // A match whose text is empty ends the search of its parent's subtree
+  // only, as the natural recursive walk does; walked without recursion.
+  const AnswerNode* x = start.firstChild;
+  while (x) {
+    if (x->name == name) {
+      if (!x->text.empty() || x->parent == &start) return std::string(x->text);
+      x = After(x->parent, &start);
       continue;
     }
-    if (!child->children.empty()) stack.push_back({child, 0});
+    x = x->firstChild ? x->firstChild : After(x, &start);
   }
   return {};
 }
 
 std::vector<std::string> FindAll(const AnswerNode& start, std::string_view name) {
   std::vector<std::string> out;
-  struct Frame { const AnswerNode* node; std::size_t next; };
-  std::vector<Frame> stack{{&start, 0}};
-  while (!stack.empty()) {
-    Frame& f = stack.back();
-    if (f.next >= f.node->children.size()) { stack.pop_back(); continue; }
-    const AnswerNode* child = f.node->children[f.next++];
-    if (child->name == name) out.push_back(child->text);
-    if (!child->children.empty()) stack.push_back({child, 0});
-  }
+  for (const AnswerNode* x = start.firstChild; x; x = x->firstChild ? x->firstChild : After(x, &start))
+    if (x->name == name) out.emplace_back(x->text);
   return out;
 }
 

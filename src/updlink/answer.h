@@ -4,18 +4,23 @@
 #pragma once
 
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace updlink {
 
+// Names and texts view the parser's copy of the answer (or, for the rare
+// malformed tag, a piece the parser keeps); a node lives as long as its parser.
 struct AnswerNode {
-  std::string name;
-  std::string attributes;
-  std::string text;
-  std::vector<AnswerNode*> children;  // owned by the parser's node pool
+  std::string_view name;
+  std::string_view attributes;
+  std::string_view text;
   AnswerNode* parent = nullptr;
+  AnswerNode* firstChild = nullptr;
+  AnswerNode* lastChild = nullptr;
+  AnswerNode* nextSibling = nullptr;
 };
 
 class AnswerParser {
@@ -27,17 +32,23 @@ class AnswerParser {
   // Never fails: malformed text yields whatever elements could be seen.
   void Load(std::string_view answer);
   const AnswerNode& Root() const { return root_; }
-  const std::string& RootAttributes() const { return root_.attributes; }
+  std::string_view RootAttributes() const { return root_.attributes; }
   // Acceptance: `word` inside the root's attribute text at a position of 1 or
   // more (a word at position 0 has never counted).
   bool Accepted(std::string_view word = "OK") const;
 
  private:
   void Clear();
+  AnswerNode* NewNode();
+  std::string_view Keep(std::string s);
   AnswerNode root_;
-  // Nodes live in a pool rather than owning each other, so that neither
-  // building nor tearing down a hostile, deeply nested answer recurses.
-  std::deque<AnswerNode> pool_;
+  std::string text_;
+  // Nodes come from fixed-size blocks rather than owning each other, so that
+  // neither building nor tearing down a deeply nested answer recurses, and a
+  // large answer costs few allocations.
+  std::vector<std::unique_ptr<AnswerNode[]>> blocks_;
+  std::size_t used_ = 0;  // nodes handed out from the last block
+  std::deque<std::string> kept_;
 };
 
 // The text of the first element named `name` below `node` ("" when none).

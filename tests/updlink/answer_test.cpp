@@ -77,12 +77,39 @@ TEST(Scanner, AcceptanceWordNeedsPositionOneOrMore) {
 TEST(Scanner, SelfClosingElementHasAttributesAndNoChildren) {
   AnswerParser p;
   p.Load("<r result='OK'><x a='1'/><y>2</y></r>");
-  ASSERT_EQ(p.Root().children.size(), 2u);
-  const AnswerNode& x = *p.Root().children[0];
-  EXPECT_EQ(x.name, "x");
-  EXPECT_EQ(x.attributes, "a='1'");
-  EXPECT_TRUE(x.children.empty());
-  EXPECT_EQ(p.Root().children[1]->name, "y");  // a sibling, not a child of x
+  const AnswerNode* x = p.Root().firstChild;
+  ASSERT_NE(x, nullptr);
+  EXPECT_EQ(x->name, "x");
+  EXPECT_EQ(x->attributes, "a='1'");
+  EXPECT_EQ(x->firstChild, nullptr);
+  ASSERT_NE(x->nextSibling, nullptr);
+  EXPECT_EQ(x->nextSibling->name, "y");  // a sibling, not a child of x
+  EXPECT_EQ(x->nextSibling->nextSibling, nullptr);
+}
+
+TEST(Scanner, OddShapesReadAsTheCharacterScanReadsThem) {
+  struct Case { const char* text; const char* field; std::vector<std::string> all; };
+  const Case cases[] = {
+      // text between a declaration and the next tag joins that tag's text
+      {"<?xml?>ab<r k='OK'><x>1</x></r>", "x", {"1"}},
+      // a stray ">" in content opens a nameless element that takes the text,
+      // without the ">" itself
+      {"<r k='OK'><x>1>2</x></r>", "x", {""}},
+      {"<r k='OK'><x>1>2</x></r>", "", {"12"}},
+      // a "<" inside a tag empties the current text and joins the tag
+      {"<r k='OK'><x>v</x><y <z>w</y></r>", "x", {"v"}},
+      {"<r k='OK'><a/><b/></r>", "a", {""}},
+      // "</x/>" reads as a self-closing x
+      {"<r k='OK'></x/><x>3</x></r>", "x", {"", "3"}},
+  };
+  for (const Case& c : cases) {
+    AnswerParser p;
+    p.Load(c.text);
+    EXPECT_EQ(FindAll(p.Root(), c.field), c.all) << c.text;
+  }
+  AnswerParser p;
+  p.Load("<?xml?>ab<r k='OK'><x>1</x></r>");
+  EXPECT_EQ(p.Root().name, "abr");
 }
 
 TEST(Scanner, FirstMatchWithEmptyTextEndsOnlyItsParentsSearch) {

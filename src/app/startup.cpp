@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/trace_log.h"
+#include "inspect/os_family.h"
 #include "ui/presentation.h"
 #include "workflow/result_codes.h"
 
@@ -22,10 +23,9 @@ std::optional<T> Checked(std::optional<T> result, const wchar_t* operation) {
   return result;
 }
 
-bool IsMajorVersion6(ISystem& system) {
-  std::optional<OsVersion> v = system.GetVersion();
-  return v && v->platform_id == win::kVerPlatformWin32Nt && v->major == 6;
-}
+// A version that cannot be read counts as version 6, where the phone is
+// reached directly and the service is not needed.
+bool IsMajorVersion6(ISystem& system) { return IsWindowsNT6Workstation(system) || IsWindowsNT6Server(system); }
 
 // The current directory's first character names the drive the second start
 // came from (AutoRun starts it in the CD's root).

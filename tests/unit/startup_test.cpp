@@ -223,6 +223,16 @@ TEST_F(Startup, ServiceIsCheckedBeforeVersion6) {
   EXPECT_EQ(pc.windows.MessageBoxes().size(), 0u);
 }
 
+TEST_F(Startup, UnreadableVersionSkipsTheServiceCheck) {
+  pc.system.version = std::nullopt;
+  manager.admin = false;
+  manager.check_service = ADMIN_REQUIRED;
+  manager.run_from_cd = NORMAL_EXIT;
+  EXPECT_EQ(Run(L""), 0);
+  EXPECT_FALSE(Called("CheckService"));
+  EXPECT_TRUE(Called("RunFromCD"));
+}
+
 TEST_F(Startup, XpStandardUserWithoutRunningServiceGetsAdministratorMessage) {
   pc.system.version = OsVersion{5, 1, 2600, 2, 3, 1};
   manager.admin = false;

@@ -34,13 +34,15 @@ struct WinEnv final : UpdContractEnv {
   updlink::win32::Win32Env w;
   int n = 0;
   updlink::UpdEnv& env() override { return w.env; }
+  // Names are made unique by trying: Wine reuses process ids between runs.
   std::string Scratch() override {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    char name[MAX_PATH];
-    std::snprintf(name, sizeof name, "%supdcontract_%lu_%d", temp, GetCurrentProcessId(), ++n);
-    CreateDirectoryA(name, nullptr);
-    return name;
+    for (;;) {
+      char name[MAX_PATH];
+      std::snprintf(name, sizeof name, "%supdcontract_%lu_%lu_%d", temp, GetCurrentProcessId(), GetTickCount(), ++n);
+      if (CreateDirectoryA(name, nullptr)) return name;
+    }
   }
   void PutFile(const std::string& path, const std::string& content) override {
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -62,7 +64,13 @@ struct WinEnv final : UpdContractEnv {
     PutFile(path, MakeCabinet(entries));
   }
   std::string KeyName() override {
-    return "Software\\UpdlinkContract\\p" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++n);
+    for (;;) {
+      std::string name = "Software\\UpdlinkContract\\p" + std::to_string(GetCurrentProcessId()) + "_" +
+                         std::to_string(GetTickCount()) + "_" + std::to_string(++n);
+      HKEY k;
+      if (RegOpenKeyExA(HKEY_CURRENT_USER, name.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return name;
+      RegCloseKey(k);
+    }
   }
 };
 

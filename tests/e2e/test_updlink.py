@@ -1,12 +1,14 @@
 """P4_Updlink.dll under Wine, called as the sync software calls it, against
 the simulated update server and phone."""
+import fcntl
 import re
 import shutil
+import socket
 
 import pytest
 
 from conftest import WORK
-from updlink_rig import UpdlinkRig, gcab, helper_bin, make_cab
+from updlink_rig import UpdateServer, UpdlinkRig, gcab, helper_bin, make_cab, standard_routes
 
 HISTORY = re.compile(r"^KKRKAB100:\d{15}$")
 
@@ -194,9 +196,14 @@ def test_phone_component_replaced_only_when_version_differs(rig64, catalogue_ver
     ("/csmg/b2c/client/ric_hit_rate_monitoring.jsp", "garbled", "MSG_CONN_FAIL", ""),
     ("/csmg/b2c/client/pcsync_ftp_upload_list.jsp", "cut", "MSG_AUTH_FAIL", ""),
     ("/svc/popup/model_check.jsp", "404", "MSG_AUTH_FAIL", ""),
+    ("/svc/popup/model_check.jsp", "empty", "MSG_AUTH_FAIL", ""),
+    ("/csmg/b2c/client/ric_hit_rate_monitoring.jsp", "slow", "MSG_READY", "/files/kic.exe"),
 ])
 def test_server_failing_at_each_request(rig, route, mode, message, url):
-    rig.server.script({route: {"mode": mode}})
+    answer = {"mode": mode, "delay": 2}
+    if mode == "slow":  # late, but the full answer
+        answer["body"] = rig.server.routes[route]
+    rig.server.script({route: answer})
     out = rig.run("check", "")
     assert out["check.message"] == message
     assert out["check.url"] == (rig.server.origin + url if url else "")
@@ -209,3 +216,24 @@ def test_server_down(rig):
     assert out["check.history"] == ""
     assert out["phone.message"] == "MSG_AUTH_FAIL"
     assert out["report.message"] == "MSG_FAIL"
+
+
+def test_default_origin_is_port_9002(host, request, tmp_path):
+    """Without the UPDATE_SERVER value the library asks 127.0.0.1:9002."""
+    with open("/tmp/updlink-e2e-9002.lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)  # parallel workers take turns at the fixed port
+        with socket.socket() as probe:
+            if probe.connect_ex(("127.0.0.1", 9002)) == 0:
+                pytest.skip("port 9002 is taken by another program")
+        r = UpdlinkRig(host, WORK / "updlink" / "default-origin")
+        server = UpdateServer(r.work / "server9002", 9002)
+        server.script(standard_routes(server.origin))
+        (server.files / "chk_kic.bin").write_bytes(b"k" * 1500)
+        server.start()
+        try:
+            out = r.run("check", "")
+        finally:
+            server.stop()
+    assert out["check.message"] == "MSG_READY"
+    assert out["check.url"] == "http://127.0.0.1:9002/files/kic.exe"
+    assert "/svc/popup/model_check.jsp?esn=ESN0001" in server.requests()

@@ -16,9 +16,10 @@ namespace devstart {
 
 namespace win {
 
-// Predefined registry keys (their HKEY values).
-constexpr std::uintptr_t kHkeyCurrentUser = 0x80000001u;
-constexpr std::uintptr_t kHkeyLocalMachine = 0x80000002u;
+// Predefined registry keys: the HKEY values, which are sign-extended 32-bit
+// numbers (so they differ between 32- and 64-bit builds).
+constexpr std::uintptr_t kHkeyCurrentUser = static_cast<std::uintptr_t>(static_cast<std::intptr_t>(-0x7FFFFFFF));
+constexpr std::uintptr_t kHkeyLocalMachine = static_cast<std::uintptr_t>(static_cast<std::intptr_t>(-0x7FFFFFFE));
 
 constexpr std::uint32_t kKeyRead = 0x20019;
 constexpr std::uint32_t kKeyAllAccess = 0xF003F;
@@ -40,6 +41,7 @@ constexpr std::int32_t kErrorInvalidHandle = 6;
 
 constexpr std::uint32_t kTh32csSnapProcess = 0x2;
 constexpr std::uint32_t kSeeMaskNoCloseProcess = 0x40;
+constexpr std::uint32_t kSeeMaskFlagNoUi = 0x400;
 constexpr int kSwShow = 5;
 
 constexpr std::uint32_t kWaitObject0 = 0;

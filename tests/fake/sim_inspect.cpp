@@ -39,8 +39,8 @@ std::wstring FakeRegistry::Physical(RegKey parent, const std::wstring& sub_key, 
   }
   std::wstring path = Trimmed(sub_key.empty() ? base : base + L"\\" + sub_key);
   // The 32-bit program's own view is the 32-bit one; KEY_WOW64_64KEY asks for
-  // the other. Both flags together behave as the 64-bit flag alone, as Wine does.
-  bool view32 = !(sam & win::kKeyWow64_64Key);
+  // the other. With both flags the 32-bit view wins, as Wine does it.
+  bool view32 = (sam & win::kKeyWow64_32Key) || !(sam & win::kKeyWow64_64Key);
   if (os_64bit && view32 && StartsWithFolded(path, L"HKLM\\SOFTWARE\\") &&
       !StartsWithFolded(path, L"HKLM\\SOFTWARE\\Wow6432Node")) {
     path = L"HKLM\\SOFTWARE\\Wow6432Node\\" + path.substr(14);
@@ -85,6 +85,14 @@ void FakeRegistry::PutDword(const std::wstring& path, const std::wstring& name, 
 }
 
 bool FakeRegistry::HasKey(const std::wstring& path) const { return keys_.count(Fold(Trimmed(path))) > 0; }
+
+void FakeRegistry::DeleteTree(const std::wstring& path) {
+  std::wstring p = Fold(Trimmed(path));
+  for (auto it = keys_.begin(); it != keys_.end();) {
+    bool inside = it->first == p || it->first.rfind(p + L"\\", 0) == 0;
+    it = inside ? keys_.erase(it) : std::next(it);
+  }
+}
 
 const FakeRegistry::Value* FakeRegistry::Get(const std::wstring& path, const std::wstring& name) const {
   auto k = keys_.find(Fold(Trimmed(path)));

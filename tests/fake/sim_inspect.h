@@ -36,6 +36,7 @@ class FakeRegistry : public IRegistry {
                  std::uint32_t type = win::kRegSz);
   void PutDword(const std::wstring& path, const std::wstring& name, std::uint32_t value);
   bool HasKey(const std::wstring& path) const;
+  void DeleteTree(const std::wstring& path);
   const Value* Get(const std::wstring& path, const std::wstring& name) const;
   std::optional<std::uint32_t> GetDword(const std::wstring& path, const std::wstring& name) const;
   std::optional<std::wstring> GetString(const std::wstring& path, const std::wstring& name) const;

@@ -27,8 +27,8 @@ class AutoRun : public ::testing::Test {
   void SetUp() override {
     log = std::make_unique<TraceLog>(pc.system, pc.files);
     SetTraceLog(log.get());
-    // The machine-wide setting lives in the 64-bit view of a 64-bit PC.
-    pc.inspect.registry.os_64bit = true;
+    // A 32-bit PC: one registry view (the 64-bit case has its own test).
+    pc.inspect.registry.os_64bit = false;
   }
   void TearDown() override { SetTraceLog(nullptr); }
   RegistryAccessPair Masks() { return MakeRegistryAccessPair(pc.system); }
@@ -112,6 +112,7 @@ TEST_F(AutoRun, EachCheckInCheckAndRepairMode) {
       SetTraceLog(local_log.get());
       Machine m = local.machine();
       auto& r = local.inspect.registry;
+      r.os_64bit = false;
       if (c.stored == C::kDword) r.PutDword(c.key, c.value, c.dword);
       if (c.stored == C::kString) r.PutString(c.key, c.value, c.text);
       if (c.stored == C::kWrongType) r.PutDword(c.key, c.value, 1);
@@ -158,6 +159,7 @@ TEST_F(AutoRun, CheckTwoFallsBackToTheUserPolicy) {
     auto local_log = std::make_unique<TraceLog>(local.system, local.files);
     SetTraceLog(local_log.get());
     Machine m = local.machine();
+    local.inspect.registry.os_64bit = false;
     if (c.machine_value) local.inspect.registry.PutDword(kMachinePolicy, L"NoDriveTypeAutorun", 0x91);
     if (c.user) local.inspect.registry.PutDword(kUserPolicy, L"NoDriveTypeAutorun", *c.user);
     EXPECT_EQ(CheckWindowAutoRun2(m, 0, MakeRegistryAccessPair(local.system)), c.check);
@@ -252,8 +254,7 @@ TEST_F(AutoRun, CheckAndRepairAtStartUp) {
     SetTraceLog(local_log.get());
     Machine m = local.machine();
     local.system.version = c.os;
-    // Windows 2000 ran on 32-bit PCs only: one registry view.
-    local.inspect.registry.os_64bit = !(c.os && c.os->major == 5 && c.os->minor == 0);
+    local.inspect.registry.os_64bit = false;
     c.seed(local.inspect.registry);
     local.windows.message_box_answer = c.answer;
     COption opt;
@@ -278,6 +279,21 @@ TEST_F(AutoRun, CheckAndRepairAtStartUp) {
     c.verify(local.inspect.registry);
     SetTraceLog(log.get());
   }
+}
+
+TEST_F(AutoRun, SixtyFourBitPcReadsTheMachinePolicyThroughBothViewFlags) {
+  // Both view flags select the 32-bit view (Wow6432Node) for the SOFTWARE
+  // hive; SYSTEM is shared by both views.
+  reg.os_64bit = true;
+  const std::wstring wow = L"HKLM\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\policies\\Explorer";
+  reg.PutDword(kMachinePolicy, L"NoDriveTypeAutorun", 0x91);
+  reg.PutDword(wow, L"NoDriveTypeAutorun", 0xB5);
+  reg.PutDword(kCdrom, L"Autorun", 0);
+  EXPECT_EQ(CheckWindowAutoRun2(machine, 0, Masks()), 0);
+  EXPECT_EQ(CheckWindowAutoRun1(machine, 0, Masks()), 0);
+  EXPECT_EQ(CheckWindowAutoRun2(machine, 1, Masks()), 1);
+  EXPECT_EQ(reg.GetDword(wow, L"NoDriveTypeAutorun"), 0x95u);
+  EXPECT_EQ(reg.GetDword(kMachinePolicy, L"NoDriveTypeAutorun"), 0x91u);
 }
 
 TEST_F(AutoRun, QuestionInTheUsersLanguage) {

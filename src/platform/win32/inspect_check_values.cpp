@@ -23,6 +23,7 @@ static_assert(w::kRegErrorMoreData == ERROR_MORE_DATA);
 static_assert(w::kErrorInvalidHandle == ERROR_INVALID_HANDLE);
 static_assert(w::kTh32csSnapProcess == TH32CS_SNAPPROCESS);
 static_assert(w::kSeeMaskNoCloseProcess == SEE_MASK_NOCLOSEPROCESS);
+static_assert(w::kSeeMaskFlagNoUi == SEE_MASK_FLAG_NO_UI);
 static_assert(w::kSwShow == SW_SHOW);
 static_assert(w::kWaitObject0 == WAIT_OBJECT_0);
 static_assert(w::kWaitTimeout == WAIT_TIMEOUT);

@@ -1,0 +1,140 @@
+// A setup stand-in. What it does comes from <exe name>.cfg beside it,
+// section [setup], overridden by /key=value arguments:
+//   mode    = install (default) | run | never | crash | noinstall
+//   seconds = how long "run" takes before it installs
+//   version = the version it records (driver and VTP: DisplayVersion; ITK: Version)
+//   folder  = A (default) or B: the driver folder
+//   code    = 1, 2 or 3: which of the driver's product codes gets the uninstall entry
+//   files   = 1 (default) or 0: whether the driver setup installs its files
+// Every start and end is appended to <exe name>.log beside it.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+
+namespace {
+
+std::wstring g_self_dir, g_self_base;
+
+std::wstring Setting(const wchar_t* key, const wchar_t* fallback) {
+  std::wstring arg = std::wstring(L"/") + key + L"=";
+  int argc = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  for (int i = 1; i < argc; ++i) {
+    std::wstring a = argv[i];
+    if (a.rfind(arg, 0) == 0) return a.substr(arg.size());
+  }
+  wchar_t buf[512] = {};
+  ::GetPrivateProfileStringW(L"setup", key, fallback, buf, 512, (g_self_dir + g_self_base + L".cfg").c_str());
+  return buf;
+}
+
+void Log(const std::wstring& line) {
+  HANDLE f = ::CreateFileW((g_self_dir + g_self_base + L".log").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return;
+  std::string utf8(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr)), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
+  utf8.back() = '\n';
+  DWORD written = 0;
+  ::WriteFile(f, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+  ::CloseHandle(f);
+}
+
+std::wstring ProgramFilesX86() {
+  wchar_t buf[MAX_PATH] = {};
+  // The installer is a 32-bit program: it looks in the 32-bit Program Files.
+  if (!::SHGetSpecialFolderPathW(nullptr, buf, CSIDL_PROGRAM_FILESX86, TRUE)) {
+    ::SHGetSpecialFolderPathW(nullptr, buf, CSIDL_PROGRAM_FILES, TRUE);
+  }
+  return buf;
+}
+
+void MakeFolders(const std::wstring& path) {
+  for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1)) {
+    ::CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+  }
+  ::CreateDirectoryW(path.c_str(), nullptr);
+}
+
+bool SetString(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+  HKEY k = nullptr;
+  if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &k,
+                        nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  LONG r = ::RegSetValueExW(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  ::RegCloseKey(k);
+  return r == ERROR_SUCCESS;
+}
+
+std::wstring Uninstall(const std::wstring& code) {
+  return L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + code;
+}
+
+bool Install() {
+#if defined(ROLE_DRIVERSETUP)
+  static const wchar_t* kCodes[] = {L"{FA02ACAC-9E14-4878-A257-92A22A647C2C}", L"{C3ABE126-2BB2-4246-BFE1-6797679B3579}",
+                                    L"{E1640DA5-89B4-4F52-B15D-5DA3D14F29D4}"};
+  std::wstring folder = ProgramFilesX86() + (Setting(L"folder", L"A") == L"B"
+                                                 ? L"\\Tavo Electronics\\Tavo USB Modem Driver\\"
+                                                 : L"\\Tavo Electronics\\Tavo USB Modem Drivers\\");
+  SYSTEM_INFO si{};
+  ::GetNativeSystemInfo(&si);
+  bool x64 = si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
+  const wchar_t* names[] = {x64 ? L"tavox64modem.sys" : L"tavousbmodem.sys", x64 ? L"tavox64bus.sys" : L"tavousbbus.sys",
+                            x64 ? L"tavox64diag.sys" : L"tavousbdiag.sys"};
+  if (Setting(L"files", L"1") == L"1") {
+    MakeFolders(folder);
+    for (const wchar_t* n : names) {
+      if (!::CopyFileW((g_self_dir + L"tavodriverfile.dll").c_str(), (folder + n).c_str(), FALSE)) return false;
+    }
+  }
+  int code = _wtoi(Setting(L"code", L"1").c_str());
+  if (code < 1 || code > 3) code = 1;
+  return SetString(Uninstall(kCodes[code - 1]), L"DisplayVersion", Setting(L"version", L"2.5.0.12"));
+#elif defined(ROLE_VTPSETUP)
+  std::wstring folder = ProgramFilesX86() + L"\\Tavo Electronics\\VTP\\";
+  MakeFolders(folder);
+  if (!::CopyFileW((g_self_dir + L"VTP.exe").c_str(), (folder + L"VTP.exe").c_str(), FALSE)) return false;
+  std::wstring key = Uninstall(L"{34A0FF07-F11A-4157-84A3-92F8AD688CBF}");
+  return SetString(key, L"InstallLocation", folder) && SetString(key, L"DisplayVersion", Setting(L"version", L"1.2.0.0"));
+#else
+  std::wstring folder = ProgramFilesX86() + L"\\Tavo Electronics\\Tavo Internet Kit\\";
+  MakeFolders(folder);
+  if (!::CopyFileW((g_self_dir + L"InternetKit.exe").c_str(), (folder + L"InternetKit.exe").c_str(), FALSE)) return false;
+  std::wstring key = L"SOFTWARE\\Tavo Electronics\\Tavo Internet Kit\\1.0";
+  return SetString(key, L"Path", folder) && SetString(key, L"Version", Setting(L"version", L"3.0.0.0"));
+#endif
+}
+
+}  // namespace
+
+int wmain() {
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring s = self;
+  size_t slash = s.rfind(L'\\');
+  g_self_dir = s.substr(0, slash + 1);
+  g_self_base = s.substr(slash + 1);
+  if (g_self_base.size() > 4) g_self_base.resize(g_self_base.size() - 4);
+
+  std::wstring mode = Setting(L"mode", L"install");
+  Log(L"started " + mode + L" pid " + std::to_wstring(::GetCurrentProcessId()));
+  if (mode == L"never") {
+    for (;;) ::Sleep(INFINITE);
+  }
+  if (mode == L"crash") {
+    Log(L"crashing");
+    ::TerminateProcess(::GetCurrentProcess(), 0xC0000005);
+  }
+  if (mode == L"noinstall") {
+    Log(L"finished without installing");
+    return 0;
+  }
+  if (mode == L"run") ::Sleep(static_cast<DWORD>(_wtoi(Setting(L"seconds", L"3").c_str())) * 1000);
+  bool ok = Install();
+  Log(ok ? L"installed" : L"install failed");
+  return ok ? 0 : 1;
+}

@@ -92,7 +92,7 @@ void AnswerParser::Clear() {
 
 AnswerNode* AnswerParser::NewNode() {
   if (blocks_.empty() || used_ == kBlockNodes) {
-    blocks_.push_back(std::make_unique<AnswerNode[]>(kBlockNodes));
+    blocks_.push_back(std::unique_ptr<AnswerNode[]>(new AnswerNode[kBlockNodes]));
     used_ = 0;
   }
   AnswerNode* n = &blocks_.back()[used_++];

@@ -17,10 +17,12 @@ struct AnswerNode {
   std::string_view name;
   std::string_view attributes;
   std::string_view text;
-  AnswerNode* parent = nullptr;
-  AnswerNode* firstChild = nullptr;
-  AnswerNode* lastChild = nullptr;
-  AnswerNode* nextSibling = nullptr;
+  // No member initialisers: node blocks are allocated raw and each node is
+  // value-initialised when it is handed out. Create nodes as AnswerNode{}.
+  AnswerNode* parent;
+  AnswerNode* firstChild;
+  AnswerNode* lastChild;
+  AnswerNode* nextSibling;
 };
 
 class AnswerParser {
@@ -41,7 +43,7 @@ class AnswerParser {
   void Clear();
   AnswerNode* NewNode();
   std::string_view Keep(std::string s);
-  AnswerNode root_;
+  AnswerNode root_{};
   std::string text_;
   // Nodes come from fixed-size blocks rather than owning each other, so that
   // neither building nor tearing down a deeply nested answer recurses, and a

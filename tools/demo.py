@@ -32,6 +32,24 @@ def show_log(title, lines):
         print(f"  {int(ms):>6} ms  {text}")
 
 
+def show_phone(host):
+    """The simulated phone's state file: its mode and every call it got."""
+    path = host.prefix / "drive_c" / "sim-phone" / "phone.txt"
+    print("\n--- the phone (C:\\sim-phone\\phone.txt) ---")
+    if not path.exists():
+        print("    (never called)")
+        return
+    for line in path.read_text().splitlines():
+        if line.startswith("call="):
+            drive, sub, kind, length, result = line[5:].split()
+            what = {(2, 32): "setting read", (1, 1): "mode change, first try",
+                    (1, 129): "mode change, second try"}.get((int(sub), int(kind)), "unknown command")
+            print(f"    {what}: drive {drive}, SubCode {sub}, type {kind}, length {length} -> {result}")
+        elif line.startswith("mode="):
+            mode = int(line[5:])
+            print(f"    USB mode: {'CD-ROM (not switched)' if mode == 0 else f'switched (type {mode})'}")
+
+
 def main():
     runnable = SHIPPED / "Devstart.exe"
     print("Program:", describe(runnable))
@@ -49,6 +67,11 @@ def main():
         shutil.rmtree(cd, ignore_errors=True)
         cd.mkdir(parents=True)
         shutil.copy2(runnable, cd / "Devstart.exe")
+        # Its companions from the same build: the SCSI command library (the
+        # simulated phone) and the SCSI command service.
+        for companion in ("SendScsiCmd.dll", "ScsiCmdService.exe"):
+            if (runnable.parent / companion).exists():
+                shutil.copy2(runnable.parent / companion, cd / companion)
         config = (ROOT / "tests" / "e2e" / "data" / "config.ini").read_text()
         (cd / "config.ini").write_text(config.replace("\n", "\r\n"))
         host.map_cdrom("E", cd)
@@ -71,6 +94,27 @@ def main():
         holder.kill()
         print(f"    exit code {rc}")
         show_log("second instance", host.read_log())
+        show_phone(host)
+
+        print("\n[4] Windows XP: the start-up installs and starts the SCSI command service;")
+        print("    then a standard user's second start reaches the phone through the service's pipe")
+        phone_file = host.prefix / "drive_c" / "sim-phone" / "phone.txt"
+        phone_file.parent.mkdir(parents=True, exist_ok=True)
+        phone_file.write_text("setting=40 0a 00\r\nmode=0\r\nstatus=01\r\n")
+        host.set_windows_version("winxp")
+        host.run(cd / "Devstart.exe", ["-run_cd"], cwd=cd)
+        show_log("CD run on Windows XP", host.read_log())
+        query = host.run_tool(["sc", "query", "TavoScsiCommandService"]).stdout.decode(errors="replace")
+        print("    sc query TavoScsiCommandService:", " ".join(query.split()[:8]))
+        holder = host.start(BIN / "sim" / "holdmutex.exe", ["DevstartOneInstanceMutex", "30"])
+        holder.stdout.readline()
+        program = "Z:" + str(cd / "Devstart.exe").replace("/", "\\")
+        host.run(BIN / "sim" / "standarduser.exe", [program], cwd=cd, timeout=120)
+        holder.kill()
+        show_log("second instance, standard user, Windows XP", host.read_log())
+        show_phone(host)
+        host.run_tool(["sc", "stop", "TavoScsiCommandService"])
+        host.run_tool(["sc", "delete", "TavoScsiCommandService"])
         host.close()
     finally:
         display.stop()

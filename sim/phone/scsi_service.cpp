@@ -7,6 +7,7 @@
 //   service.hold_start_pending=1  stay in START_PENDING while the key is set
 //   pipe.busy_ms=N                 keep the one pipe instance occupied for N ms
 //                                  before taking clients (the key is used up)
+//   pipe.off=1                     offer no pipe while the key is set
 // "ScsiCmdService.exe --console" serves the pipe without the service manager.
 #include <windows.h>
 
@@ -99,18 +100,22 @@ SECURITY_ATTRIBUTES* OpenToEveryone() {
 void Serve() {
   OVERLAPPED ov{};
   ov.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  while (Hook("pipe.off") == "1" && !Stopped(200)) {
+  }
+  // One instance, kept for the service's life: between two clients it
+  // exists but does not listen, so a client finds it busy and waits instead
+  // of finding no pipe at all.
+  HANDLE pipe = INVALID_HANDLE_VALUE;
+  while (pipe == INVALID_HANDLE_VALUE && !Stopped()) {
+    pipe = ::CreateNamedPipeW(kPipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                              PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 512, 512, 0, OpenToEveryone());
+    if (pipe == INVALID_HANDLE_VALUE) Stopped(500);
+  }
   while (!Stopped()) {
-    HANDLE pipe = ::CreateNamedPipeW(kPipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                     PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 512, 512, 0,
-                                     OpenToEveryone());
-    if (pipe == INVALID_HANDLE_VALUE) {
-      if (Stopped(500)) break;
-      continue;
-    }
     int busy_ms = std::atoi(Hook("pipe.busy_ms").c_str());
     if (busy_ms > 0) {
-      // Occupy the only instance as a client of our own, so others find the
-      // pipe busy until it is let go.
+      // Occupy the instance as a client of our own, so others find the pipe
+      // busy until it is let go.
       UseUpHook("pipe.busy_ms");
       ::ResetEvent(ov.hEvent);
       BOOL started = ::ConnectNamedPipe(pipe, &ov);
@@ -124,7 +129,7 @@ void Serve() {
     ::ResetEvent(ov.hEvent);
     DWORD n = 0;
     if (!Finish(pipe, ov, ::ConnectNamedPipe(pipe, &ov), &n)) {
-      ::CloseHandle(pipe);
+      ::DisconnectNamedPipe(pipe);
       continue;
     }
     char request[512];
@@ -140,8 +145,8 @@ void Serve() {
       }
     }
     ::DisconnectNamedPipe(pipe);
-    ::CloseHandle(pipe);
   }
+  if (pipe != INVALID_HANDLE_VALUE) ::CloseHandle(pipe);
   ::CloseHandle(ov.hEvent);
 }
 

@@ -21,10 +21,10 @@ def second_start(cd, host, bins, box=False):
         run = cd.start()
         text = None
         if box:
-            driver = host.start(bins.uidriver, ["box", "--title", "Devstart", "--timeout", "30", "--press", "OK"])
-            out, _ = driver.communicate(timeout=90)
+            driver = host.start(bins.uidriver, ["box", "--title", "Devstart", "--timeout", "150", "--press", "OK"])
+            out, _ = driver.communicate(timeout=200)
             text = out.decode("utf-8").rstrip("\n")
-        run.communicate(timeout=90)
+        run.communicate(timeout=200)
         assert run.returncode == 0
         return strip(host.read_log()), text
     finally:

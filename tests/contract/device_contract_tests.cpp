@@ -20,10 +20,10 @@ TEST(ServiceContract, MissingServiceAndDuplicateCreation) {
   EXPECT_EQ(missing.handle, kNullHandle);
   EXPECT_EQ(missing.error, win::kErrorServiceDoesNotExist);
 
-  ServiceConfig config{name, L"Contract service", win::kServiceAllAccess, win::kServiceWin32OwnProcess,
+  ServiceConfig config{name, name + L" display", win::kServiceAllAccess, win::kServiceWin32OwnProcess,
                        win::kServiceDemandStart, win::kServiceErrorNormal, env->Scratch() + L"none.exe"};
   HandleResult created = sc.CreateService(m.handle, config);
-  ASSERT_NE(created.handle, kNullHandle);
+  ASSERT_NE(created.handle, kNullHandle) << "CreateService error " << created.error;
   EXPECT_TRUE(sc.SetServiceDescription(created.handle, L"A description.").ok);
 
   HandleResult again = sc.CreateService(m.handle, config);

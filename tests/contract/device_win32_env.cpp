@@ -15,7 +15,9 @@ class Win32DeviceEnv : public DeviceEnv {
     static int counter = 0;
     wchar_t temp[MAX_PATH + 1];
     ::GetTempPathW(MAX_PATH + 1, temp);
-    id_ = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+    // Wine reuses process ids: the tick count keeps names of earlier runs apart.
+    id_ = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount()) + L"-" +
+          std::to_wstring(++counter);
     scratch_ = std::wstring(temp) + L"device-contract-" + id_ + L"\\";
     ::CreateDirectoryW(scratch_.c_str(), nullptr);
   }

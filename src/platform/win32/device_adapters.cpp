@@ -93,7 +93,31 @@ std::optional<std::vector<std::uint8_t>> Win32Security::CreateWellKnownSid(std::
                                                                            std::uint32_t* error) {
   std::vector<std::uint8_t> sid(buffer_size);
   DWORD size = buffer_size;
-  if (!::CreateWellKnownSid(static_cast<WELL_KNOWN_SID_TYPE>(type), nullptr, sid.data(), &size)) {
+  // Looked up by name: Windows 2000 does not have it, and there the
+  // Administrators SID is built from its authority and two sub-authorities.
+  using Fn = BOOL(WINAPI*)(WELL_KNOWN_SID_TYPE, PSID, PSID, DWORD*);
+  auto create = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"advapi32.dll"), "CreateWellKnownSid")));
+  if (create == nullptr) {
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID built = nullptr;
+    if (type != WinBuiltinAdministratorsSid ||
+        !::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                    &built)) {
+      *error = type != WinBuiltinAdministratorsSid ? ERROR_NOT_SUPPORTED : ::GetLastError();
+      return std::nullopt;
+    }
+    DWORD length = ::GetLengthSid(built);
+    bool fits = length <= buffer_size && ::CopySid(buffer_size, sid.data(), built);
+    ::FreeSid(built);
+    if (!fits) {
+      *error = ERROR_INSUFFICIENT_BUFFER;
+      return std::nullopt;
+    }
+    sid.resize(length);
+    return sid;
+  }
+  if (!create(static_cast<WELL_KNOWN_SID_TYPE>(type), nullptr, sid.data(), &size)) {
     *error = ::GetLastError();
     return std::nullopt;
   }

@@ -349,10 +349,10 @@ CallResult FakeFolders::CopyFile(const std::wstring& from, const std::wstring& t
 FindResult FakeFolders::FindFirstFile(const std::wstring& pattern) {
   calls.push_back(L"FindFirstFile " + pattern);
   std::size_t slash = pattern.rfind(L'\\');
-  std::wstring spec = slash == std::wstring::npos ? pattern : pattern.substr(slash + 1);
+  std::wstring mask = slash == std::wstring::npos ? pattern : pattern.substr(slash + 1);
   std::wstring folder = Resolve(slash == std::wstring::npos ? L"." : pattern.substr(0, slash));
   // Only the listing of a whole folder is simulated.
-  if (spec != L"*.*" && spec != L"*") return {kInvalidHandle, win::kErrorFileNotFound, {}};
+  if (mask != L"*.*" && mask != L"*") return {kInvalidHandle, win::kErrorFileNotFound, {}};
   if (!fs_.FolderExists(folder)) return {kInvalidHandle, win::kErrorPathNotFound, {}};
   std::deque<FindData> entries;
   if (NoTrailingSlash(folder).size() > 2) {

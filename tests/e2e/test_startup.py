@@ -35,7 +35,7 @@ def test_command_line_chooses_the_run(cd, host, args, branch):
         assert lines[-1] == "Devstart: CAutoRunManager::RunFromCD is not available in this build"
         assert not any("FirstTimeLocal" in l for l in lines)
     else:
-        assert "Devstart: CheckAndRepairWindowAutoRun is not available in this build" in lines
+        assert any(l.startswith("[WARM]CheckWindowAutoRun1 returns TRUE") for l in lines)
         assert lines[-1] == "Devstart: CAutoRunManager::FirstTimeLocal is not available in this build"
 
 

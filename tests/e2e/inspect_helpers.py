@@ -1,0 +1,67 @@
+"""Helpers of the inspection scenarios: the stand-in setups and applications,
+the probe that runs the inspection code through the real adapters, and
+registry reads of a prefix."""
+import pathlib
+import re
+
+from conftest import BIN, PROGRAM
+
+STANDINS = ("DriverSetup", "VTPSetup", "ITKSetup", "VTP", "InternetKit", "PCSuite", "tavodriverfile")
+
+
+def sim_file(name):
+    """A stand-in from the helper build (x86-64 where available: no qemu)."""
+    for folder in (BIN / "sim", BIN):
+        for ext in (".exe", ".dll"):
+            p = folder / f"{name}{ext}"
+            if p.exists():
+                return p
+    raise FileNotFoundError(name)
+
+
+def probe_exe():
+    """The probe built with the program under test, so that it sees the
+    registry view and Program Files the program sees."""
+    for p in (PROGRAM.parent / "sim" / "inspect_probe.exe", BIN / "sim" / "inspect_probe.exe"):
+        if p.exists():
+            return p
+    raise FileNotFoundError("inspect_probe.exe")
+
+
+def install_standins(folder):
+    """Copies the setups and what they install into one folder."""
+    import shutil
+    folder = pathlib.Path(folder)
+    folder.mkdir(parents=True, exist_ok=True)
+    for name in STANDINS:
+        src = sim_file(name)
+        shutil.copy2(src, folder / src.name)
+    return folder
+
+
+def probe(host, *args, cwd=None, timeout=120):
+    rc, out = host.run(probe_exe(), list(args), cwd=cwd, timeout=timeout)
+    assert rc == 0, out
+    values = {}
+    for line in out.splitlines():
+        if "=" in line:
+            k, v = line.split("=", 1)
+            values[k.strip()] = v.strip()
+    return values
+
+
+def strip(lines):
+    return [re.sub(r"^\[-?\d+\]", "", l) for l in lines or []]
+
+
+def reg_value(host, key, name, view64=True):
+    """A value as `reg query` prints it, or None."""
+    args = ["reg", "query", key, "/v", name]
+    if view64:
+        args.append("/reg:64")
+    r = host.run_tool(args)
+    for line in r.stdout.decode(errors="replace").splitlines():
+        parts = line.split()
+        if len(parts) >= 3 and parts[0].lower() == name.lower() and parts[1].startswith("REG_"):
+            return parts[2]
+    return None

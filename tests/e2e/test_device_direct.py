@@ -15,7 +15,7 @@ def strip(lines):
 def second_start(cd, host, bins, box=False):
     """Starts the program from the CD while another copy holds the
     single-instance mutex; returns the trace and the box text, if any."""
-    holder = host.start(bins.holdmutex, ["DevstartOneInstanceMutex", "60"])
+    holder = host.start(bins.holdmutex, ["DevstartOneInstanceMutex", "900"])
     try:
         assert holder.stdout.readline().strip() == b"held"
         run = cd.start()

@@ -41,7 +41,8 @@ def install(cd, host):
 def as_standard_user_second_start(cd, host, bins, box=False):
     """A second start by a standard user while another copy runs; returns
     the trace and the text of the box shown, if any."""
-    holder = host.start(bins.holdmutex, ["DevstartOneInstanceMutex", "90"])
+    # Held far longer than any run takes: the test kills it when done.
+    holder = host.start(bins.holdmutex, ["DevstartOneInstanceMutex", "900"])
     try:
         assert holder.stdout.readline().strip() == b"held"
         program = "Z:" + str(cd.folder / "Devstart.exe").replace("/", "\\")

@@ -57,7 +57,7 @@ def test_each_start_replaces_the_log(cd, host):
 
 
 def test_second_instance_signals_and_ends(cd, host, bins):
-    holder = host.start(bins.holdmutex, ["DevstartOneInstanceMutex", "30"])
+    holder = host.start(bins.holdmutex, ["DevstartOneInstanceMutex", "900"])
     try:
         assert holder.stdout.readline().strip() == b"held"
         rc, _ = cd.run()

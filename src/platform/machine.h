@@ -1,7 +1,6 @@
 // Every port of the machine the program runs on, in one place: the Win32
-// entry point fills it with adapters, tests with the simulated PC. Groups of
-// ports are added as the program needs them; a null port is one this build
-// or this test does not provide.
+// entry point fills it with adapters, tests with the simulated PC. A null
+// port is one this build or this test does not provide.
 #pragma once
 
 #include "platform/ports.h"
@@ -30,8 +29,6 @@ struct Machine {
   ISecurity* security = nullptr;
   IFileSystem* file_system = nullptr;
   IClock* clock = nullptr;
-  // Device channel (SCSI library, services, pipes) and inspection (registry,
-  // processes, versions) ports join here.
 };
 
 }  // namespace devstart

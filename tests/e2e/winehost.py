@@ -18,6 +18,10 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 
 WINDOWS_VERSIONS = ("win2k", "winxp", "win7", "win2008", "win10")
 
+# No Mono/Gecko installer dialogs (offline, unused) and no crash debugger: an
+# attached winedbg waits for ever, so a crash must end the program instead.
+WINEDLLOVERRIDES = "mscoree,mshtml=;winedbg.exe=d"
+
 
 def pe_machine(exe):
     data = pathlib.Path(exe).read_bytes()[:4096]
@@ -71,7 +75,7 @@ class WineHost:
             "WINEPREFIX": str(self.prefix),
             "WINEDEBUG": "-all",
             "DISPLAY": display,
-            "WINEDLLOVERRIDES": "mscoree,mshtml=",
+            "WINEDLLOVERRIDES": WINEDLLOVERRIDES,
         })
         self.native = os.environ.get("DEVSTART_NATIVE_WINDOWS") == "1"
 
@@ -94,7 +98,7 @@ class WineHost:
         shutil.rmtree(tmp, ignore_errors=True)
         tmp.parent.mkdir(parents=True, exist_ok=True)
         env = dict(os.environ, WINEPREFIX=str(tmp), WINEDEBUG="-all", DISPLAY=display,
-                   WINEDLLOVERRIDES="mscoree,mshtml=")
+                   WINEDLLOVERRIDES=WINEDLLOVERRIDES)
         loader = "/usr/lib/wine/wine64" if os.path.exists("/usr/lib/wine/wine64") else "wine"
         subprocess.run([loader, "wineboot", "-i"], env=env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600)

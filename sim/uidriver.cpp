@@ -3,7 +3,8 @@
 //
 //   uidriver box [--title T] [--timeout SECONDS] [--press OK|Cancel|Yes|No]
 //       waits for the box, prints its text as UTF-8, presses the button
-//       (OK unless told); exit 0, or 3 when no box came in time.
+//       (OK unless told); exit 0, 3 when no box came in time, 5 when the
+//       box has no such button.
 //   uidriver nobox [--title T] [--seconds SECONDS]
 //       exit 0 when no such box shows within the time, else prints it, 4.
 #include <windows.h>
@@ -102,11 +103,11 @@ int wmain(int argc, wchar_t** argv) {
   std::wstring text;
   ::EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
   PrintUtf8(text);
-  HWND button = ::GetDlgItem(box, ButtonId(press));
-  if (button) {
-    ::SendMessageW(button, BM_CLICK, 0, 0);
-  } else {
-    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(ButtonId(press), BN_CLICKED), 0);
-  }
+  // Posted, not sent: a sent click can stay unanswered while the program
+  // goes on to its next box, and the driver would wait with it.
+  int id = ButtonId(press);
+  HWND button = ::GetDlgItem(box, id);
+  if (!button) return 5;
+  ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
   return 0;
 }

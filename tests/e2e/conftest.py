@@ -61,6 +61,16 @@ def bins():
     return Binaries(BIN)
 
 
+@pytest.fixture
+def desktop(host, bins):
+    """The prefix's desktop up before a scenario starts programs with windows
+    side by side: two programs that both bring it up race, and the loser's
+    windows may not be found by the other."""
+    rc, out = host.run(bins.uidriver, ["nobox", "--seconds", "0"], timeout=120)
+    assert rc == 0, out
+    return host
+
+
 class VirtualCd:
     """A folder holding what the phone's CD holds, mapped as drive E:."""
 

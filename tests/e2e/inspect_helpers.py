@@ -19,10 +19,13 @@ def sim_file(name):
     raise FileNotFoundError(name)
 
 
-def probe_exe():
+def probe_exe(windowed=False):
     """The probe built with the program under test, so that it sees the
-    registry view and Program Files the program sees."""
-    for p in (PROGRAM.parent / "sim" / "inspect_probe.exe", BIN / "sim" / "inspect_probe.exe"):
+    registry view and Program Files the program sees. `windowed` asks for the
+    x86-64 one: 32-bit Wine under qemu-user cannot be trusted with a window
+    of its own and the threads that come with it."""
+    places = (BIN / "sim",) if windowed else (PROGRAM.parent / "sim", BIN / "sim")
+    for p in (folder / "inspect_probe.exe" for folder in places):
         if p.exists():
             return p
     raise FileNotFoundError("inspect_probe.exe")
@@ -39,8 +42,8 @@ def install_standins(folder):
     return folder
 
 
-def probe(host, *args, cwd=None, timeout=120):
-    rc, out = host.run(probe_exe(), list(args), cwd=cwd, timeout=timeout)
+def probe(host, *args, cwd=None, timeout=120, windowed=False):
+    rc, out = host.run(probe_exe(windowed), list(args), cwd=cwd, timeout=timeout)
     assert rc == 0, out
     values = {}
     for line in out.splitlines():

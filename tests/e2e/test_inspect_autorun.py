@@ -48,7 +48,7 @@ def seed(host, cdrom_autorun, user_policy=None):
     # Cancel leaves every setting as it was.
     (0xB5, [("", "Cancel")], "0x0", "0xb5"),
 ])
-def test_autorun_is_repaired_when_the_user_agrees(cd, host, bins, user_policy, answers, autorun_after, policy_after):
+def test_autorun_is_repaired_when_the_user_agrees(desktop, cd, host, bins, user_policy, answers, autorun_after, policy_after):
     seed(host, 0, user_policy)
     shown, lines = local_run(cd, host, bins, answers)
     assert shown[0] == ASK
@@ -60,7 +60,7 @@ def test_autorun_is_repaired_when_the_user_agrees(cd, host, bins, user_policy, a
     assert (repaired in lines) == (answers[0][1] == "OK")
 
 
-def test_autorun_left_alone_when_enabled_or_not_checked(cd, host, bins):
+def test_autorun_left_alone_when_enabled_or_not_checked(desktop, cd, host, bins):
     seed(host, 1)
     shown, lines = local_run(cd, host, bins, [])
     assert not any("returns FALSE" in line for line in lines)

@@ -50,6 +50,14 @@ def show_phone(host):
             print(f"    USB mode: {'CD-ROM (not switched)' if mode == 0 else f'switched (type {mode})'}")
 
 
+STANDINS = ("DriverSetup.exe", "VTPSetup.exe", "ITKSetup.exe", "VTP.exe", "InternetKit.exe", "tavodriverfile.dll")
+
+
+def probe_values(host, probe, command, cwd):
+    rc, out = host.run(probe, [command], cwd=cwd, timeout=120)
+    return dict(line.strip().split("=", 1) for line in out.splitlines() if "=" in line)
+
+
 def main():
     runnable = SHIPPED / "Devstart.exe"
     print("Program:", describe(runnable))
@@ -72,6 +80,13 @@ def main():
         for companion in ("SendScsiCmd.dll", "ScsiCmdService.exe"):
             if (runnable.parent / companion).exists():
                 shutil.copy2(runnable.parent / companion, cd / companion)
+        # The setups config.ini names, and what they install, under tools\.
+        standins = runnable.parent / "sim"
+        if not (standins / "DriverSetup.exe").exists():
+            standins = BIN / "sim"
+        (cd / "tools").mkdir()
+        for name in STANDINS:
+            shutil.copy2(standins / name, cd / "tools" / name)
         config = (ROOT / "tests" / "e2e" / "data" / "config.ini").read_text()
         (cd / "config.ini").write_text(config.replace("\n", "\r\n"))
         host.map_cdrom("E", cd)
@@ -115,6 +130,42 @@ def main():
         show_phone(host)
         host.run_tool(["sc", "stop", "TavoScsiCommandService"])
         host.run_tool(["sc", "delete", "TavoScsiCommandService"])
+
+        host.set_windows_version("win7")
+        print("\n[5] The CD's stand-in setups (E:\\tools) install the USB modem driver and the VTP;")
+        print("    the program's inspection code reads what is installed and how current it is")
+        probe = standins / "inspect_probe.exe"
+        before = probe_values(host, probe, "driver", cd)
+        for setup in ("DriverSetup.exe", "VTPSetup.exe"):
+            rc, _ = host.run(cd / "tools" / setup, ["/version=1.2.0.4"] if setup == "VTPSetup.exe" else [],
+                             cwd=cd, timeout=120)
+            print(f"    E:\\tools\\{setup} exit code {rc}")
+        after = probe_values(host, probe, "driver", cd)
+        queries = probe_values(host, probe, "queries", cd)
+        print(f"    driver version before: {before.get('GetInstalledDriverVersion')}, after: "
+              f"{after.get('GetInstalledDriverVersion')} (config.ini wants 1.2.0.4; current: "
+              f"{'yes' if after.get('IsDriverVersionCurrent') == '1' else 'no'})")
+        print(f"    VTP installed in {queries.get('GetInstallPath')}, version {queries.get('GetITKVersion_VTP')} "
+              f"(current: {'yes' if queries.get('IsITKVersionCurrent') == '1' else 'no'})")
+
+        print("\n[6] AutoRun switched off for CD-ROMs; the local run asks to switch it back on and")
+        print("    repairs it (the UI driver presses OK, as a person would)")
+        host.reg_import('[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Cdrom]\n"Autorun"=dword:00000000\n\n'
+                        '[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer]\n'
+                        '"NoDriveTypeAutorun"=dword:000000b5\n')
+        host.run(BIN / "sim" / "uidriver.exe", ["nobox", "--seconds", "0"], timeout=120)
+        run = host.start(cd / "Devstart.exe", ["-drive:E"], cwd=cd)
+        for _ in range(2):
+            driver = host.start(BIN / "sim" / "uidriver.exe", ["box", "--title", "", "--timeout", "60"])
+            text = driver.stdout.read().decode("utf-8", "replace").strip()
+            driver.wait(timeout=120)
+            if text:
+                print(f"    box: {text!r} -> OK")
+        try:
+            run.wait(timeout=120)
+        except subprocess.TimeoutExpired:
+            run.kill()
+        show_log("local run with AutoRun off", host.read_log())
         host.close()
     finally:
         display.stop()

@@ -19,6 +19,14 @@ struct ScHandle {
   Handle handle;
 };
 
+// The service control manager with the access asked for; kNullHandle (and
+// the trace line) when it cannot be opened.
+Handle OpenManager(IServiceControl& sc, std::uint32_t access) {
+  HandleResult manager = sc.OpenSCManager(access);
+  if (manager.handle == kNullHandle) Trace(L"[WindowServiceManager] OpenSCManager failed");
+  return manager.handle;
+}
+
 std::string Utf16LeWithTerminator(const std::wstring& text) {
   std::string out;
   for (wchar_t c : text) {
@@ -41,13 +49,10 @@ WindowServiceManager::WindowServiceManager(Machine& machine, const COption& opti
 
 int WindowServiceManager::QueryServiceState() {
   IServiceControl& sc = *machine_.services;
-  HandleResult manager = sc.OpenSCManager(win::kScManagerConnect);
-  if (manager.handle == kNullHandle) {
-    Trace(L"[WindowServiceManager] OpenSCManager failed");
-    return FAIL_TO_OPEN_SCMANAGER;
-  }
-  ScHandle m(sc, manager.handle);
-  HandleResult service = sc.OpenService(manager.handle, kServiceName, win::kServiceInterrogate);
+  Handle manager = OpenManager(sc, win::kScManagerConnect);
+  if (manager == kNullHandle) return FAIL_TO_OPEN_SCMANAGER;
+  ScHandle m(sc, manager);
+  HandleResult service = sc.OpenService(manager, kServiceName, win::kServiceInterrogate);
   if (service.handle == kNullHandle) {
     Trace(L"[WindowServiceManager] OpenService failed error code is " + std::to_wstring(service.error));
     return FAIL_TO_OPEN_SERVICE;
@@ -68,12 +73,9 @@ int WindowServiceManager::QueryServiceState() {
 
 int WindowServiceManager::InstallScsiService() {
   IServiceControl& sc = *machine_.services;
-  HandleResult manager = sc.OpenSCManager(win::kScManagerCreateService);
-  if (manager.handle == kNullHandle) {
-    Trace(L"[WindowServiceManager] OpenSCManager failed");
-    return FAIL_TO_OPEN_SCMANAGER;
-  }
-  ScHandle m(sc, manager.handle);
+  Handle manager = OpenManager(sc, win::kScManagerCreateService);
+  if (manager == kNullHandle) return FAIL_TO_OPEN_SCMANAGER;
+  ScHandle m(sc, manager);
   if (binary_path_.empty()) {
     Trace(L"[WindowServiceManager] CreateService failed");
     return FAIL_TO_CREATE_SERVICE;
@@ -81,7 +83,7 @@ int WindowServiceManager::InstallScsiService() {
   ServiceConfig config{kServiceName,           kDisplayName,           win::kServiceAllAccess,
                        win::kServiceWin32OwnProcess, win::kServiceAutoStart, win::kServiceErrorNormal,
                        binary_path_};
-  HandleResult service = sc.CreateService(manager.handle, config);
+  HandleResult service = sc.CreateService(manager, config);
   if (service.handle == kNullHandle) {
     Trace(L"[WindowServiceManager] CreateService failed");
     return service.error == win::kErrorServiceExists ? SERVICE_ALREADY_EXISTS : FAIL_TO_CREATE_SERVICE;
@@ -95,13 +97,10 @@ int WindowServiceManager::InstallScsiService() {
 
 int WindowServiceManager::RunScsiService() {
   IServiceControl& sc = *machine_.services;
-  HandleResult manager = sc.OpenSCManager(win::kScManagerCreateService);
-  if (manager.handle == kNullHandle) {
-    Trace(L"[WindowServiceManager] OpenSCManager failed");
-    return FAIL_TO_OPEN_SCMANAGER;
-  }
-  ScHandle m(sc, manager.handle);
-  HandleResult service = sc.OpenService(manager.handle, kServiceName, win::kServiceAllAccess);
+  Handle manager = OpenManager(sc, win::kScManagerCreateService);
+  if (manager == kNullHandle) return FAIL_TO_OPEN_SCMANAGER;
+  ScHandle m(sc, manager);
+  HandleResult service = sc.OpenService(manager, kServiceName, win::kServiceAllAccess);
   if (service.handle == kNullHandle) {
     Trace(L"[WindowServiceManager] OpenService failed");
     return FAIL_TO_OPEN_SERVICE;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "contract/device_env.h"
+#include "contract/win32_scratch.h"
 #include "platform/win32/device_adapters.h"
 
 namespace devstart::contract {
@@ -24,18 +25,14 @@ class Win32DeviceEnv : public DeviceEnv {
   ~Win32DeviceEnv() override {
     for (HANDLE h : handles_) ::CloseHandle(h);
     for (auto& s : servers_) ::CloseHandle(s.second);
+    RemoveTree(scratch_);
   }
   IServiceControl& services() override { return services_; }
   INamedPipes& pipes() override { return pipes_; }
   ISecurity& security() override { return security_; }
   IFileSystem& file_system() override { return files_; }
   std::wstring Scratch() override { return scratch_; }
-  void PutFile(const std::wstring& path, const std::string& bytes) override {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(h);
-  }
+  void PutFile(const std::wstring& path, const std::string& bytes) override { WriteWholeFile(path, bytes); }
   bool Exists(const std::wstring& path) override { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
   std::wstring UniqueName(const std::wstring& stem) override { return stem + L"-" + id_; }
   void ServePipe(const std::wstring& name, const std::string& reply) override {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "contract/contract_env.h"
+#include "contract/win32_scratch.h"
 #include "platform/win32/adapters.h"
 
 namespace devstart::contract {
@@ -15,25 +16,6 @@ std::string Narrow(const std::wstring& w) {
   std::string s(n > 0 ? n - 1 : 0, '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, s.data(), n, nullptr, nullptr);
   return s;
-}
-
-// Empties a folder left by an earlier run (process ids repeat under Wine).
-void RemoveTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW((folder + L"*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(folder + name + L"\\");
-      } else {
-        ::DeleteFileW((folder + name).c_str());
-      }
-    } while (::FindNextFileW(find, &data));
-    ::FindClose(find);
-  }
-  ::RemoveDirectoryW(folder.c_str());
 }
 
 class Win32Env : public ContractEnv {
@@ -51,12 +33,7 @@ class Win32Env : public ContractEnv {
   IProfile& profile() override { return profile_; }
   ISync& sync() override { return sync_; }
   std::wstring Scratch() override { return scratch_; }
-  void PutFile(const std::wstring& path, const std::string& bytes) override {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(h);
-  }
+  void PutFile(const std::wstring& path, const std::string& bytes) override { WriteWholeFile(path, bytes); }
   std::optional<std::string> ReadFile(const std::wstring& path) override {
     HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                              0, nullptr);

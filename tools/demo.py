@@ -10,7 +10,7 @@ import sys
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 
-from winehost import Display, WineHost, pe_machine  # noqa: E402
+from winehost import Display, WineHost, finish, pe_machine  # noqa: E402
 
 BIN = pathlib.Path(os.environ.get("DEVSTART_BIN", ROOT / "build" / "win64"))
 SHIPPED = pathlib.Path(os.environ.get("DEVSTART_SHIPPED", ROOT / "build" / "win32"))
@@ -156,15 +156,13 @@ def main():
         host.run(BIN / "sim" / "uidriver.exe", ["nobox", "--seconds", "0"], timeout=120)
         run = host.start(cd / "Devstart.exe", ["-drive:E"], cwd=cd)
         for _ in range(2):
-            driver = host.start(BIN / "sim" / "uidriver.exe", ["box", "--title", "", "--timeout", "60"])
-            text = driver.stdout.read().decode("utf-8", "replace").strip()
-            driver.wait(timeout=120)
-            if text:
-                print(f"    box: {text!r} -> OK")
+            rc, text = host.run(BIN / "sim" / "uidriver.exe", ["box", "--title", "", "--timeout", "60"], timeout=120)
+            if rc == 0:
+                print(f"    box: {text.strip()!r} -> OK")
         try:
-            run.wait(timeout=120)
+            finish(run, 120)
         except subprocess.TimeoutExpired:
-            run.kill()
+            print("    the program did not end in time and was stopped")
         show_log("local run with AutoRun off", host.read_log())
         host.close()
     finally:

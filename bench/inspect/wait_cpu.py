@@ -13,7 +13,6 @@ usage: bench/inspect/wait_cpu.py [--bin build/win64] [--seconds 5] [--prefix /tm
 import argparse
 import os
 import pathlib
-import shutil
 import subprocess
 import sys
 

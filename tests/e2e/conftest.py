@@ -61,14 +61,26 @@ def bins():
     return Binaries(BIN)
 
 
-@pytest.fixture
-def desktop(host, bins):
+def bring_up_desktop(host, bins):
     """The prefix's desktop up before a scenario starts programs with windows
     side by side: two programs that both bring it up race, and the loser's
     windows may not be found by the other."""
     rc, out = host.run(bins.uidriver, ["nobox", "--seconds", "0"], timeout=120)
     assert rc == 0, out
+
+
+@pytest.fixture
+def desktop(host, bins):
+    bring_up_desktop(host, bins)
     return host
+
+
+def answer_box(host, bins, title="Devstart", press="OK", timeout=150):
+    """Waits for a message box with this caption ("" for any), presses the
+    button; returns the UI driver's exit code and the box's text."""
+    rc, out = host.run(bins.uidriver, ["box", "--title", title, "--timeout", str(timeout), "--press", press],
+                       timeout=timeout + 60)
+    return rc, out.rstrip("\n")
 
 
 class VirtualCd:

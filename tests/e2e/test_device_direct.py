@@ -5,6 +5,8 @@ import re
 
 import pytest
 
+from conftest import answer_box, bring_up_desktop
+from winehost import finish
 from phone import Phone
 
 
@@ -15,16 +17,14 @@ def strip(lines):
 def second_start(cd, host, bins, box=False):
     """Starts the program from the CD while another copy holds the
     single-instance mutex; returns the trace and the box text, if any."""
+    if box:
+        bring_up_desktop(host, bins)
     holder = host.start(bins.holdmutex, ["DevstartOneInstanceMutex", "900"])
     try:
         assert holder.stdout.readline().strip() == b"held"
         run = cd.start()
-        text = None
-        if box:
-            driver = host.start(bins.uidriver, ["box", "--title", "Devstart", "--timeout", "150", "--press", "OK"])
-            out, _ = driver.communicate(timeout=200)
-            text = out.decode("utf-8").rstrip("\n")
-        run.communicate(timeout=200)
+        text = answer_box(host, bins)[1] if box else None
+        finish(run, 200)
         assert run.returncode == 0
         return strip(host.read_log()), text
     finally:

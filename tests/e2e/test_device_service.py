@@ -5,6 +5,8 @@ import re
 
 import pytest
 
+from conftest import answer_box, bring_up_desktop
+from winehost import finish
 from phone import Phone
 
 SERVICE = "TavoScsiCommandService"
@@ -42,17 +44,15 @@ def as_standard_user_second_start(cd, host, bins, box=False):
     """A second start by a standard user while another copy runs; returns
     the trace and the text of the box shown, if any."""
     # Held far longer than any run takes: the test kills it when done.
+    if box:
+        bring_up_desktop(host, bins)
     holder = host.start(bins.holdmutex, ["DevstartOneInstanceMutex", "900"])
     try:
         assert holder.stdout.readline().strip() == b"held"
         program = "Z:" + str(cd.folder / "Devstart.exe").replace("/", "\\")
         run = host.start(bins.standarduser, [program], cwd=cd.folder)
-        text = None
-        if box:
-            driver = host.start(bins.uidriver, ["box", "--title", "Devstart", "--timeout", "150", "--press", "OK"])
-            out, _ = driver.communicate(timeout=200)
-            text = out.decode("utf-8").rstrip("\n")
-        run.communicate(timeout=200)
+        text = answer_box(host, bins)[1] if box else None
+        finish(run, 200)
         return strip(host.read_log()), text
     finally:
         holder.kill()

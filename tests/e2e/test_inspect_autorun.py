@@ -2,7 +2,9 @@
 question and the reboot notice answered by the UI driver as a person would."""
 import pytest
 
+from conftest import answer_box
 from inspect_helpers import reg_value, strip
+from winehost import finish
 
 CDROM = r"HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Cdrom"
 USER_POLICY = r"HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Policies\Explorer"
@@ -18,17 +20,13 @@ def local_run(cd, host, bins, answers):
     shown = []
     try:
         for caption, button in answers:
-            driver = host.start(bins.uidriver, ["box", "--title", caption, "--timeout", "90", "--press", button])
-            # Its output, then its end: a Wine process it caused to start can
-            # hold its other pipe open for much longer.
-            out = driver.stdout.read()
-            assert driver.wait(timeout=150) == 0, f"no box captioned {caption!r} after {shown}"
-            shown.append(out.decode("utf-8").rstrip("\n"))
-        run.communicate(timeout=150)
+            rc, text = answer_box(host, bins, caption, button, timeout=90)
+            assert rc == 0, f"no box captioned {caption!r} after {shown}"
+            shown.append(text)
+        finish(run, 150)
     finally:
         if run.poll() is None:
             run.kill()
-            run.communicate()
     assert run.returncode == 0
     return shown, strip(host.read_log())
 

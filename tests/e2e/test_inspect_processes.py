@@ -2,9 +2,11 @@
 and window adapters: the conflict detectors, the PC suite notification, and
 the wait for a setup that keeps the waiting program's window alive."""
 import time
+from concurrent.futures import ThreadPoolExecutor
 
 import pytest
 
+from conftest import answer_box
 from inspect_helpers import install_standins, probe, probe_exe
 
 
@@ -83,16 +85,12 @@ def test_missing_setup_gives_no_process(desktop, host, bins, tmp_path, command):
     shell's own error box); once it is answered the start reports -1 and the
     wait has nothing to wait for."""
     missing = host.to_windows(tmp_path / "NoSuchSetup.exe")
-    run = host.start(probe_exe(windowed=True), [command, missing])
-    try:
-        driver = host.start(bins.uidriver, ["box", "--title", "", "--timeout", "60"])
-        shown = driver.stdout.read().decode("utf-8", "replace")
-        assert driver.wait(timeout=120) == 0
-        out = run.stdout.read().decode()
-        assert run.wait(timeout=120) == 0
-    finally:
-        if run.poll() is None:
-            run.kill()
+    with ThreadPoolExecutor(1) as pool:
+        run = pool.submit(host.run, probe_exe(windowed=True), [command, missing], timeout=120)
+        rc, shown = answer_box(host, bins, "", timeout=60)
+        assert rc == 0
+        probe_rc, out = run.result()
+    assert probe_rc == 0
     assert shown.strip() == "File not found."
     assert "pid=-1" in out.split()
     if command == "wait":

@@ -2,18 +2,21 @@
 and the OK button, read and pressed by the UI driver."""
 import pytest
 
+from conftest import answer_box, bring_up_desktop
+from winehost import finish
+
 ENGLISH_401 = ("The following applications should be closed before you continue to install Tavo PC Suite."
                "\n\n(Tavo Internet Kit)")
 
 
 def show(host, bins, code, lang=None):
     env = {"LC_ALL": lang, "LANG": lang} if lang else None
+    bring_up_desktop(host, bins)
     box = host.start(bins.result_box, [str(code)], env=env)
     language = box.stdout.readline().decode().split()[-1]
-    driver = host.start(bins.uidriver, ["box", "--title", "Devstart", "--timeout", "20"])
-    out, _ = driver.communicate(timeout=60)
-    box.communicate(timeout=60)
-    return language, driver.returncode, out.decode("utf-8").rstrip("\n")
+    rc, text = answer_box(host, bins, timeout=20)
+    finish(box, 60)
+    return language, rc, text
 
 
 @pytest.mark.parametrize("code, text", [
@@ -32,7 +35,7 @@ def test_box_text_in_english(host, bins, code, text):
 @pytest.mark.parametrize("code", [0, 1, 304])
 def test_codes_that_show_nothing(host, bins, code):
     box = host.start(bins.result_box, [str(code)])
-    box.communicate(timeout=60)
+    finish(box, 60)
     assert box.returncode == 0
     rc, out = host.run(bins.uidriver, ["nobox", "--seconds", "1"])
     assert rc == 0, out

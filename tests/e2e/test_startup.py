@@ -1,8 +1,6 @@
 """The program's start-up under Wine: which run it chooses, its first trace
 lines, the single-instance mutex, and what an unusable temporary folder does."""
 import re
-import subprocess
-import time
 
 import pytest
 

@@ -16,7 +16,6 @@ import shutil
 import socket
 import struct
 import subprocess
-import time
 
 from winehost import ROOT
 

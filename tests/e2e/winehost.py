@@ -36,6 +36,17 @@ def wine_loader(exe):
     return ["wine"]
 
 
+def finish(proc, timeout):
+    """Waits for a started program's end (not for its pipes: see
+    `WineHost.run`); kills it and raises TimeoutExpired when it overruns."""
+    try:
+        return proc.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+        raise
+
+
 class Display:
     """One Xvfb server for the whole run; Wine needs it for every window."""
 
@@ -175,9 +186,23 @@ class WineHost:
 
     # ---- running --------------------------------------------------------
     def run_tool(self, args, timeout=120):
+        """A tool of the prefix (reg, regedit, sc, ...), run to its end."""
         loader = ["/usr/lib/wine/wine64"] if os.path.exists("/usr/lib/wine/wine64") else ["wine"]
-        return subprocess.run(loader + args, env=self.env, stdout=subprocess.PIPE,
-                              stderr=subprocess.PIPE, timeout=timeout, check=False)
+        cmd = loader + args
+        rc, out = self._captured(cmd, None, None, timeout)
+        return subprocess.CompletedProcess(cmd, rc, stdout=out, stderr=b"")
+
+    def _captured(self, cmd, cwd, env, timeout):
+        """Exit code and output of a program run to its end. The output goes
+        through a file, not a pipe: Wine may start a system process (services,
+        the desktop) in the program's wake that inherits its standard handles
+        and outlives it, and a pipe would then never reach its end."""
+        with tempfile.TemporaryFile() as out:
+            p = subprocess.Popen(cmd, cwd=cwd, env=dict(self.env, **(env or {})), stdout=out,
+                                 stderr=subprocess.DEVNULL)
+            finish(p, timeout)
+            out.seek(0)
+            return p.returncode, out.read()
 
     def start(self, exe, args=(), cwd=None, env=None):
         """Starts a Windows program; returns the Popen. `cwd` is a Unix
@@ -187,14 +212,10 @@ class WineHost:
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
     def run(self, exe, args=(), cwd=None, timeout=60, env=None):
-        p = self.start(exe, args, cwd=cwd, env=env)
-        try:
-            out, err = p.communicate(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            p.kill()
-            out, err = p.communicate()
-            raise
-        return p.returncode, out.decode(errors="replace")
+        """Runs a program to its end; returns its exit code and output."""
+        cmd = [str(exe), *args] if self.native else [*wine_loader(exe), str(exe), *args]
+        rc, out = self._captured(cmd, cwd, env, timeout)
+        return rc, out.decode("utf-8", errors="replace")
 
     def wait_idle(self, timeout=60):
         """Waits for every process of the prefix to end."""

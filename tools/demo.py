@@ -68,6 +68,7 @@ def main():
 
     display = Display()
     name = display.start()
+    host = None
     try:
         template = WineHost.make_template(ROOT / "build" / "e2e" / "template", name)
         host = WineHost.from_template(template, WORK / "prefix", name)
@@ -165,8 +166,9 @@ def main():
         except subprocess.TimeoutExpired:
             print("    the program did not end in time and was stopped")
         show_log("local run with AutoRun off", host.read_log())
-        host.close()
     finally:
+        if host:
+            host.close()
         display.stop()
 
 

@@ -97,20 +97,25 @@ SECURITY_ATTRIBUTES* OpenToEveryone() {
   return &sa;
 }
 
-void Serve() {
-  OVERLAPPED ov{};
-  ov.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+// One instance, kept for the service's life: between two clients it exists
+// but does not listen, so a client finds it busy and waits instead of
+// finding no pipe at all. Offered once the test no longer holds it back.
+HANDLE OpenPipe() {
   while (Hook("pipe.off") == "1" && !Stopped(200)) {
   }
-  // One instance, kept for the service's life: between two clients it
-  // exists but does not listen, so a client finds it busy and waits instead
-  // of finding no pipe at all.
   HANDLE pipe = INVALID_HANDLE_VALUE;
   while (pipe == INVALID_HANDLE_VALUE && !Stopped()) {
     pipe = ::CreateNamedPipeW(kPipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
                               PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 512, 512, 0, OpenToEveryone());
     if (pipe == INVALID_HANDLE_VALUE) Stopped(500);
   }
+  return pipe;
+}
+
+void Serve(HANDLE pipe) {
+  if (pipe == INVALID_HANDLE_VALUE) pipe = OpenPipe();
+  OVERLAPPED ov{};
+  ov.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   while (!Stopped()) {
     int busy_ms = std::atoi(Hook("pipe.busy_ms").c_str());
     if (busy_ms > 0) {
@@ -156,8 +161,12 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
   Report(SERVICE_START_PENDING, 3000);
   while (Hook("service.hold_start_pending") == "1" && !Stopped(100)) Report(SERVICE_START_PENDING, 3000);
   if (!Stopped()) {
+    // The pipe is there before the service says it runs, so a client that
+    // comes the moment the start returns finds it (unless a test holds the
+    // pipe back on purpose).
+    HANDLE pipe = Hook("pipe.off") == "1" ? INVALID_HANDLE_VALUE : OpenPipe();
     Report(SERVICE_RUNNING);
-    Serve();
+    Serve(pipe);
   }
   Report(SERVICE_STOPPED);
 }
@@ -167,7 +176,7 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
 int wmain(int argc, wchar_t** argv) {
   g_stop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (argc > 1 && std::wstring(argv[1]) == L"--console") {
-    Serve();
+    Serve(INVALID_HANDLE_VALUE);
     return 0;
   }
   SERVICE_TABLE_ENTRYW table[] = {{const_cast<wchar_t*>(kServiceName), ServiceMain}, {nullptr, nullptr}};

@@ -2,6 +2,7 @@
 32-bit system folder, registers and starts it; a standard user's requests
 travel over its pipe to the simulated phone and back."""
 import re
+import time
 
 import pytest
 
@@ -32,12 +33,21 @@ def service_state(host):
     return int(m.group(1)) if m else None
 
 
-def install(cd, host):
+def install(cd, host, running=True):
     """The CD run of an administrator: the start-up installs and starts the
-    service."""
+    service. With `running`, also waits until the service says it runs (the
+    start request returns before that under Wine), so that what follows
+    does not race the service's own start."""
     rc, _ = cd.run(["-run_cd"])
     assert rc == 0
-    return strip(host.read_log())
+    lines = strip(host.read_log())
+    for _ in range(120 if running else 0):
+        if service_state(host) == 4:
+            break
+        time.sleep(0.5)
+    else:
+        assert not running, "the service did not reach the running state"
+    return lines
 
 
 def as_standard_user_second_start(cd, host, bins, box=False):
@@ -149,7 +159,7 @@ def test_busy_pipe_is_waited_for(cd, xp, bins):
 def test_service_stuck_starting_is_created_again_and_started(cd, xp):
     phone = Phone(xp)
     phone.write(extra=["service.hold_start_pending=1"])
-    install(cd, xp)
+    install(cd, xp, running=False)
     assert service_state(xp) == 2  # start pending
     rc, _ = cd.run(["-run_cd"])
     lines = strip(xp.read_log())

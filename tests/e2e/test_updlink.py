@@ -128,8 +128,8 @@ def test_start_update_with_launcher_present_needs_no_server(rig):
     out = rig.run("start", "state")
     assert out["start.result"] == "1"
     assert out["SYNCUPDATE"] == "TRUE"
-    rig.host.wait_idle()
-    assert (rig.app_data / "TavoMLauncher.exe.ran").read_text().strip() == r"cwd=C:\ProgramData\TAVOMOBILEAX"
+    ran = rig.host.wait_for_file(rig.app_data / "TavoMLauncher.exe.ran")
+    assert ran.read_text().strip() == r"cwd=C:\ProgramData\TAVOMOBILEAX"
     assert rig.server.requests() == []
 
 
@@ -139,10 +139,10 @@ def test_start_update_downloads_unpacks_and_starts_setup(rig):
     out = rig.run("start", "state")
     assert out["start.result"] == "1"
     assert out["SYNCUPDATE"] == "TRUE"
-    rig.host.wait_idle()
+    ran = rig.host.wait_for_file(rig.app_data / "B2CAppSetup.exe.ran")
     assert (rig.app_data / "B2CAppSetup.exe").exists()
     assert not (rig.app_data / "B2CSetup.cab").exists()
-    assert (rig.app_data / "B2CAppSetup.exe.ran").read_text().strip() == r"cwd=C:\ProgramData\TAVOMOBILEAX"
+    assert ran.read_text().strip() == r"cwd=C:\ProgramData\TAVOMOBILEAX"
     assert rig.server.paths() == ["/client/app/live_update.jsp", "/files/B2CSetup.cab"]
 
 
@@ -154,7 +154,7 @@ def test_cabinet_names_leaving_the_folder_are_not_written(rig):
     ])
     rig.server.script({"/client/app/live_update.jsp": catalogue(rig.server.origin)})
     assert rig.run("start")["start.result"] == "1"
-    rig.host.wait_idle()
+    rig.host.wait_for_file(rig.app_data / "B2CAppSetup.exe.ran")
     drive_c = rig.host.prefix / "drive_c"
     for p in [rig.app_data.parent / "evil1.txt", rig.app_data.parent / "evil2.txt", drive_c / "evil3.txt",
               drive_c / "evil4.txt", drive_c / "evil5.txt", rig.app_data / "note.txt"]:

@@ -127,7 +127,17 @@ class WineHost:
         for reg in pathlib.Path(template).glob("*.reg"):
             (dest / reg.name).unlink()
             shutil.copy2(reg, dest / reg.name)
-        return cls(dest, display)
+        host = cls(dest, display)
+        host.keep_server()
+        return host
+
+    def keep_server(self):
+        """Keeps the prefix's wineserver, and with it services and other
+        system processes, until `close`. Debian's wineserver otherwise ends
+        the moment the last program ends, taking an installed service with
+        it, so a scenario's next step could find no service at all."""
+        subprocess.run(["wineserver", "-p"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60, check=False)
 
     def close(self):
         subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
@@ -217,6 +227,13 @@ class WineHost:
         rc, out = self._captured(cmd, cwd, env, timeout)
         return rc, out.decode("utf-8", errors="replace")
 
-    def wait_idle(self, timeout=60):
-        """Waits for every process of the prefix to end."""
-        subprocess.run(["wineserver", "-w"], env=self.env, timeout=timeout)
+    @staticmethod
+    def wait_for_file(path, timeout=60):
+        """Waits until a program started in the background has left this
+        file (the prefix's server lives on, so its end cannot be waited for)."""
+        path = pathlib.Path(path)
+        deadline = time.monotonic() + timeout
+        while not (path.exists() and path.stat().st_size > 0):
+            assert time.monotonic() < deadline, f"{path} did not appear in {timeout} s"
+            time.sleep(0.1)
+        return path

@@ -214,17 +214,18 @@ class WineHost:
             out.seek(0)
             return p.returncode, out.read()
 
+    def _command(self, exe, args):
+        return [str(exe), *args] if self.native else [*wine_loader(exe), str(exe), *args]
+
     def start(self, exe, args=(), cwd=None, env=None):
         """Starts a Windows program; returns the Popen. `cwd` is a Unix
         folder (for the CD: the folder mapped as the drive)."""
-        cmd = [str(exe), *args] if self.native else [*wine_loader(exe), str(exe), *args]
-        return subprocess.Popen(cmd, cwd=cwd, env=dict(self.env, **(env or {})),
+        return subprocess.Popen(self._command(exe, args), cwd=cwd, env=dict(self.env, **(env or {})),
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
     def run(self, exe, args=(), cwd=None, timeout=60, env=None):
         """Runs a program to its end; returns its exit code and output."""
-        cmd = [str(exe), *args] if self.native else [*wine_loader(exe), str(exe), *args]
-        rc, out = self._captured(cmd, cwd, env, timeout)
+        rc, out = self._captured(self._command(exe, args), cwd, env, timeout)
         return rc, out.decode("utf-8", errors="replace")
 
     @staticmethod

@@ -128,6 +128,9 @@ void AnswerParser::Load(std::string_view answer) {
   bool contentHasGt = false;      // a stray ">" in it, which content leaves out
   std::string scratch;
   AnswerNode* current = &root_;
+  // The last child of each open element, root first: only building needs
+  // these links, so nodes do not carry them.
+  std::vector<AnswerNode*> lastChild{nullptr};
 
   std::size_t i = 0;
   while (i < n) {
@@ -174,14 +177,19 @@ void AnswerParser::Load(std::string_view answer) {
           AnswerNode* node = NewNode();
           SplitTag(tagText, node);
           node->parent = current;
-          if (current->lastChild) current->lastChild->nextSibling = node;
+          AnswerNode*& last = lastChild.back();
+          if (last) last->nextSibling = node;
           else current->firstChild = node;
-          current->lastChild = node;
+          last = node;
           current = node;
+          lastChild.push_back(nullptr);
         }
       }
       // A closing tag's name is not checked: unmatched closers stop at the root.
-      if ((kind == TagKind::Close || kind == TagKind::SelfClosing) && current->parent) current = current->parent;
+      if ((kind == TagKind::Close || kind == TagKind::SelfClosing) && current->parent) {
+        current = current->parent;
+        lastChild.pop_back();
+      }
       if (inTag) {
         if (kind != TagKind::Skip) {
           inTag = false;

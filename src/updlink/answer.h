@@ -21,7 +21,6 @@ struct AnswerNode {
   // value-initialised when it is handed out. Create nodes as AnswerNode{}.
   AnswerNode* parent;
   AnswerNode* firstChild;
-  AnswerNode* lastChild;
   AnswerNode* nextSibling;
 };
 

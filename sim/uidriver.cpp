@@ -7,6 +7,10 @@
 //       box has no such button.
 //   uidriver nobox [--title T] [--seconds SECONDS]
 //       exit 0 when no such box shows within the time, else prints it, 4.
+//   uidriver hold [--seconds SECONDS]
+//       brings the prefix's desktop up, prints "held" and keeps it up for
+//       the time: Wine closes a desktop a moment after its last user ends,
+//       and a program that starts while it closes gets no windows at all.
 #include <windows.h>
 
 #include <cstdio>
@@ -90,6 +94,12 @@ int wmain(int argc, wchar_t** argv) {
     if (opt == L"--title") title = argv[i + 1];
     else if (opt == L"--timeout" || opt == L"--seconds") seconds = static_cast<DWORD>(_wtoi(argv[i + 1]));
     else if (opt == L"--press") press = argv[i + 1];
+  }
+  if (command == L"hold") {
+    ::GetDesktopWindow();
+    PrintUtf8(L"held");
+    ::Sleep(seconds * 1000);
+    return 0;
   }
   HWND box = WaitForBox(title, seconds * 1000);
   if (command == L"nobox") {

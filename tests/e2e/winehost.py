@@ -89,6 +89,7 @@ class WineHost:
             "WINEDLLOVERRIDES": WINEDLLOVERRIDES,
         })
         self.native = os.environ.get("DEVSTART_NATIVE_WINDOWS") == "1"
+        self.desktop_keeper = None  # see conftest.bring_up_desktop
 
     # ---- prefixes -------------------------------------------------------
     @classmethod
@@ -140,6 +141,9 @@ class WineHost:
                        stderr=subprocess.DEVNULL, timeout=60, check=False)
 
     def close(self):
+        if self.desktop_keeper is not None:
+            self.desktop_keeper.kill()
+            self.desktop_keeper.wait()
         subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60)
 

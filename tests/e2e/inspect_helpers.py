@@ -4,9 +4,26 @@ registry reads of a prefix."""
 import pathlib
 import re
 
+import pytest
+
 from conftest import BIN, PROGRAM
+from winehost import pe_machine
 
 STANDINS = ("DriverSetup", "VTPSetup", "ITKSetup", "VTP", "InternetKit", "PCSuite", "tavodriverfile")
+
+
+# The stand-in setups install for the 32-bit program (into the 32-bit Program
+# Files); an x86-64 build of the program, which runs where 32-bit code cannot,
+# looks in the 64-bit one.
+needs_32bit_program = pytest.mark.skipif(
+    pe_machine(PROGRAM) != 0x14C, reason="the program under test is not the 32-bit build: "
+    "it does not look where the 32-bit setups install")
+
+
+def driver_files(host, folder="Tavo USB Modem Drivers"):
+    """The driver files the setup stand-in put into the 32-bit Program Files."""
+    base = host.prefix / "drive_c" / "Program Files (x86)" / "Tavo Electronics" / folder
+    return sorted(p.name for p in base.glob("*.sys"))
 
 
 def sim_file(name):

@@ -3,7 +3,7 @@
 stand-in setups that later install steps run."""
 import pytest
 
-from inspect_helpers import install_standins, probe, strip
+from inspect_helpers import install_standins, needs_32bit_program, probe, strip
 
 WOW = r"HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node"
 UNINSTALL = r"Microsoft\Windows\CurrentVersion\Uninstall"
@@ -38,6 +38,7 @@ def test_queries_read_the_32bit_view_with_exact_trace(host):
     assert "CAutoRunManager::CheckITKInstall_VTP() Fail" in lines
 
 
+@needs_32bit_program
 @pytest.mark.parametrize("args, installed, current", [
     ([], "2.5.0.12", "1"),
     (["/folder=B"], "2.5.0.12", "1"),

@@ -10,7 +10,7 @@ import sys
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 
-from winehost import Display, WineHost, finish, pe_machine  # noqa: E402
+from winehost import Display, WineHost, finish, key_values, pe_machine  # noqa: E402
 
 BIN = pathlib.Path(os.environ.get("DEVSTART_BIN", ROOT / "build" / "win64"))
 SHIPPED = pathlib.Path(os.environ.get("DEVSTART_SHIPPED", ROOT / "build" / "win32"))
@@ -54,8 +54,8 @@ STANDINS = ("DriverSetup.exe", "VTPSetup.exe", "ITKSetup.exe", "VTP.exe", "Inter
 
 
 def probe_values(host, probe, command, cwd):
-    rc, out = host.run(probe, [command], cwd=cwd, timeout=120)
-    return dict(line.strip().split("=", 1) for line in out.splitlines() if "=" in line)
+    _, out = host.run(probe, [command], cwd=cwd, timeout=120)
+    return key_values(out)
 
 
 def main():
@@ -155,7 +155,7 @@ def main():
         host.reg_import('[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Cdrom]\n"Autorun"=dword:00000000\n\n'
                         '[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer]\n'
                         '"NoDriveTypeAutorun"=dword:000000b5\n')
-        host.run(BIN / "sim" / "uidriver.exe", ["nobox", "--seconds", "0"], timeout=120)
+        host.hold_desktop(BIN / "sim" / "uidriver.exe")
         run = host.start(cd / "Devstart.exe", ["-drive:E"], cwd=cd)
         for _ in range(2):
             rc, text = host.run(BIN / "sim" / "uidriver.exe", ["box", "--title", "", "--timeout", "60"], timeout=120)

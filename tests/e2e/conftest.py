@@ -62,14 +62,8 @@ def bins():
 
 
 def bring_up_desktop(host, bins):
-    """The prefix's desktop up, and kept up until the test ends, before a
-    scenario starts programs with windows: two programs that both bring it up
-    race, and a program that starts while Wine closes an unused desktop gets
-    no windows at all (a message box it shows is never seen)."""
-    if host.desktop_keeper is None:
-        keeper = host.start(bins.uidriver, ["hold", "--seconds", "3600"])
-        assert keeper.stdout.readline().strip() == b"held"
-        host.desktop_keeper = keeper
+    """The prefix's desktop up, and kept up until the test ends."""
+    host.hold_desktop(bins.uidriver)
 
 
 @pytest.fixture

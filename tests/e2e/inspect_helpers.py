@@ -7,7 +7,7 @@ import re
 import pytest
 
 from conftest import BIN, PROGRAM
-from winehost import pe_machine
+from winehost import key_values, pe_machine
 
 STANDINS = ("DriverSetup", "VTPSetup", "ITKSetup", "VTP", "InternetKit", "PCSuite", "tavodriverfile")
 
@@ -62,12 +62,7 @@ def install_standins(folder):
 def probe(host, *args, cwd=None, timeout=120, windowed=False):
     rc, out = host.run(probe_exe(windowed), list(args), cwd=cwd, timeout=timeout)
     assert rc == 0, out
-    values = {}
-    for line in out.splitlines():
-        if "=" in line:
-            k, v = line.split("=", 1)
-            values[k.strip()] = v.strip()
-    return values
+    return key_values(out)
 
 
 def strip(lines):

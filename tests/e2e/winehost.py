@@ -36,6 +36,16 @@ def wine_loader(exe):
     return ["wine"]
 
 
+def key_values(output):
+    """The `key=value` lines a helper program printed, as a dict."""
+    values = {}
+    for line in output.splitlines():
+        if "=" in line:
+            k, v = line.split("=", 1)
+            values[k.strip()] = v.strip()
+    return values
+
+
 def finish(proc, timeout):
     """Waits for a started program's end (not for its pipes: see
     `WineHost.run`); kills it and raises TimeoutExpired when it overruns."""
@@ -89,7 +99,7 @@ class WineHost:
             "WINEDLLOVERRIDES": WINEDLLOVERRIDES,
         })
         self.native = os.environ.get("DEVSTART_NATIVE_WINDOWS") == "1"
-        self.desktop_keeper = None  # see conftest.bring_up_desktop
+        self.desktop_keeper = None  # see hold_desktop
 
     # ---- prefixes -------------------------------------------------------
     @classmethod
@@ -139,6 +149,17 @@ class WineHost:
         it, so a scenario's next step could find no service at all."""
         subprocess.run(["wineserver", "-p"], env=self.env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60, check=False)
+
+    def hold_desktop(self, uidriver):
+        """Brings the prefix's desktop up and keeps it up until `close`, before
+        programs with windows start: two programs that both bring it up race,
+        and a program that starts while Wine closes an unused desktop (a moment
+        after its last user ends) gets no windows at all, so a message box it
+        shows is never seen."""
+        if self.desktop_keeper is None:
+            keeper = self.start(uidriver, ["hold", "--seconds", "3600"])
+            assert keeper.stdout.readline().strip() == b"held"
+            self.desktop_keeper = keeper
 
     def close(self):
         if self.desktop_keeper is not None:

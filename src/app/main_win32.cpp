@@ -2,9 +2,9 @@
 #include "platform/win32/win_api.h"
 #include "platform/win32/device_api.h"
 
-#include "app/option.h"
+#include "core/option.h"
 #include "app/startup.h"
-#include "app/trace_log.h"
+#include "core/trace_log.h"
 #include "platform/win32/adapters.h"
 #include "platform/win32/inspect_adapters.h"
 #include "platform/win32/device_adapters.h"

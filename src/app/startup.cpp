@@ -1,9 +1,9 @@
 #include "app/startup.h"
 
-#include "app/trace_log.h"
+#include "core/trace_log.h"
 #include "inspect/os_family.h"
 #include "ui/presentation.h"
-#include "workflow/result_codes.h"
+#include "core/result_codes.h"
 
 namespace devstart {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/option.h"
+#include "core/option.h"
 #include "platform/ports.h"
 #include "ui/texts.h"
 #include "workflow/auto_run_manager.h"

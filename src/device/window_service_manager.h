@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/option.h"
+#include "core/option.h"
 #include "platform/machine.h"
 
 namespace devstart {

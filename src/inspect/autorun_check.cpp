@@ -3,21 +3,15 @@
 #include <string>
 #include <vector>
 
-#include "app/option.h"
-#include "app/trace_log.h"
+#include "core/trace_log.h"
 #include "inspect/os_family.h"
 #include "inspect/registry_query.h"
-#include "ui/texts.h"
-#include "workflow/auto_run_manager.h"
 
 namespace devstart {
 
 namespace {
 
 constexpr std::uint32_t kCdromBit = 0x20;
-constexpr std::uint32_t kTextAskActivate = 2400;
-constexpr std::uint32_t kTextAppliedAfterReboot = 2401;
-constexpr std::uint32_t kTextWarning = 2103;
 
 enum class Off { kDwordEquals, kDwordBit, kHandlerString };
 
@@ -151,40 +145,6 @@ int IsWindowAutoRunEnabled(Machine& machine, const RegistryAccessPair& masks) {
     if (!CheckWindowAutoRun7(machine, 0, masks)) return 0;
   }
   return 1;
-}
-
-int AskActivateAutoRun(Machine& machine) {
-  // The language start-up chose for the thread, derived the same way.
-  Texts texts(*machine.strings, ChooseUiLanguage(machine.system->GetUserDefaultUILanguage()));
-  return machine.windows->MessageBox(0, texts.Load(kTextAskActivate), L"", win::kMbOkCancel | win::kMbIconQuestion) ==
-                 win::kIdOk
-             ? 1
-             : 0;
-}
-
-int CheckAndRepairWindowAutoRun(Machine& machine, const COption& option, const RegistryAccessPair& masks) {
-  if (option.auto_run_check != 1) return 1;
-  if (IsWindowAutoRunEnabled(machine, masks)) return 1;
-  if (!AskActivateAutoRun(machine)) return 1;
-  ISystem& sys = *machine.system;
-  CheckWindowAutoRun1(machine, 1, masks);
-  int a = CheckWindowAutoRun2(machine, 1, masks);
-  int b = CheckWindowAutoRun3(machine, 1, masks);
-  int c = IsWindows2000(sys) ? 0 : CheckWindowAutoRun4(machine, 1, masks);
-  if (IsWindowsNT6Workstation(sys) || IsWindowsNT6Server(sys)) {
-    CheckWindowAutoRun5(machine, 1, masks);
-    CheckWindowAutoRun6(machine, 1, masks);
-    CheckWindowAutoRun7(machine, 1, masks);
-  }
-  if (a == 1 || b == 1 || c == 1) {
-    Texts texts(*machine.strings, ChooseUiLanguage(machine.system->GetUserDefaultUILanguage()));
-    machine.windows->MessageBox(0, texts.Load(kTextAppliedAfterReboot), texts.Load(kTextWarning), win::kMbIconWarning);
-  }
-  return 1;
-}
-
-std::optional<int> CAutoRunManager::CheckAndRepairWindowAutoRun() {
-  return devstart::CheckAndRepairWindowAutoRun(machine_, option_, GetRegistryAccessPair());
 }
 
 }  // namespace devstart

@@ -1,13 +1,18 @@
 // The Windows AutoRun and AutoPlay settings that decide whether the phone's CD
-// starts the installer, their check and their repair.
+// starts the installer: each check, and its repair when asked to.
 #pragma once
 
-#include "inspect/manager_inspect.h"
+#include <cstdint>
+
 #include "platform/machine.h"
 
 namespace devstart {
 
-class COption;
+// The process-wide pair of registry access masks of the AutoRun settings.
+struct RegistryAccessPair {
+  std::uint32_t write = 0;
+  std::uint32_t read = 0;
+};
 
 RegistryAccessPair MakeRegistryAccessPair(ISystem& system);
 
@@ -22,9 +27,5 @@ int CheckWindowAutoRun6(Machine& machine, int repair, const RegistryAccessPair& 
 int CheckWindowAutoRun7(Machine& machine, int repair, const RegistryAccessPair& masks);
 
 int IsWindowAutoRunEnabled(Machine& machine, const RegistryAccessPair& masks);
-// Asks whether to switch AutoRun back on; 1 for OK.
-int AskActivateAutoRun(Machine& machine);
-// Checks, asks and repairs; always 1.
-int CheckAndRepairWindowAutoRun(Machine& machine, const COption& option, const RegistryAccessPair& masks);
 
 }  // namespace devstart

@@ -1,9 +1,8 @@
 #include "inspect/driver_check.h"
 
-#include "app/trace_log.h"
+#include "core/trace_log.h"
 #include "inspect/registry_query.h"
 #include "inspect/version.h"
-#include "workflow/auto_run_manager.h"
 
 namespace devstart {
 
@@ -57,27 +56,6 @@ std::wstring GetModemDriverFileVersion(Machine& machine, const std::wstring& fol
   FixedFileInfo info;
   if (!ReadFixedFileInfo(*machine.version_info, folder + GetDriverFileSet(machine).modem, &info)) return {};
   return FileVersionText(info);
-}
-
-int CAutoRunManager::CheckDriverInstall() {
-  static Checker checker;
-  int r = checker.CheckDriverInstall_File(machine_);
-  Trace(r ? L"CAutoRunManager::CheckDriverInstall() return TRUE" : L"CAutoRunManager::CheckDriverInstall() return FALSE");
-  return r;
-}
-
-std::wstring CAutoRunManager::GetInstalledDriverVersion() {
-  std::wstring v = GetModemDriverFileVersion(machine_, DriverFolderA(machine_));
-  if (v.empty()) v = GetModemDriverFileVersion(machine_, DriverFolderB(machine_));
-  for (const wchar_t* code : kDriverProductCodes) {
-    if (!v.empty()) break;
-    v = GetRegManager().GetDisplayVersion(code);
-  }
-  return v.empty() ? L"0.0.0.0" : v;
-}
-
-int CAutoRunManager::IsDriverVersionCurrent() {
-  return CompareVersion(GetInstalledDriverVersion(), option_.driver_version);
 }
 
 }  // namespace devstart

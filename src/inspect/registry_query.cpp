@@ -1,6 +1,6 @@
 #include "inspect/registry_query.h"
 
-#include "app/trace_log.h"
+#include "core/trace_log.h"
 #include "inspect/os_family.h"
 
 namespace devstart {

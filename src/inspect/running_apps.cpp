@@ -2,8 +2,7 @@
 
 #include <cwctype>
 
-#include "app/trace_log.h"
-#include "workflow/auto_run_manager.h"
+#include "core/trace_log.h"
 
 namespace devstart {
 
@@ -78,7 +77,5 @@ int IsProcessAlive(Machine& machine, std::int32_t pid) {
   p.CloseHandle(snap);
   return alive;
 }
-
-std::optional<bool> CAutoRunManager::NotifyPCSuite() { return devstart::NotifyPCSuite(machine_) != 0; }
 
 }  // namespace devstart

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/option.h"
+#include "core/option.h"
 
 namespace devstart {
 

@@ -1,7 +1,7 @@
 #include "ui/presentation.h"
 
-#include "app/trace_log.h"
-#include "workflow/result_codes.h"
+#include "core/trace_log.h"
+#include "core/result_codes.h"
 
 namespace devstart {
 

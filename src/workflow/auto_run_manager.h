@@ -8,9 +8,10 @@
 #include <optional>
 #include <string>
 
-#include "app/option.h"
+#include "core/option.h"
 #include "platform/machine.h"
-#include "inspect/manager_inspect.h"
+#include "inspect/autorun_check.h"
+#include "inspect/registry_query.h"
 
 namespace devstart {
 
@@ -76,6 +77,7 @@ class CAutoRunManager {
   WindowServiceManager& GetServiceManager();
 
  private:
+  bool DeviceChannelAvailable() const;
   std::shared_ptr<WindowServiceManager> service_manager_;
 
  private:

@@ -3,10 +3,10 @@
 // lands in the options and in the trace.
 #include <gtest/gtest.h>
 
-#include "app/trace_log.h"
+#include "core/trace_log.h"
 #include "fake/sim_pc.h"
 #include "workflow/auto_run_manager.h"
-#include "workflow/result_codes.h"
+#include "core/result_codes.h"
 
 namespace devstart {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/trace_log.h"
+#include "core/trace_log.h"
 #include "fake/sim_pc.h"
 #include "inspect/autorun_check.h"
 #include "ui/texts.h"

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "app/trace_log.h"
+#include "core/trace_log.h"
 #include "fake/sim_pc.h"
 #include "inspect/registry_query.h"
 #include "workflow/auto_run_manager.h"

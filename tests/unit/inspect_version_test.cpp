@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/trace_log.h"
+#include "core/trace_log.h"
 #include "fake/sim_pc.h"
 #include "inspect/driver_check.h"
 #include "inspect/version.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/option.h"
+#include "core/option.h"
 #include "fake/sim_pc.h"
 
 namespace devstart {

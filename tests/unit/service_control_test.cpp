@@ -3,11 +3,11 @@
 // that installs and starts the service.
 #include <gtest/gtest.h>
 
-#include "app/trace_log.h"
+#include "core/trace_log.h"
 #include "device/window_service_manager.h"
 #include "fake/sim_pc.h"
 #include "workflow/auto_run_manager.h"
-#include "workflow/result_codes.h"
+#include "core/result_codes.h"
 
 namespace devstart {
 namespace {

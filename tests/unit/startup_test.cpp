@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "app/startup.h"
-#include "app/trace_log.h"
+#include "core/trace_log.h"
 #include "fake/sim_pc.h"
-#include "workflow/result_codes.h"
+#include "core/result_codes.h"
 
 namespace devstart {
 namespace {

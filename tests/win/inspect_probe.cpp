@@ -18,8 +18,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/option.h"
-#include "app/trace_log.h"
+#include "core/option.h"
+#include "core/trace_log.h"
 #include "inspect/driver_check.h"
 #include "inspect/process_launch.h"
 #include "inspect/registry_query.h"

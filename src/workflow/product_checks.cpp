@@ -1,6 +1,8 @@
-// The manager's installed-product queries and the dispatchers on itk_type.
-#include "app/trace_log.h"
+// CAutoRunManager's product checks: what is installed and how current it is,
+// the dispatchers on itk_type, and the USB modem driver.
+#include "core/trace_log.h"
 #include "inspect/autorun_check.h"
+#include "inspect/driver_check.h"
 #include "inspect/registry_query.h"
 #include "inspect/version.h"
 #include "workflow/auto_run_manager.h"
@@ -113,5 +115,26 @@ int CAutoRunManager::CompareVersion(const std::wstring& found, const std::wstrin
 }
 
 int CAutoRunManager::IsITKVersionCurrent() { return CompareVersion(GetITKVersion(), option_.itk_version); }
+
+int CAutoRunManager::CheckDriverInstall() {
+  static Checker checker;
+  int r = checker.CheckDriverInstall_File(machine_);
+  Trace(r ? L"CAutoRunManager::CheckDriverInstall() return TRUE" : L"CAutoRunManager::CheckDriverInstall() return FALSE");
+  return r;
+}
+
+std::wstring CAutoRunManager::GetInstalledDriverVersion() {
+  std::wstring v = GetModemDriverFileVersion(machine_, DriverFolderA(machine_));
+  if (v.empty()) v = GetModemDriverFileVersion(machine_, DriverFolderB(machine_));
+  for (const wchar_t* code : kDriverProductCodes) {
+    if (!v.empty()) break;
+    v = GetRegManager().GetDisplayVersion(code);
+  }
+  return v.empty() ? L"0.0.0.0" : v;
+}
+
+int CAutoRunManager::IsDriverVersionCurrent() {
+  return CompareVersion(GetInstalledDriverVersion(), option_.driver_version);
+}
 
 }  // namespace devstart

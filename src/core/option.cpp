@@ -1,4 +1,4 @@
-#include "app/option.h"
+#include "core/option.h"
 
 #include <cwctype>
 #include <limits>

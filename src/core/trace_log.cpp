@@ -1,4 +1,4 @@
-#include "app/trace_log.h"
+#include "core/trace_log.h"
 
 #include <cstdint>
 

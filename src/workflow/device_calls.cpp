@@ -1,14 +1,14 @@
-// CAutoRunManager's device channel: reading the phone's setting block and
+// CAutoRunManager's device calls: reading the phone's setting block and
 // switching its USB mode, directly through the SCSI command library or
-// through the SCSI command service; and keeping that service in place.
+// through the SCSI command service.
 #include <cstdio>
 #include <cstring>
 
-#include "app/trace_log.h"
+#include "core/trace_log.h"
 #include "device/window_service_manager.h"
 #include "inspect/account.h"
 #include "workflow/auto_run_manager.h"
-#include "workflow/result_codes.h"
+#include "core/result_codes.h"
 
 namespace devstart {
 
@@ -69,11 +69,10 @@ int CAutoRunManager::ScsiError2AutoRunError(int result) {
   }
 }
 
-std::optional<bool> CAutoRunManager::IsUserInAdministrators() {
-  if (machine_.system == nullptr || machine_.security == nullptr) return std::nullopt;
-  int is_admin = 0;
-  devstart::IsUserInAdministrators(*machine_.system, *machine_.security, &is_admin);
-  return is_admin == 1;
+bool CAutoRunManager::DeviceChannelAvailable() const {
+  const Machine& m = machine_;
+  return m.system != nullptr && m.security != nullptr && m.scsi != nullptr && m.services != nullptr &&
+         m.pipes != nullptr;
 }
 
 WindowServiceManager& CAutoRunManager::GetServiceManager() {
@@ -90,15 +89,10 @@ bool TakesDirectPath(Machine& machine, CAutoRunManager& manager) {
   return admin || IsWindowsNT6Workstation(*machine.system) || IsWindowsNT6Server(*machine.system);
 }
 
-bool DeviceChannelAvailable(const Machine& m) {
-  return m.system != nullptr && m.security != nullptr && m.scsi != nullptr && m.services != nullptr &&
-         m.pipes != nullptr;
-}
-
 }  // namespace
 
 std::optional<int> CAutoRunManager::GetSetting() {
-  if (!DeviceChannelAvailable(machine_)) return std::nullopt;
+  if (!DeviceChannelAvailable()) return std::nullopt;
   Trace(L"CAutoRunManager::GetSetting(+)");
   bool direct = TakesDirectPath(machine_, *this);
   if (option_.sciscmd_send == 0) return 0;
@@ -136,7 +130,7 @@ std::optional<int> CAutoRunManager::GetSetting() {
 }
 
 std::optional<int> CAutoRunManager::ModeChange() {
-  if (!DeviceChannelAvailable(machine_)) return std::nullopt;
+  if (!DeviceChannelAvailable()) return std::nullopt;
   Trace(L"CAutoRunManager::ModeChange(+)");
   bool direct = TakesDirectPath(machine_, *this);
   if (option_.sciscmd_send == 0) return 0;
@@ -163,41 +157,6 @@ std::optional<int> CAutoRunManager::ModeChange() {
   }
   Trace(L"CAutoRunManager::ModeChange() return ERROR : " + std::to_wstring(r));
   return ScsiError2AutoRunError(r);
-}
-
-int CAutoRunManager::CopyService(const std::wstring& destination) {
-  Trace(L"CAutoRunManager::CopyService(+)");
-  IFileSystem& fs = *machine_.file_system;
-  fs.CopyFile(L".\\" + option_.service_fname, destination + option_.service_run_file, false);
-  fs.CopyFile(L".\\" + option_.scsi_fname, destination + option_.scsi_fname, false);
-  Trace(L"CAutoRunManager::CopyService(-)");
-  return 1;
-}
-
-std::optional<int> CAutoRunManager::CheckService() {
-  if (!DeviceChannelAvailable(machine_) || machine_.file_system == nullptr) return std::nullopt;
-  Trace(L"CAutoRunManager::CheckService(+)");
-  bool admin = IsUserInAdministrators().value_or(false);
-  WindowServiceManager& services = GetServiceManager();
-  int state = services.QueryServiceState();
-  int result = 0;
-  if (state == SERVICE_NOT_RUNNING) {
-    result = admin ? services.RunScsiService() : ADMIN_REQUIRED;
-  } else if (state != 0) {
-    std::wstring folder = machine_.file_system->GetSpecialFolder(win::kCsidlSystemX86);
-    devstart::EnableManageVolumePrivilege(*machine_.security, machine_.security->GetCurrentProcess());
-    // Without a known system folder the copies would land in the root of
-    // the current drive; there is nothing to install from then.
-    if (!folder.empty()) CopyService(folder + L"\\");
-    if (admin) {
-      services.InstallScsiService();
-      result = services.RunScsiService();
-    } else {
-      result = ADMIN_REQUIRED;
-    }
-  }
-  Trace(L"CAutoRunManager::CheckService(-)");
-  return result;
 }
 
 }  // namespace devstart

@@ -31,17 +31,6 @@ devstart::Win32Security g_security;
 devstart::Win32FileSystem g_file_system;
 devstart::Win32Clock g_clock;
 
-// config.ini is read relative to the directory the process was started in,
-// before anything else, as the option record always was.
-devstart::COption& LoadOptions() {
-  static devstart::COption option;
-  devstart::CIni ini(g_profile, L".\\config.ini");
-  option.Load(ini);
-  return option;
-}
-
-devstart::COption& g_option = LoadOptions();
-
 devstart::Machine MakeMachine() {
   devstart::Machine m;
   m.system = &g_system;
@@ -65,17 +54,21 @@ devstart::Machine MakeMachine() {
 }
 
 devstart::Machine g_machine = MakeMachine();
-devstart::CAutoRunManager g_manager(g_machine, g_option);
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR command_line, int) {
-  devstart::SetOption(&g_option);
   static devstart::TraceLog log(g_system, g_files);
   devstart::SetTraceLog(&log);
 
+  // config.ini is read once, relative to the directory the process was
+  // started in, and the manager is built on what it says.
+  devstart::COption option;
+  option.Load(devstart::CIni(g_profile, L".\\config.ini"));
+  devstart::CAutoRunManager manager(g_machine, option);
+
   devstart::Texts texts(g_strings, devstart::kLangEnglishUK);
   devstart::StartupState state;
-  devstart::StartupEnv env{g_system, g_sync, g_windows, texts, g_option, g_manager, state};
+  devstart::StartupEnv env{g_system, g_sync, g_windows, texts, option, manager, state};
   return devstart::RunStartup(env, command_line ? command_line : L"");
 }

@@ -23,10 +23,6 @@ std::optional<T> Checked(std::optional<T> result, const wchar_t* operation) {
   return result;
 }
 
-// A version that cannot be read counts as version 6, where the phone is
-// reached directly and the service is not needed.
-bool IsMajorVersion6(ISystem& system) { return IsWindowsNT6Workstation(system) || IsWindowsNT6Server(system); }
-
 // The current directory's first character names the drive the second start
 // came from (AutoRun starts it in the CD's root).
 char DriveFromCurrentDirectory(ISystem& system) {
@@ -37,10 +33,12 @@ char DriveFromCurrentDirectory(ISystem& system) {
 int SecondInstance(StartupEnv& env) {
   auto& m = env.manager;
   m.m_cDrive = DriveFromCurrentDirectory(env.system);
-  if (std::optional<int> r = Checked(m.GetSetting(), L"CAutoRunManager::GetSetting"); r && *r != 0) {
-    ShowResult(*r, env.texts, env.windows, 0);
+  CAutoRunManager::SettingRead setting = m.GetSetting();
+  if (setting.result != 0) {
+    ShowResult(setting.result, env.texts, env.windows, 0);
     return 0;
   }
+  if (setting.settings) m.ApplyPhoneSettings(*setting.settings);
   env.state.mode_mutex = env.sync.CreateMutex(true, L"DevstartMutexPCMode").handle;
   MutexResult itk = env.sync.CreateMutex(true, L"DevstartMutexITKMode");
   env.state.mode_mutex = itk.handle;
@@ -50,12 +48,12 @@ int SecondInstance(StartupEnv& env) {
   if (env.option.IsPCSuiteMode()) {
     if (itk_existed) warning = kMsgWrongModePC;
   } else if (env.option.IsITKMode() || env.option.user_mode == 4) {
-    Checked(m.NotifyPCSuite(), L"NotifyPCSuite");
+    m.NotifyPCSuite();
     if (!itk_existed) warning = kMsgWrongModeITK;
   }
 
   m.m_cDrive = DriveFromCurrentDirectory(env.system);
-  Checked(m.ModeChange(), L"CAutoRunManager::ModeChange");
+  m.ModeChange();
 
   WindowHandle first = env.windows.FindWindow(L"", L"Devstart");
   constexpr std::uint32_t kKeepPlace = win::kSwpNoMove | win::kSwpNoSize;
@@ -81,15 +79,14 @@ int RunStartup(StartupEnv& env, const std::wstring& command_line) {
   Trace(L"Start Autorun version 1, 0, 0, 14");
   env.texts.set_language(SelectUiLanguage(env.system));
 
-  // A failing administrator test counts as a no.
-  bool admin = Checked(m.IsUserInAdministrators(), L"IsUserInAdministrators").value_or(false);
+  bool admin = m.IsUserInAdministrators();
 
   // Before version 6 a standard user reaches the phone only through the
   // service, so it has to be running already.
   if (!IsMajorVersion6(env.system)) {
-    std::optional<int> r = Checked(m.CheckService(), L"CAutoRunManager::CheckService");
-    if (r && *r != 0 && !admin) {
-      ShowResult(*r, env.texts, env.windows, 0);
+    int r = m.CheckService();
+    if (r != 0 && !admin) {
+      ShowResult(r, env.texts, env.windows, 0);
       return 0;
     }
   }
@@ -113,7 +110,7 @@ int RunStartup(StartupEnv& env, const std::wstring& command_line) {
     return 0;
   }
 
-  Checked(m.CheckAndRepairWindowAutoRun(), L"CheckAndRepairWindowAutoRun");
+  m.CheckAndRepairWindowAutoRun();
   m.m_cDrive = DriveLetterFromCommandLine(command_line);
 
   std::optional<int> local = Checked(m.FirstTimeLocal(), L"CAutoRunManager::FirstTimeLocal");

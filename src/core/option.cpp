@@ -7,8 +7,6 @@ namespace devstart {
 
 namespace {
 
-COption* g_option = nullptr;
-
 constexpr std::uint32_t kProfileChunk = 512;
 // Numbers and yes/no values are copied into a 64-character buffer first; a
 // longer value is outside the file format and is read by its first 63.
@@ -162,8 +160,5 @@ void COption::ApplySwitches(bool no_send, bool run_itk) {
   iso_type0 = run_itk ? 1 : 0;
   iso_type1 = 0;
 }
-
-COption& GetOption() { return *g_option; }
-void SetOption(COption* option) { g_option = option; }
 
 }  // namespace devstart

@@ -88,14 +88,9 @@ class COption {
   int service_filecount = 0;
   // [SCSI]
   std::wstring scsi_fname;
-  // Set only by a successful read of the phone's setting block.
+  // Set only from the phone's setting block (CAutoRunManager::ApplyPhoneSettings).
   int settings_valid = 0;
 };
-
-// The process's one option record. The program loads it from ".\config.ini"
-// before anything else runs; tests install their own.
-COption& GetOption();
-void SetOption(COption* option);
 
 // Makes `driver_name` relative to the current directory.
 std::wstring NormaliseDriverName(const std::wstring& name);

@@ -23,22 +23,16 @@ class TraceLog {
  private:
   ISystem& system_;
   IFiles& files_;
-  int to_debugger_ = 1;
-  int to_file_ = 1;
-  int with_time_ = 1;
   std::uint32_t start_tick_ = 0;
   std::wstring path_;
   Handle file_ = kInvalidHandle;
 };
 
-// The process's one log, created on first use. Tests install their own.
-TraceLog& GetTraceLog();
+// The process's one log: the entry point installs it once it is open, tests
+// install their own.
 void SetTraceLog(TraceLog* log);
 
 // The usual call: get the log, then trace.
 void Trace(const std::wstring& message);
-
-// UTF-16LE bytes of a wide string, whatever the width of wchar_t.
-std::string ToUtf16LeBytes(const std::wstring& text);
 
 }  // namespace devstart

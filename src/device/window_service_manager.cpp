@@ -1,7 +1,9 @@
 #include "device/window_service_manager.h"
 
+#include "core/text.h"
 #include "core/trace_log.h"
 #include "core/result_codes.h"
+#include "device/phone_commands.h"
 
 namespace devstart {
 
@@ -25,16 +27,6 @@ Handle OpenManager(IServiceControl& sc, std::uint32_t access) {
   HandleResult manager = sc.OpenSCManager(access);
   if (manager.handle == kNullHandle) Trace(L"[WindowServiceManager] OpenSCManager failed");
   return manager.handle;
-}
-
-std::string Utf16LeWithTerminator(const std::wstring& text) {
-  std::string out;
-  for (wchar_t c : text) {
-    out.push_back(static_cast<char>(static_cast<std::uint32_t>(c) & 0xFF));
-    out.push_back(static_cast<char>((static_cast<std::uint32_t>(c) >> 8) & 0xFF));
-  }
-  out.append(2, '\0');
-  return out;
 }
 
 }  // namespace
@@ -111,22 +103,10 @@ int WindowServiceManager::RunScsiService() {
 }
 
 int WindowServiceManager::DecodeFailureByte(std::uint8_t first) {
-  switch (first) {
-    case 0xFF:
-      Trace(L"[WindowServiceManger] GET_SETTING fail FAIL_TO_FIND_DRIVE");
-      return FAIL_TO_FIND_DRIVE;
-    case 0xFE:
-      Trace(L"[WindowServiceManger] GET_SETTING fail FAIL_TO_OPEN_DRIVE");
-      return FAIL_TO_OPEN_DRIVE;
-    case 0xFD:
-      Trace(L"[WindowServiceManger] GET_SETTING fail FAIL_TO_SEND_SCSI_CMD");
-      return FAIL_TO_SEND_SCSI_CMD;
-    case 0xEC:
-      Trace(L"[WindowServiceManger] GET_SETTING fail FAIL_TO_OPEN_DRIVE_ACCESS_DENIED");
-      return FAIL_TO_OPEN_DRIVE_ACCESS_DENIED;
-    default:
-      return FAIL_SCSI_UNKNOWN;
-  }
+  const PhoneFailure* failure = FailureOfReplyByte(first);
+  if (failure == nullptr) return FAIL_SCSI_UNKNOWN;
+  Trace(std::wstring(L"[WindowServiceManger] GET_SETTING fail ") + failure->name);
+  return failure->code;
 }
 
 int WindowServiceManager::PipeSend(const std::wstring& request, std::uint8_t* reply, std::uint32_t size,
@@ -158,7 +138,8 @@ int WindowServiceManager::PipeSend(const std::wstring& request, std::uint8_t* re
     Trace(L"[WindowServiceManager] SetNamedPipeHandleState failed");
     return FAIL_TO_SET_PIPE_MODE;
   }
-  std::string bytes = Utf16LeWithTerminator(request);
+  std::string bytes = ToUtf16LeBytes(request);
+  bytes.append(2, '\0');  // the service reads up to the terminator
   Trace(L"[WindowServiceManager] WriteFile(+)");
   IoResult written = pipes.WriteFile(pipe.handle, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
   Trace(L"[WindowServiceManager] WriteFile(-)");

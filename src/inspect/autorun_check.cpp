@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/text.h"
 #include "core/trace_log.h"
 #include "inspect/os_family.h"
 #include "inspect/registry_query.h"
@@ -50,15 +51,11 @@ std::vector<std::uint8_t> DwordBytes(std::uint32_t v) {
           static_cast<std::uint8_t>(v >> 24)};
 }
 
+// A REG_SZ value's bytes: the text and its terminator.
 std::vector<std::uint8_t> StringBytes(const std::wstring& s) {
-  std::vector<std::uint8_t> out;
-  for (wchar_t c : s) {
-    out.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    out.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
-  }
-  out.push_back(0);
-  out.push_back(0);
-  return out;
+  std::string bytes = ToUtf16LeBytes(s);
+  bytes.append(2, '\0');
+  return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
 std::optional<std::uint32_t> ReadDword(IRegistry& reg, RegKey key, const wchar_t* name) {
@@ -139,7 +136,7 @@ int IsWindowAutoRunEnabled(Machine& machine, const RegistryAccessPair& masks) {
   if (!CheckWindowAutoRun1(machine, 0, masks)) return 0;
   if (!CheckWindowAutoRun2(machine, 0, masks)) return 0;
   if (!IsWindows2000(sys) && !CheckWindowAutoRun4(machine, 0, masks)) return 0;
-  if (IsWindowsNT6Workstation(sys) || IsWindowsNT6Server(sys)) {
+  if (IsMajorVersion6(sys)) {
     if (!CheckWindowAutoRun5(machine, 0, masks)) return 0;
     if (!CheckWindowAutoRun6(machine, 0, masks)) return 0;
     if (!CheckWindowAutoRun7(machine, 0, masks)) return 0;

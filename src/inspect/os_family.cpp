@@ -17,4 +17,6 @@ bool IsWindowsNT6Server(ISystem& system) {
   return !v || (v->major == 6 && v->product_type != win::kVerNtWorkstation);
 }
 
+bool IsMajorVersion6(ISystem& system) { return IsWindowsNT6Workstation(system) || IsWindowsNT6Server(system); }
+
 }  // namespace devstart

@@ -38,43 +38,49 @@ int IsVTPRunning(Machine& machine) {
   return pid != 0 && pid != -1 ? 1 : 0;
 }
 
-std::int32_t FindProcess(Machine& machine, const std::wstring& exe_name) {
+namespace {
+
+enum class Walk { kNoSnapshot, kFirstFailed, kDone };
+
+// Offers every process of one snapshot to `visit` until it answers true.
+template <typename Visit>
+Walk WalkProcesses(Machine& machine, Visit visit) {
   IProcesses& p = *machine.processes;
   Handle snap = p.CreateToolhelp32Snapshot(win::kTh32csSnapProcess, 0);
-  if (snap == kInvalidHandle) return 0;
+  if (snap == kInvalidHandle) return Walk::kNoSnapshot;
   std::optional<ProcessEntry> e = p.Process32First(snap);
   if (!e) {
     Trace(L"[LC]FindProcess ChecK Fail");
     p.CloseHandle(snap);
-    return -1;
+    return Walk::kFirstFailed;
   }
   for (; e; e = p.Process32Next(snap)) {
-    if (SameNameIgnoringCase(e->szExeFile, exe_name)) {
-      Trace(L"[LC] FindProcess Success!!");
-      p.CloseHandle(snap);
-      return static_cast<std::int32_t>(e->th32ProcessID);
-    }
+    if (visit(*e)) break;
   }
   p.CloseHandle(snap);
-  return -1;
+  return Walk::kDone;
+}
+
+}  // namespace
+
+std::int32_t FindProcess(Machine& machine, const std::wstring& exe_name) {
+  std::int32_t found = -1;
+  Walk walk = WalkProcesses(machine, [&](const ProcessEntry& e) {
+    if (!SameNameIgnoringCase(e.szExeFile, exe_name)) return false;
+    Trace(L"[LC] FindProcess Success!!");
+    found = static_cast<std::int32_t>(e.th32ProcessID);
+    return true;
+  });
+  return walk == Walk::kNoSnapshot ? 0 : found;
 }
 
 int IsProcessAlive(Machine& machine, std::int32_t pid) {
   if (pid == 0) return 0;
-  IProcesses& p = *machine.processes;
-  Handle snap = p.CreateToolhelp32Snapshot(win::kTh32csSnapProcess, 0);
-  if (snap == kInvalidHandle) return 0;
-  std::optional<ProcessEntry> e = p.Process32First(snap);
-  if (!e) {
-    Trace(L"[LC]FindProcess ChecK Fail");
-    p.CloseHandle(snap);
-    return 0;
-  }
   int alive = 0;
-  for (; e; e = p.Process32Next(snap)) {
-    if (static_cast<std::int32_t>(e->th32ProcessID) == pid) alive = 1;
-  }
-  p.CloseHandle(snap);
+  WalkProcesses(machine, [&](const ProcessEntry& e) {
+    if (static_cast<std::int32_t>(e.th32ProcessID) == pid) alive = 1;
+    return false;  // the whole snapshot is read, as it always was
+  });
   return alive;
 }
 

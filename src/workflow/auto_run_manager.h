@@ -1,5 +1,5 @@
 // The one workflow object. Its operations are added as the program grows; an
-// operation that this build does not carry answers nullopt, and the caller
+// operation that this build does not carry yet answers nullopt, and the caller
 // says so in the trace instead of pretending it succeeded.
 #pragma once
 
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/option.h"
+#include "device/phone_commands.h"
 #include "platform/machine.h"
 #include "inspect/autorun_check.h"
 #include "inspect/registry_query.h"
@@ -23,15 +24,25 @@ class CAutoRunManager {
       : m_samDesired(ManagerRegistryMask(machine, option.DEBUG_OPTION)), machine_(machine), option_(option) {}
   virtual ~CAutoRunManager() = default;
 
-  // Operations of the start-up road. nullopt = not available in this build.
-  virtual std::optional<bool> IsUserInAdministrators();
-  virtual std::optional<int> CheckService();
-  virtual std::optional<int> GetSetting();
-  virtual std::optional<int> ModeChange();
+  // Operations of the start-up road.
+  virtual bool IsUserInAdministrators();
+  virtual int CheckService();
+  // Reads the phone's setting block: the result code and, when a block was
+  // read, what it says. Nothing is applied: see ApplyPhoneSettings.
+  struct SettingRead {
+    int result = 0;
+    std::optional<PhoneSettings> settings;
+  };
+  virtual SettingRead GetSetting();
+  // The one place where the phone's answer overrides the options: the mode
+  // bits when the block says they are valid, and the wait after a switch.
+  void ApplyPhoneSettings(const PhoneSettings& settings);
+  virtual int ModeChange();
+  virtual int CheckAndRepairWindowAutoRun();
+  virtual bool NotifyPCSuite();
+  // Not in this build yet: nullopt.
   virtual std::optional<int> RunFromCD() { return std::nullopt; }
-  virtual std::optional<int> CheckAndRepairWindowAutoRun();
   virtual std::optional<int> FirstTimeLocal() { return std::nullopt; }
-  virtual std::optional<bool> NotifyPCSuite();
   // Opens the installer window and runs its message loop; the loop's exit code.
   virtual std::optional<int> RunInstallerWindow() { return std::nullopt; }
 
@@ -77,7 +88,6 @@ class CAutoRunManager {
   WindowServiceManager& GetServiceManager();
 
  private:
-  bool DeviceChannelAvailable() const;
   std::shared_ptr<WindowServiceManager> service_manager_;
 
  private:

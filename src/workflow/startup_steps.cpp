@@ -39,7 +39,7 @@ int CheckAndRepairWindowAutoRun(Machine& machine, const COption& option, const R
   int a = CheckWindowAutoRun2(machine, 1, masks);
   int b = CheckWindowAutoRun3(machine, 1, masks);
   int c = IsWindows2000(sys) ? 0 : CheckWindowAutoRun4(machine, 1, masks);
-  if (IsWindowsNT6Workstation(sys) || IsWindowsNT6Server(sys)) {
+  if (IsMajorVersion6(sys)) {
     CheckWindowAutoRun5(machine, 1, masks);
     CheckWindowAutoRun6(machine, 1, masks);
     CheckWindowAutoRun7(machine, 1, masks);
@@ -53,8 +53,8 @@ int CheckAndRepairWindowAutoRun(Machine& machine, const COption& option, const R
 
 }  // namespace
 
-std::optional<bool> CAutoRunManager::IsUserInAdministrators() {
-  if (machine_.system == nullptr || machine_.security == nullptr) return std::nullopt;
+bool CAutoRunManager::IsUserInAdministrators() {
+  // A failing test counts as a no.
   int is_admin = 0;
   devstart::IsUserInAdministrators(*machine_.system, *machine_.security, &is_admin);
   return is_admin == 1;
@@ -69,10 +69,9 @@ int CAutoRunManager::CopyService(const std::wstring& destination) {
   return 1;
 }
 
-std::optional<int> CAutoRunManager::CheckService() {
-  if (!DeviceChannelAvailable() || machine_.file_system == nullptr) return std::nullopt;
+int CAutoRunManager::CheckService() {
   Trace(L"CAutoRunManager::CheckService(+)");
-  bool admin = IsUserInAdministrators().value_or(false);
+  bool admin = IsUserInAdministrators();
   WindowServiceManager& services = GetServiceManager();
   int state = services.QueryServiceState();
   int result = 0;
@@ -95,10 +94,10 @@ std::optional<int> CAutoRunManager::CheckService() {
   return result;
 }
 
-std::optional<int> CAutoRunManager::CheckAndRepairWindowAutoRun() {
+int CAutoRunManager::CheckAndRepairWindowAutoRun() {
   return devstart::CheckAndRepairWindowAutoRun(machine_, option_, GetRegistryAccessPair());
 }
 
-std::optional<bool> CAutoRunManager::NotifyPCSuite() { return devstart::NotifyPCSuite(machine_) != 0; }
+bool CAutoRunManager::NotifyPCSuite() { return devstart::NotifyPCSuite(machine_) != 0; }
 
 }  // namespace devstart

@@ -260,7 +260,7 @@ TEST_F(AutoRun, CheckAndRepairAtStartUp) {
     COption opt;
     opt.auto_run_check = c.auto_run_check;
     CAutoRunManager manager(m, opt);
-    EXPECT_EQ(manager.CheckAndRepairWindowAutoRun(), std::optional<int>(1));
+    EXPECT_EQ(manager.CheckAndRepairWindowAutoRun(), 1);
     auto boxes = local.windows.MessageBoxes();
     std::size_t expected_boxes = (c.asked ? 1 : 0) + (c.reboot_box ? 1 : 0);
     ASSERT_EQ(boxes.size(), expected_boxes);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/text.h"
 #include "core/trace_log.h"
 #include "fake/sim_pc.h"
 

@@ -1,7 +1,21 @@
-// Small OS interfaces in Win32 vocabulary. The logic of the program talks only
-// to these; platform/win32 implements them with the real calls and tests/fake
-// with an in-memory PC. Arguments and results keep their Win32 meaning so a
-// test can see exactly what the program asked of the system.
+// The operating system as the logic sees it: one small interface per OS
+// concern, in Win32 vocabulary. platform/win32 implements each with the real
+// calls, tests/fake with an in-memory PC, and one contract suite holds both
+// to the same behaviour.
+//
+// Conventions, for every port:
+// - A method is one Win32 call (or the short fixed sequence its comment
+//   names) with its arguments passed through unchanged: access masks, flags,
+//   verbs, value types and error codes keep their Win32 values
+//   (platform/win32_values.h), so a test can see exactly what was asked.
+// - Errors are reported as Windows reports them: registry calls return their
+//   LSTATUS; BOOL and handle calls return a small record whose `error` is
+//   GetLastError() taken right after the call (0 on success); a call whose
+//   failure the logic never tells apart returns bool or an empty optional.
+// - Out-parameters are written only on success; on failure they keep what
+//   the caller put there.
+// - Handles are plain values. Owning them (and closing each kind with its
+//   own call) is the job of the types in platform/handles.h.
 #pragma once
 
 #include <cstdint>
@@ -13,11 +27,33 @@
 
 namespace devstart {
 
-// Opaque handle value as the system gives it; kInvalidHandle is
-// INVALID_HANDLE_VALUE, 0 is NULL.
+// Handle values as the system gives them: kInvalidHandle is
+// INVALID_HANDLE_VALUE, kNullHandle is NULL.
 using Handle = std::uintptr_t;
 constexpr Handle kInvalidHandle = static_cast<Handle>(-1);
 constexpr Handle kNullHandle = 0;
+using RegKey = std::uintptr_t;        // an HKEY (win::kHkey... for the predefined roots)
+using WindowHandle = std::uintptr_t;  // an HWND
+
+// A BOOL call and its error.
+struct CallResult {
+  bool ok = false;
+  std::uint32_t error = 0;
+};
+// A handle call: what Windows returned (NULL or INVALID_HANDLE_VALUE on
+// failure, as the call has it) and the error.
+struct HandleResult {
+  Handle handle = kNullHandle;
+  std::uint32_t error = 0;
+};
+// ReadFile or WriteFile: the BOOL, the error, the bytes moved.
+struct IoResult {
+  bool ok = false;
+  std::uint32_t error = 0;
+  std::uint32_t transferred = 0;
+};
+
+// ---- clock and system facts ------------------------------------------------
 
 // The fields of OSVERSIONINFOEXW that decisions use.
 struct OsVersion {
@@ -29,37 +65,27 @@ struct OsVersion {
   std::uint8_t product_type = 0;  // VER_NT_WORKSTATION, VER_NT_SERVER, ...
 };
 
-// Process and system facts.
-class ISystem {
+class ISystemInfo {
  public:
-  virtual ~ISystem() = default;
-  // GetTempPathW: the folder with its trailing backslash; empty on failure.
-  virtual std::wstring GetTempPath() = 0;
-  virtual std::wstring GetCurrentDirectory() = 0;
-  // GetModuleFileNameW(NULL).
-  virtual std::wstring GetModuleFileName() = 0;
+  virtual ~ISystemInfo() = default;
   // GetVersionExW with the extended record; nullopt when the call fails.
   virtual std::optional<OsVersion> GetVersion() = 0;
+  // "GetNativeSystemInfo" looked up in kernel32.dll: wProcessorArchitecture;
+  // nullopt when the function is missing.
+  virtual std::optional<std::uint16_t> GetNativeSystemInfoByName() = 0;
+  // GetSystemInfo: wProcessorArchitecture.
+  virtual std::uint16_t GetSystemInfo() = 0;
   virtual std::uint16_t GetUserDefaultUILanguage() = 0;
-  // SetThreadUILanguage looked up by name in kernel32.dll; nullopt when the
-  // library or the function is missing, else the function's result.
+  // "SetThreadUILanguage" looked up in kernel32.dll; nullopt when the library
+  // or the function is missing, else the function's result.
   virtual std::optional<std::uint16_t> SetThreadUILanguageByName(std::uint16_t lang) = 0;
   virtual bool SetThreadLocale(std::uint32_t lcid) = 0;
   virtual std::uint32_t GetTickCount() = 0;
+  virtual void Sleep(std::uint32_t ms) = 0;
   virtual void OutputDebugString(const std::wstring& text) = 0;
 };
 
-// Files, as the trace log needs them.
-class IFiles {
- public:
-  virtual ~IFiles() = default;
-  // CreateFileW; returns kInvalidHandle on failure.
-  virtual Handle CreateFile(const std::wstring& path, std::uint32_t access, std::uint32_t share,
-                            std::uint32_t disposition, std::uint32_t attributes) = 0;
-  // WriteFile at the current position; returns the BOOL result.
-  virtual bool WriteFile(Handle file, const void* bytes, std::uint32_t size) = 0;
-  virtual bool CloseHandle(Handle h) = 0;
-};
+// ---- files and folders -----------------------------------------------------
 
 // GetPrivateProfileStringW. `size` is the buffer size in characters; the
 // result holds what Windows copied (without the terminator) and its return
@@ -68,48 +94,257 @@ struct ProfileRead {
   std::wstring text;
   std::uint32_t returned = 0;
 };
-class IProfile {
- public:
-  virtual ~IProfile() = default;
-  virtual ProfileRead GetPrivateProfileString(const std::wstring& section, const std::wstring& key,
-                                              const std::wstring& default_value,
-                                              std::uint32_t size, const std::wstring& file) = 0;
+
+// One WIN32_FIND_DATAW, the fields the program reads.
+struct FindData {
+  std::uint32_t attributes = 0;
+  std::uint32_t reparse_tag = 0;  // dwReserved0 when attributes has REPARSE_POINT
+  std::wstring name;
+};
+struct FindResult {
+  Handle handle = kInvalidHandle;
+  std::uint32_t error = 0;
+  FindData data;
 };
 
-// Named kernel objects.
+// Files, folders, named pipes opened as files, and config.ini. File and pipe
+// handles are closed with IKernelObjects::CloseHandle, find handles with
+// FindClose.
+class IFileSystem {
+ public:
+  virtual ~IFileSystem() = default;
+  // GetTempPathW: the folder with its trailing backslash; empty on failure.
+  virtual std::wstring GetTempPath() = 0;
+  virtual std::wstring GetCurrentDirectory() = 0;
+  // GetModuleFileNameW(NULL).
+  virtual std::wstring GetModuleFileName() = 0;
+  // SHGetSpecialFolderPathW with no owner; nullopt when it fails.
+  virtual std::optional<std::wstring> SHGetSpecialFolderPath(int csidl, bool create) = 0;
+  // CreateFileW(path, access, share, NULL, disposition, flags, NULL);
+  // INVALID_HANDLE_VALUE on failure.
+  virtual HandleResult CreateFile(const std::wstring& path, std::uint32_t access, std::uint32_t share,
+                                  std::uint32_t disposition, std::uint32_t flags) = 0;
+  virtual IoResult WriteFile(Handle file, const void* bytes, std::uint32_t size) = 0;
+  virtual IoResult ReadFile(Handle file, void* buffer, std::uint32_t size) = 0;
+  virtual CallResult CreateDirectory(const std::wstring& path) = 0;
+  virtual CallResult RemoveDirectory(const std::wstring& path) = 0;
+  virtual CallResult DeleteFile(const std::wstring& path) = 0;
+  virtual CallResult SetFileAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
+  virtual CallResult CopyFile(const std::wstring& from, const std::wstring& to, bool fail_if_exists) = 0;
+  virtual FindResult FindFirstFile(const std::wstring& pattern) = 0;
+  // FindNextFileW; nullopt when it fails (no more files included).
+  virtual std::optional<FindData> FindNextFile(Handle find) = 0;
+  virtual bool FindClose(Handle find) = 0;
+  virtual ProfileRead GetPrivateProfileString(const std::wstring& section, const std::wstring& key,
+                                              const std::wstring& default_value, std::uint32_t size,
+                                              const std::wstring& file) = 0;
+};
+
+// ---- version resources -----------------------------------------------------
+
+// The version fields of VS_FIXEDFILEINFO the program uses.
+struct FixedFileInfo {
+  std::uint32_t signature = 0;
+  std::uint32_t struc_version = 0;
+  std::uint32_t file_version_ms = 0;
+  std::uint32_t file_version_ls = 0;
+  std::uint32_t product_version_ms = 0;
+  std::uint32_t product_version_ls = 0;
+};
+
+class IVersionInfo {
+ public:
+  virtual ~IVersionInfo() = default;
+  // GetFileVersionInfoSizeW; `handle` receives the value the call returns.
+  virtual std::uint32_t GetFileVersionInfoSize(const std::wstring& path, std::uint32_t* handle) = 0;
+  // GetFileVersionInfoW into a block of `size` bytes.
+  virtual bool GetFileVersionInfo(const std::wstring& path, std::uint32_t handle, std::uint32_t size,
+                                  std::vector<std::uint8_t>* block) = 0;
+  // VerQueryValueW of the root block "\".
+  virtual std::optional<FixedFileInfo> VerQueryRoot(const std::vector<std::uint8_t>& block) = 0;
+};
+
+// ---- registry --------------------------------------------------------------
+
+// RegQueryValueExW into a caller buffer of `buffer_bytes` bytes.
+struct RegValueRead {
+  std::int32_t status = 0;          // the call's result (ERROR_MORE_DATA when too small)
+  std::uint32_t type = 0;
+  std::uint32_t size = 0;           // byte count the call reported
+  std::vector<std::uint8_t> data;   // the bytes written into the buffer on success
+};
+
+class IRegistry {
+ public:
+  virtual ~IRegistry() = default;
+  // RegCreateKeyExW with no class and no security attributes.
+  virtual std::int32_t RegCreateKeyEx(RegKey parent, const std::wstring& sub_key, std::uint32_t options,
+                                      std::uint32_t sam, RegKey* key, std::uint32_t* disposition) = 0;
+  virtual RegValueRead RegQueryValueEx(RegKey key, const std::wstring& name, std::uint32_t buffer_bytes) = 0;
+  virtual std::int32_t RegSetValueEx(RegKey key, const std::wstring& name, std::uint32_t type,
+                                     const std::vector<std::uint8_t>& data) = 0;
+  virtual std::int32_t RegCloseKey(RegKey key) = 0;
+};
+
+// ---- kernel objects --------------------------------------------------------
+
 struct MutexResult {
   Handle handle = kNullHandle;
-  std::uint32_t last_error = 0;  // GetLastError right after CreateMutexW
-};
-class ISync {
- public:
-  virtual ~ISync() = default;
-  virtual MutexResult CreateMutex(bool initial_owner, const std::wstring& name) = 0;
-  virtual bool CloseHandle(Handle h) = 0;
+  std::uint32_t last_error = 0;  // GetLastError right after CreateMutexW (ERROR_ALREADY_EXISTS)
 };
 
-// Top-level windows of other processes, as the second instance needs them.
-using WindowHandle = std::uintptr_t;
+// The calls every kernel handle shares, and the named mutexes.
+class IKernelObjects {
+ public:
+  virtual ~IKernelObjects() = default;
+  // Files, pipes, snapshots, processes, threads, tokens and mutexes.
+  virtual bool CloseHandle(Handle h) = 0;
+  virtual MutexResult CreateMutex(bool initial_owner, const std::wstring& name) = 0;
+};
+
+// ---- processes and the thread's messages -----------------------------------
+
+struct ProcessEntry {
+  std::uint32_t th32ProcessID = 0;
+  std::wstring szExeFile;
+};
+
+struct ShellExecuteResult {
+  bool ok = false;
+  Handle process = kNullHandle;  // hProcess with SEE_MASK_NOCLOSEPROCESS
+  std::uint32_t last_error = 0;
+};
+
+class IProcesses {
+ public:
+  virtual ~IProcesses() = default;
+  // CreateToolhelp32Snapshot; INVALID_HANDLE_VALUE on failure.
+  virtual Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t process_id) = 0;
+  // Process32FirstW / Process32NextW with dwSize 556; nullopt when the call fails.
+  virtual std::optional<ProcessEntry> Process32First(Handle snapshot) = 0;
+  virtual std::optional<ProcessEntry> Process32Next(Handle snapshot) = 0;
+  // ShellExecuteExW with a record of size 60, no owner and no directory.
+  virtual ShellExecuteResult ShellExecuteEx(std::uint32_t mask, const std::wstring& verb, const std::wstring& file,
+                                            const std::wstring& parameters, int show) = 0;
+  // "GetProcessId" looked up in kernel32.dll; nullopt when it is missing.
+  virtual std::optional<std::uint32_t> GetProcessIdByName(Handle process) = 0;
+  // "NtQueryInformationProcess" of ntdll.dll, basic information class (0),
+  // its UniqueProcessId; nullopt when the entry point is missing or fails.
+  virtual std::optional<std::uint32_t> NtQueryProcessIdByName(Handle process) = 0;
+  // MsgWaitForMultipleObjects with wait-any.
+  virtual std::uint32_t MsgWaitForMultipleObjects(const std::vector<Handle>& handles, std::uint32_t timeout_ms,
+                                                  std::uint32_t wake_mask) = 0;
+  // PeekMessageW with PM_REMOVE, then TranslateMessage and DispatchMessageW;
+  // false when the thread had no message.
+  virtual bool DispatchOneMessage() = 0;
+};
+
+// ---- windows and message boxes ---------------------------------------------
+
 class IWindows {
  public:
   virtual ~IWindows() = default;
-  // FindWindowW with a class name (empty = any class) and a title.
+  // FindWindowW; an empty class or title is passed as NULL (any).
   virtual WindowHandle FindWindow(const std::wstring& class_name, const std::wstring& title) = 0;
   virtual bool SetWindowPos(WindowHandle w, WindowHandle insert_after, int x, int y, int cx, int cy,
                             std::uint32_t flags) = 0;
   virtual std::intptr_t SendMessage(WindowHandle w, std::uint32_t msg, std::uintptr_t wparam,
                                     std::intptr_t lparam) = 0;
+  virtual bool PostMessage(WindowHandle w, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam) = 0;
   // MessageBoxW; returns the button pressed.
   virtual int MessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
                          std::uint32_t type) = 0;
 };
 
-// String-table resources of the program's own module, looked up by explicit
-// language (FindResourceExW on the string block), so every Windows and Wine
-// give the same answer whatever the thread's UI language is.
-class IStringResources {
+// ---- services and pipes ----------------------------------------------------
+
+// What CreateServiceW is given besides the manager handle.
+struct ServiceConfig {
+  std::wstring name;
+  std::wstring display_name;
+  std::uint32_t desired_access = 0;
+  std::uint32_t service_type = 0;
+  std::uint32_t start_type = 0;
+  std::uint32_t error_control = 0;
+  std::wstring binary_path;
+};
+
+// ControlService: its BOOL, the error, and the SERVICE_STATUS field the
+// program reads (zero when Windows did not fill the record).
+struct ControlResult {
+  bool ok = false;
+  std::uint32_t error = 0;
+  std::uint32_t current_state = 0;
+};
+
+// The service control manager of the local machine and the client calls of
+// named pipes (a pipe is opened, written and read through IFileSystem).
+class IServices {
  public:
-  virtual ~IStringResources() = default;
+  virtual ~IServices() = default;
+  // OpenSCManagerW(NULL, NULL, access).
+  virtual HandleResult OpenSCManager(std::uint32_t access) = 0;
+  virtual HandleResult OpenService(Handle manager, const std::wstring& name, std::uint32_t access) = 0;
+  virtual HandleResult CreateService(Handle manager, const ServiceConfig& config) = 0;
+  // ChangeServiceConfig2W with SERVICE_CONFIG_DESCRIPTION.
+  virtual CallResult SetServiceDescription(Handle service, const std::wstring& description) = 0;
+  virtual ControlResult ControlService(Handle service, std::uint32_t control) = 0;
+  // StartServiceW with no arguments.
+  virtual CallResult StartService(Handle service) = 0;
+  virtual bool CloseServiceHandle(Handle h) = 0;
+  virtual CallResult WaitNamedPipe(const std::wstring& name, std::uint32_t timeout_ms) = 0;
+  // SetNamedPipeHandleState with a read mode, collection count and time-out
+  // left unchanged (NULL).
+  virtual CallResult SetNamedPipeHandleState(Handle pipe, std::uint32_t mode) = 0;
+};
+
+// ---- account -----------------------------------------------------------------
+
+// A locally unique identifier (LUID) of a privilege.
+struct Luid {
+  std::uint32_t low = 0;
+  std::int32_t high = 0;
+};
+
+// Token membership and privileges of the current process.
+class ISecurity {
+ public:
+  virtual ~ISecurity() = default;
+  // GetCurrentProcess(): the pseudo handle (never closed).
+  virtual Handle GetCurrentProcess() = 0;
+  virtual HandleResult OpenProcessToken(Handle process, std::uint32_t access) = 0;
+  // CreateWellKnownSid(type, NULL, ...) into a buffer of `buffer_size` bytes;
+  // where Windows lacks it (2000), the Administrators SID is built instead.
+  virtual std::optional<std::vector<std::uint8_t>> CreateWellKnownSid(std::uint32_t type, std::uint32_t buffer_size,
+                                                                      std::uint32_t* error) = 0;
+  // CheckTokenMembership; token kNullHandle means the caller's effective token.
+  virtual CallResult CheckTokenMembership(Handle token, const std::vector<std::uint8_t>& sid, bool* is_member) = 0;
+  // GetTokenInformation(TokenLinkedToken): the linked token's handle.
+  virtual HandleResult GetLinkedToken(Handle token) = 0;
+  // LookupPrivilegeValueW(NULL, name, ...).
+  virtual CallResult LookupPrivilegeValue(const std::wstring& name, Luid* luid) = 0;
+  // AdjustTokenPrivileges with one privilege and no previous state.
+  virtual CallResult AdjustTokenPrivileges(Handle token, const Luid& luid, std::uint32_t attributes) = 0;
+};
+
+// ---- the SCSI command library ------------------------------------------------
+
+// "SendScsiCmd.dll". `data` points to the caller's reply buffer; the result is
+// the number of bytes transferred or a negative code.
+class IScsiLibrary {
+ public:
+  virtual ~IScsiLibrary() = default;
+  virtual int SendScsiCmd(int drive, int sub_code, int type, std::uint8_t* data, int length) = 0;
+};
+
+// ---- modules and their resources -----------------------------------------------
+
+class IModules {
+ public:
+  virtual ~IModules() = default;
+  // A string of the program's own string tables, looked up by explicit
+  // language (FindResourceExW on the string block), so every Windows and Wine
+  // give the same answer whatever the thread's UI language is.
   virtual std::optional<std::wstring> LoadString(std::uint32_t id, std::uint16_t lang) = 0;
 };
 

@@ -1,5 +1,8 @@
-// The logic uses its own copies of the SDK's constants; they must never drift.
+// The logic's copies of the SDK's constants (platform/win32_values.h) must
+// never drift.
 #include <windows.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
 
 #include "platform/win32_values.h"
 
@@ -27,5 +30,76 @@ static_assert(w::kIdOk == IDOK);
 static_assert(w::kSwpNoSize == SWP_NOSIZE);
 static_assert(w::kSwpNoMove == SWP_NOMOVE);
 static_assert(w::kWmUser == WM_USER);
+static_assert(w::kKeyRead == KEY_READ);
+static_assert(w::kKeyAllAccess == KEY_ALL_ACCESS);
+static_assert(w::kKeyWow64_64Key == KEY_WOW64_64KEY);
+static_assert(w::kKeyWow64_32Key == KEY_WOW64_32KEY);
+static_assert(w::kRegOptionNonVolatile == REG_OPTION_NON_VOLATILE);
+static_assert(w::kRegCreatedNewKey == REG_CREATED_NEW_KEY);
+static_assert(w::kRegOpenedExistingKey == REG_OPENED_EXISTING_KEY);
+static_assert(w::kRegNone == REG_NONE);
+static_assert(w::kRegSz == REG_SZ);
+static_assert(w::kRegExpandSz == REG_EXPAND_SZ);
+static_assert(w::kRegBinary == REG_BINARY);
+static_assert(w::kRegDword == REG_DWORD);
+static_assert(w::kRegErrorMoreData == ERROR_MORE_DATA);
+static_assert(w::kErrorInvalidHandle == ERROR_INVALID_HANDLE);
+static_assert(w::kTh32csSnapProcess == TH32CS_SNAPPROCESS);
+static_assert(w::kSeeMaskNoCloseProcess == SEE_MASK_NOCLOSEPROCESS);
+static_assert(w::kSeeMaskFlagNoUi == SEE_MASK_FLAG_NO_UI);
+static_assert(w::kSwShow == SW_SHOW);
+static_assert(w::kWaitObject0 == WAIT_OBJECT_0);
+static_assert(w::kWaitTimeout == WAIT_TIMEOUT);
+static_assert(w::kWaitFailed == WAIT_FAILED);
+static_assert(w::kInfinite == INFINITE);
+static_assert(w::kQsAllInput == QS_ALLINPUT);
+static_assert(w::kProcessorArchitectureIntel == PROCESSOR_ARCHITECTURE_INTEL);
+static_assert(w::kProcessorArchitectureIa64 == PROCESSOR_ARCHITECTURE_IA64);
+static_assert(w::kProcessorArchitectureAmd64 == PROCESSOR_ARCHITECTURE_AMD64);
+static_assert(w::kCsidlProgramFiles == CSIDL_PROGRAM_FILES);
+static_assert(w::kMbOkCancel == MB_OKCANCEL);
+static_assert(w::kMbIconQuestion == MB_ICONQUESTION);
+static_assert(w::kMbIconWarning == MB_ICONWARNING);
+static_assert(sizeof(PROCESSENTRY32W) == 556 || sizeof(void*) == 8, "the 32-bit record is 556 bytes");
+static_assert(w::kScManagerConnect == SC_MANAGER_CONNECT);
+static_assert(w::kScManagerCreateService == SC_MANAGER_CREATE_SERVICE);
+static_assert(w::kServiceInterrogate == SERVICE_INTERROGATE);
+static_assert(w::kServiceAllAccess == SERVICE_ALL_ACCESS);
+static_assert(w::kServiceWin32OwnProcess == SERVICE_WIN32_OWN_PROCESS);
+static_assert(w::kServiceAutoStart == SERVICE_AUTO_START);
+static_assert(w::kServiceDemandStart == SERVICE_DEMAND_START);
+static_assert(w::kServiceErrorNormal == SERVICE_ERROR_NORMAL);
+static_assert(w::kServiceControlStop == SERVICE_CONTROL_STOP);
+static_assert(w::kServiceControlInterrogate == SERVICE_CONTROL_INTERROGATE);
+static_assert(w::kServiceStopped == SERVICE_STOPPED);
+static_assert(w::kServiceStartPending == SERVICE_START_PENDING);
+static_assert(w::kServiceStopPending == SERVICE_STOP_PENDING);
+static_assert(w::kServiceRunning == SERVICE_RUNNING);
+static_assert(w::kErrorPathNotFound == ERROR_PATH_NOT_FOUND);
+static_assert(w::kErrorPipeBusy == ERROR_PIPE_BUSY);
+static_assert(w::kErrorMoreData == ERROR_MORE_DATA);
+static_assert(w::kErrorSemTimeout == ERROR_SEM_TIMEOUT);
+static_assert(w::kErrorNoMoreFiles == ERROR_NO_MORE_FILES);
+static_assert(w::kErrorServiceDoesNotExist == ERROR_SERVICE_DOES_NOT_EXIST);
+static_assert(w::kErrorServiceCannotAcceptCtrl == ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
+static_assert(w::kErrorServiceNotActive == ERROR_SERVICE_NOT_ACTIVE);
+static_assert(w::kErrorServiceExists == ERROR_SERVICE_EXISTS);
+static_assert(w::kErrorNoSuchLogonSession == ERROR_NO_SUCH_LOGON_SESSION);
+static_assert(w::kErrorPrivilegeNotHeld == ERROR_PRIVILEGE_NOT_HELD);
+static_assert(w::kErrorNoToken == ERROR_NO_TOKEN);
+static_assert(w::kPipeReadmodeByte == PIPE_READMODE_BYTE);
+static_assert(w::kPipeReadmodeMessage == PIPE_READMODE_MESSAGE);
+static_assert(w::kTokenQuery == TOKEN_QUERY);
+static_assert(w::kTokenAdjustPrivileges == TOKEN_ADJUST_PRIVILEGES);
+static_assert(w::kSePrivilegeEnabled == SE_PRIVILEGE_ENABLED);
+static_assert(w::kWinBuiltinAdministratorsSid == WinBuiltinAdministratorsSid);
+static_assert(w::kSecurityMaxSidSize == SECURITY_MAX_SID_SIZE);
+static_assert(w::kSOk == static_cast<std::uint32_t>(S_OK));
+static_assert(w::kEFail == static_cast<std::uint32_t>(E_FAIL));
+static_assert(w::kFileAttributeReadonly == FILE_ATTRIBUTE_READONLY);
+static_assert(w::kFileAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
+static_assert(w::kFileAttributeReparsePoint == FILE_ATTRIBUTE_REPARSE_POINT);
+static_assert(w::kCsidlSystem == CSIDL_SYSTEM);
+static_assert(w::kCsidlSystemX86 == CSIDL_SYSTEMX86);
 // HWND_TOPMOST and HWND_NOTOPMOST are pointer casts ((HWND)-1, (HWND)-2), not
 // constants the compiler can compare; win32_values.h spells them as such.

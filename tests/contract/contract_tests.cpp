@@ -32,7 +32,7 @@ TEST_P(ProfileContract, ReadsLikeWindows) {
   auto env = MakeContractEnv();
   std::wstring path = env->Scratch() + L"config.ini";
   if (!c.file.empty()) env->PutFile(path, c.file);
-  ProfileRead r = env->profile().GetPrivateProfileString(c.section, c.key, L"", c.size, path);
+  ProfileRead r = env->machine().files.GetPrivateProfileString(c.section, c.key, L"", c.size, path);
   EXPECT_EQ(r.text, c.expected);
   EXPECT_EQ(r.returned, c.expected.size());
 }
@@ -68,72 +68,299 @@ INSTANTIATE_TEST_SUITE_P(
         ProfileCase{"key_without_value", "[FILES]\r\nfilecount=\r\n", L"FILES", L"filecount", 512, L""}),
     [](const ::testing::TestParamInfo<ProfileCase>& info) { return std::string(info.param.name); });
 
+// ---- files --------------------------------------------------------------------
+
+constexpr std::uint32_t kShareReadWrite = win::kFileShareRead | win::kFileShareWrite;
+constexpr std::uint32_t kReadWrite = win::kGenericRead | win::kGenericWrite;
+
 TEST(FilesContract, CreateAlwaysTruncatesAndWritesAppend) {
   auto env = MakeContractEnv();
+  Machine& m = env->machine();
   std::wstring path = env->Scratch() + L"Devstart.Log";
   env->PutFile(path, "old content that must go");
-  constexpr auto kShare = win::kFileShareRead | win::kFileShareWrite;
-  Handle h = env->files().CreateFile(path, win::kGenericAll, kShare, win::kCreateAlways, win::kFileAttributeNormal);
-  ASSERT_NE(h, kInvalidHandle);
-  EXPECT_TRUE(env->files().WriteFile(h, "ab", 2));
-  EXPECT_TRUE(env->files().WriteFile(h, "cd", 2));
+  HandleResult h = m.files.CreateFile(path, win::kGenericAll, kShareReadWrite, win::kCreateAlways,
+                                      win::kFileAttributeNormal);
+  ASSERT_NE(h.handle, kInvalidHandle);
+  EXPECT_TRUE(m.files.WriteFile(h.handle, "ab", 2).ok);
+  IoResult second = m.files.WriteFile(h.handle, "cd", 2);
+  EXPECT_TRUE(second.ok);
+  EXPECT_EQ(second.transferred, 2u);
   // Shared for reading while open: a viewer can follow the log.
   EXPECT_EQ(env->ReadFile(path).value_or("<none>"), "abcd");
-  EXPECT_TRUE(env->files().CloseHandle(h));
+  EXPECT_TRUE(m.kernel.CloseHandle(h.handle));
 }
 
-TEST(FilesContract, MissingFolderGivesInvalidHandleAndWritesFail) {
+struct OpenFailureCase {
+  const char* name;
+  const wchar_t* path;  // under the scratch folder, which holds "folder\" and nothing else
+  std::uint32_t disposition;
+  std::uint32_t error;
+};
+
+class OpenFailure : public ::testing::TestWithParam<OpenFailureCase> {};
+
+TEST_P(OpenFailure, GivesInvalidHandleAndItsError) {
+  const OpenFailureCase& c = GetParam();
   auto env = MakeContractEnv();
-  std::wstring path = env->Scratch() + L"no-such-folder\\Devstart.Log";
-  Handle h = env->files().CreateFile(path, win::kGenericAll, 3, win::kCreateAlways, win::kFileAttributeNormal);
-  EXPECT_EQ(h, kInvalidHandle);
-  EXPECT_FALSE(env->files().WriteFile(h, "x", 1));
+  Machine& m = env->machine();
+  std::wstring base = env->Scratch();
+  ASSERT_TRUE(m.files.CreateDirectory(base + L"folder").ok);
+  HandleResult h = m.files.CreateFile(base + c.path, win::kGenericAll, kShareReadWrite, c.disposition,
+                                      win::kFileAttributeNormal);
+  EXPECT_EQ(h.handle, kInvalidHandle);
+  EXPECT_EQ(h.error, c.error);
+  EXPECT_FALSE(m.files.WriteFile(h.handle, "x", 1).ok);
 }
 
-TEST(SyncContract, SecondCreateOfANameReportsAlreadyExists) {
+INSTANTIATE_TEST_SUITE_P(
+    Files, OpenFailure,
+    ::testing::Values(OpenFailureCase{"missing_folder", L"no-such-folder\\Devstart.Log", win::kCreateAlways,
+                                      win::kErrorPathNotFound},
+                      OpenFailureCase{"missing_file", L"nothing.txt", win::kOpenExisting, win::kErrorFileNotFound},
+                      // Without backup semantics a folder does not open as a file.
+                      OpenFailureCase{"folder", L"folder", win::kOpenExisting, win::kErrorAccessDenied}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct RoundTripCase {
+  const char* name;
+  std::string content;
+};
+
+class RoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
+
+TEST_P(RoundTrip, WrittenBytesReadBackThenEndOfFile) {
+  const std::string& content = GetParam().content;
   auto env = MakeContractEnv();
-  std::wstring name = L"DevstartContractMutex-" + std::to_wstring(env->system().GetTickCount());
-  MutexResult first = env->sync().CreateMutex(true, name);
+  Machine& m = env->machine();
+  std::wstring path = env->Scratch() + L"round.bin";
+  HandleResult w = m.files.CreateFile(path, win::kGenericWrite, 0, win::kCreateAlways, win::kFileAttributeNormal);
+  ASSERT_NE(w.handle, kInvalidHandle);
+  IoResult wrote = m.files.WriteFile(w.handle, content.data(), static_cast<std::uint32_t>(content.size()));
+  EXPECT_TRUE(wrote.ok);
+  EXPECT_EQ(wrote.transferred, content.size());
+  // A handle opened for writing only cannot read.
+  char probe[4];
+  IoResult denied = m.files.ReadFile(w.handle, probe, sizeof probe);
+  EXPECT_FALSE(denied.ok);
+  EXPECT_EQ(denied.error, win::kErrorAccessDenied);
+  EXPECT_TRUE(m.kernel.CloseHandle(w.handle));
+
+  HandleResult r = m.files.CreateFile(path, win::kGenericRead, win::kFileShareRead, win::kOpenExisting, 0);
+  ASSERT_NE(r.handle, kInvalidHandle);
+  std::string read;
+  char buf[64];
+  IoResult got;
+  while ((got = m.files.ReadFile(r.handle, buf, sizeof buf)).ok && got.transferred > 0) read.append(buf, got.transferred);
+  // The end of a file is a successful read of nothing.
+  EXPECT_TRUE(got.ok);
+  EXPECT_EQ(got.transferred, 0u);
+  EXPECT_EQ(read, content);
+  IoResult write_denied = m.files.WriteFile(r.handle, "x", 1);
+  EXPECT_FALSE(write_denied.ok);
+  EXPECT_EQ(write_denied.error, win::kErrorAccessDenied);
+  EXPECT_TRUE(m.kernel.CloseHandle(r.handle));
+  EXPECT_EQ(env->ReadFile(path).value_or("<none>"), content);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, RoundTrip,
+                         ::testing::Values(RoundTripCase{"empty", ""}, RoundTripCase{"short", "hello"},
+                                           RoundTripCase{"binary_over_several_reads",
+                                                         std::string("\0\xFF\r\n", 4) + std::string(200, 'z')}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct SpecialFolderCase {
+  const char* name;
+  int csidl;
+  bool exists;
+};
+
+class SpecialFolder : public ::testing::TestWithParam<SpecialFolderCase> {};
+
+TEST_P(SpecialFolder, IsAnExistingFolderWithoutTrailingBackslash) {
+  const SpecialFolderCase& c = GetParam();
+  auto env = MakeContractEnv();
+  IFileSystem& fs = env->machine().files;
+  std::optional<std::wstring> folder = fs.SHGetSpecialFolderPath(c.csidl, false);
+  ASSERT_EQ(folder.has_value(), c.exists);
+  if (!folder) return;
+  ASSERT_GT(folder->size(), 3u);
+  EXPECT_EQ((*folder)[1], L':');
+  EXPECT_NE(folder->back(), L'\\');
+  FindResult listing = fs.FindFirstFile(*folder + L"\\*");
+  ASSERT_NE(listing.handle, kInvalidHandle) << "error " << listing.error;
+  EXPECT_TRUE(fs.FindClose(listing.handle));
+}
+
+// For a 32-bit program on a 64-bit Windows the x86 folders are SysWOW64 and
+// "Program Files (x86)"; only the shape is the same everywhere.
+INSTANTIATE_TEST_SUITE_P(Files, SpecialFolder,
+                         ::testing::Values(SpecialFolderCase{"system", win::kCsidlSystem, true},
+                                           SpecialFolderCase{"system_x86", win::kCsidlSystemX86, true},
+                                           SpecialFolderCase{"program_files", win::kCsidlProgramFiles, true},
+                                           SpecialFolderCase{"no_such_csidl", 0xFF, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- kernel objects -------------------------------------------------------------
+
+TEST(KernelContract, SecondCreateOfANameReportsAlreadyExists) {
+  auto env = MakeContractEnv();
+  IKernelObjects& kernel = env->machine().kernel;
+  std::wstring name = env->UniqueName(L"DevstartContractMutex");
+  MutexResult first = kernel.CreateMutex(true, name);
   ASSERT_NE(first.handle, kNullHandle);
   EXPECT_NE(first.last_error, win::kErrorAlreadyExists);
-  MutexResult second = env->sync().CreateMutex(true, name);
+  MutexResult second = kernel.CreateMutex(true, name);
   ASSERT_NE(second.handle, kNullHandle);
   EXPECT_EQ(second.last_error, win::kErrorAlreadyExists);
-  env->sync().CloseHandle(second.handle);
-  env->sync().CloseHandle(first.handle);
+  EXPECT_TRUE(kernel.CloseHandle(second.handle));
+  EXPECT_TRUE(kernel.CloseHandle(first.handle));
 }
+
+struct CloseCase {
+  const char* name;
+  Handle (*open)(ContractEnv& env);
+};
+
+class CloseTwice : public ::testing::TestWithParam<CloseCase> {};
+
+TEST_P(CloseTwice, SecondCloseFails) {
+  auto env = MakeContractEnv();
+  Handle h = GetParam().open(*env);
+  ASSERT_NE(h, kNullHandle);
+  ASSERT_NE(h, kInvalidHandle);
+  EXPECT_TRUE(env->machine().kernel.CloseHandle(h));
+  // Windows reports ERROR_INVALID_HANDLE, and raises an exception first when
+  // a debugger is attached.
+  EXPECT_FALSE(env->machine().kernel.CloseHandle(h));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kernel, CloseTwice,
+    ::testing::Values(
+        CloseCase{"file",
+                  [](ContractEnv& env) {
+                    return env.machine()
+                        .files.CreateFile(env.Scratch() + L"f.txt", win::kGenericWrite, 0, win::kCreateAlways, 0)
+                        .handle;
+                  }},
+        CloseCase{"mutex",
+                  [](ContractEnv& env) {
+                    return env.machine().kernel.CreateMutex(false, env.UniqueName(L"DevstartContractClose")).handle;
+                  }},
+        CloseCase{"snapshot",
+                  [](ContractEnv& env) {
+                    return env.machine().processes.CreateToolhelp32Snapshot(win::kTh32csSnapProcess, 0);
+                  }},
+        CloseCase{"token",
+                  [](ContractEnv& env) {
+                    ISecurity& s = env.machine().security;
+                    return s.OpenProcessToken(s.GetCurrentProcess(), win::kTokenQuery).handle;
+                  }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(KernelContract, NullHandleDoesNotClose) {
+  auto env = MakeContractEnv();
+  EXPECT_FALSE(env->machine().kernel.CloseHandle(kNullHandle));
+}
+
+// ---- version resources -----------------------------------------------------------
+
+enum class VersionSource { kVersioned, kPlainFile, kMissing };
+struct VersionCase {
+  const char* name;
+  VersionSource source;
+};
+
+class VersionResource : public ::testing::TestWithParam<VersionCase> {};
+
+TEST_P(VersionResource, RootBlockOnlyWhereTheFileCarriesOne) {
+  auto env = MakeContractEnv();
+  IVersionInfo& versions = env->machine().versions;
+  FixedFileInfo expected;
+  std::wstring path = env->Scratch() + L"missing.dll";
+  if (GetParam().source == VersionSource::kVersioned) path = env->VersionedFile(&expected);
+  if (GetParam().source == VersionSource::kPlainFile) env->PutFile(path, "no program, no resource");
+
+  std::uint32_t handle = 77;
+  std::uint32_t size = versions.GetFileVersionInfoSize(path, &handle);
+  EXPECT_EQ(handle, 0u);  // set to zero whatever the outcome
+  std::vector<std::uint8_t> block;
+  if (GetParam().source != VersionSource::kVersioned) {
+    EXPECT_EQ(size, 0u);
+    EXPECT_FALSE(versions.GetFileVersionInfo(path, 0, 512, &block));
+    return;
+  }
+  ASSERT_GT(size, 0u);
+  ASSERT_TRUE(versions.GetFileVersionInfo(path, handle, size, &block));
+  EXPECT_EQ(block.size(), size);
+  std::optional<FixedFileInfo> root = versions.VerQueryRoot(block);
+  ASSERT_TRUE(root.has_value());
+  EXPECT_EQ(root->signature, 0xFEEF04BDu);
+  EXPECT_EQ(root->struc_version, 0x00010000u);
+  EXPECT_EQ(root->file_version_ms, expected.file_version_ms);
+  EXPECT_EQ(root->file_version_ls, expected.file_version_ls);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, VersionResource,
+                         ::testing::Values(VersionCase{"versioned", VersionSource::kVersioned},
+                                           VersionCase{"plain_file", VersionSource::kPlainFile},
+                                           VersionCase{"missing_file", VersionSource::kMissing}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- system facts ------------------------------------------------------------------
 
 TEST(SystemContract, FactsHaveTheirWindowsShape) {
   auto env = MakeContractEnv();
-  std::wstring temp = env->system().GetTempPath();
+  ISystemInfo& sys = env->machine().system;
+  IFileSystem& fs = env->machine().files;
+  std::wstring temp = fs.GetTempPath();
   ASSERT_FALSE(temp.empty());
   EXPECT_EQ(temp.back(), L'\\');
   EXPECT_EQ(temp[1], L':');
-  std::optional<OsVersion> v = env->system().GetVersion();
+  std::optional<OsVersion> v = sys.GetVersion();
   ASSERT_TRUE(v.has_value());
   EXPECT_EQ(v->platform_id, win::kVerPlatformWin32Nt);
   EXPECT_GE(v->major, 5u);
-  std::uint32_t t1 = env->system().GetTickCount();
-  std::uint32_t t2 = env->system().GetTickCount();
+  std::uint32_t t1 = sys.GetTickCount();
+  std::uint32_t t2 = sys.GetTickCount();
   EXPECT_LE(t2 - t1, 1000u);
-  EXPECT_NE(env->system().GetUserDefaultUILanguage(), 0);
-  std::wstring module = env->system().GetModuleFileName();
+  EXPECT_NE(sys.GetUserDefaultUILanguage(), 0);
+  std::wstring module = fs.GetModuleFileName();
   ASSERT_GT(module.size(), 4u);
   EXPECT_EQ(module[1], L':');
-  std::wstring cwd = env->system().GetCurrentDirectory();
+  std::wstring cwd = fs.GetCurrentDirectory();
   ASSERT_GE(cwd.size(), 2u);
   EXPECT_EQ(cwd[1], L':');
+  // Every Windows since XP has GetNativeSystemInfo; a 32-bit program may see
+  // another architecture through GetSystemInfo than the machine's.
+  std::optional<std::uint16_t> native = sys.GetNativeSystemInfoByName();
+  ASSERT_TRUE(native.has_value());
+  for (std::uint16_t arch : {*native, sys.GetSystemInfo()}) {
+    EXPECT_TRUE(arch == win::kProcessorArchitectureIntel || arch == win::kProcessorArchitectureAmd64) << arch;
+  }
+}
+
+TEST(SystemContract, SleepLetsTheTickCountMove) {
+  auto env = MakeContractEnv();
+  ISystemInfo& sys = env->machine().system;
+  std::uint32_t before = sys.GetTickCount();
+  sys.Sleep(50);
+  // The tick count moves in steps of up to 16 ms.
+  EXPECT_GE(sys.GetTickCount() - before, 34u);
 }
 
 TEST(SystemContract, ThreadLanguageCanBeSetBothWays) {
   auto env = MakeContractEnv();
+  ISystemInfo& sys = env->machine().system;
   // Systems of version 6 and later carry SetThreadUILanguage and answer with
   // the language they set; the locale call is the fallback everywhere.
-  std::optional<std::uint16_t> set = env->system().SetThreadUILanguageByName(0x0407);
-  if (set) EXPECT_EQ(*set, 0x0407);
-  EXPECT_TRUE(env->system().SetThreadLocale(0x0407));
-  EXPECT_TRUE(env->system().SetThreadLocale(0x0809));
-  env->system().OutputDebugString(L"[0]contract\r\n");  // never fails, never blocks without a debugger
+  std::optional<std::uint16_t> set = sys.SetThreadUILanguageByName(0x0407);
+  if (set) {
+    EXPECT_EQ(*set, 0x0407);
+  }
+  EXPECT_TRUE(sys.SetThreadLocale(0x0407));
+  EXPECT_TRUE(sys.SetThreadLocale(0x0809));
+  sys.OutputDebugString(L"[0]contract\r\n");  // never fails, never blocks without a debugger
 }
 
 }  // namespace

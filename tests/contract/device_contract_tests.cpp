@@ -4,14 +4,14 @@
 
 #include <algorithm>
 
-#include "contract/device_env.h"
+#include "contract/contract_env.h"
 
 namespace devstart::contract {
 namespace {
 
 TEST(ServiceContract, MissingServiceAndDuplicateCreation) {
-  auto env = MakeDeviceEnv();
-  IServiceControl& sc = env->services();
+  auto env = MakeContractEnv();
+  IServices& sc = env->machine().services;
   HandleResult m = sc.OpenSCManager(win::kScManagerConnect | win::kScManagerCreateService);
   ASSERT_NE(m.handle, kNullHandle);
   std::wstring name = env->UniqueName(L"DevstartContractService");
@@ -46,9 +46,9 @@ TEST(ServiceContract, MissingServiceAndDuplicateCreation) {
 }
 
 TEST(PipeContract, MissingPipeIsFileNotFound) {
-  auto env = MakeDeviceEnv();
+  auto env = MakeContractEnv();
   std::wstring name = L"\\\\.\\pipe\\" + env->UniqueName(L"DevstartContractNone");
-  HandleResult h = env->pipes().CreateFile(name, win::kGenericRead | win::kGenericWrite, 0, win::kOpenExisting, 0);
+  HandleResult h = env->machine().files.CreateFile(name, win::kGenericRead | win::kGenericWrite, 0, win::kOpenExisting, 0);
   EXPECT_EQ(h.handle, kInvalidHandle);
   EXPECT_EQ(h.error, win::kErrorFileNotFound);
 }
@@ -61,13 +61,14 @@ struct ReplyCase {
 class PipeReply : public ::testing::TestWithParam<ReplyCase> {};
 
 TEST_P(PipeReply, RequestInReplyOutThenBrokenPipe) {
-  auto env = MakeDeviceEnv();
-  INamedPipes& pipes = env->pipes();
+  auto env = MakeContractEnv();
+  // A pipe is opened, written and read as a file; its mode belongs to the services port.
+  IFileSystem& pipes = env->machine().files;
   std::wstring name = L"\\\\.\\pipe\\" + env->UniqueName(L"DevstartContractPipe");
   env->ServePipe(name, GetParam().reply);
   HandleResult h = pipes.CreateFile(name, win::kGenericRead | win::kGenericWrite, 0, win::kOpenExisting, 0);
   ASSERT_NE(h.handle, kInvalidHandle);
-  EXPECT_TRUE(pipes.SetNamedPipeHandleState(h.handle, win::kPipeReadmodeByte).ok);
+  EXPECT_TRUE(env->machine().services.SetNamedPipeHandleState(h.handle, win::kPipeReadmodeByte).ok);
   const std::string request("G\0E\0T\0\0\0", 8);
   IoResult w = pipes.WriteFile(h.handle, request.data(), 8);
   EXPECT_TRUE(w.ok);
@@ -85,7 +86,7 @@ TEST_P(PipeReply, RequestInReplyOutThenBrokenPipe) {
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.transferred, 0u);
   EXPECT_NE(r.error, win::kErrorMoreData);
-  EXPECT_TRUE(pipes.CloseHandle(h.handle));
+  EXPECT_TRUE(env->machine().kernel.CloseHandle(h.handle));
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, PipeReply,
@@ -96,20 +97,21 @@ INSTANTIATE_TEST_SUITE_P(Replies, PipeReply,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PipeContract, OccupiedPipeIsBusyAndWaitTimesOut) {
-  auto env = MakeDeviceEnv();
-  INamedPipes& pipes = env->pipes();
+  auto env = MakeContractEnv();
+  IFileSystem& pipes = env->machine().files;
   std::wstring name = L"\\\\.\\pipe\\" + env->UniqueName(L"DevstartContractBusy");
   env->ServePipe(name, "x");
   env->OccupyPipe(name);
   HandleResult h = pipes.CreateFile(name, win::kGenericRead | win::kGenericWrite, 0, win::kOpenExisting, 0);
   EXPECT_EQ(h.handle, kInvalidHandle);
   EXPECT_EQ(h.error, win::kErrorPipeBusy);
-  EXPECT_FALSE(pipes.WaitNamedPipe(name, 50).ok);
+  EXPECT_FALSE(env->machine().services.WaitNamedPipe(name, 50).ok);
 }
 
 TEST(SecurityContract, AdministratorsSidAndPrivilege) {
-  auto env = MakeDeviceEnv();
-  ISecurity& s = env->security();
+  auto env = MakeContractEnv();
+  ISecurity& s = env->machine().security;
+  IKernelObjects& kernel = env->machine().kernel;
   HandleResult token = s.OpenProcessToken(s.GetCurrentProcess(), win::kTokenQuery);
   ASSERT_NE(token.handle, kNullHandle);
   std::uint32_t error = 0;
@@ -120,7 +122,7 @@ TEST(SecurityContract, AdministratorsSidAndPrivilege) {
   bool member = false;
   EXPECT_TRUE(s.CheckTokenMembership(kNullHandle, *sid, &member).ok);
   EXPECT_TRUE(member);  // Wine runs programs as an administrator
-  EXPECT_TRUE(s.CloseHandle(token.handle));
+  EXPECT_TRUE(kernel.CloseHandle(token.handle));
 
   HandleResult adjust = s.OpenProcessToken(s.GetCurrentProcess(), win::kTokenAdjustPrivileges | win::kTokenQuery);
   ASSERT_NE(adjust.handle, kNullHandle);
@@ -128,19 +130,13 @@ TEST(SecurityContract, AdministratorsSidAndPrivilege) {
   EXPECT_TRUE(s.LookupPrivilegeValue(L"SeManageVolumePrivilege", &luid).ok);
   EXPECT_FALSE(s.LookupPrivilegeValue(L"SeNoSuchPrivilege", &luid).ok);
   EXPECT_TRUE(s.AdjustTokenPrivileges(adjust.handle, luid, win::kSePrivilegeEnabled).ok);
-  EXPECT_TRUE(s.CloseHandle(adjust.handle));
+  EXPECT_TRUE(kernel.CloseHandle(adjust.handle));
 }
 
-struct FolderCase {
-  const char* name;
-  std::uint32_t expected_error;
-};
-
 TEST(FileSystemContract, FoldersFilesAndErrors) {
-  auto env = MakeDeviceEnv();
-  IFileSystem& fs = env->file_system();
+  auto env = MakeContractEnv();
+  IFileSystem& fs = env->machine().files;
   std::wstring base = env->Scratch();
-  EXPECT_FALSE(fs.GetSpecialFolder(win::kCsidlSystemX86).empty());
 
   EXPECT_TRUE(fs.CreateDirectory(base + L"stage").ok);
   CallResult again = fs.CreateDirectory(base + L"stage");
@@ -194,8 +190,60 @@ TEST(FileSystemContract, FoldersFilesAndErrors) {
   EXPECT_EQ(gone.error, win::kErrorFileNotFound);
   EXPECT_TRUE(fs.RemoveDirectory(base + L"stage\\tools").ok);
   EXPECT_TRUE(fs.RemoveDirectory(base + L"stage").ok);
-  EXPECT_FALSE(env->Exists(base + L"stage"));
+  FindResult removed = fs.FindFirstFile(base + L"stage");
+  EXPECT_EQ(removed.handle, kInvalidHandle);
+  EXPECT_EQ(removed.error, win::kErrorFileNotFound);
 }
+
+struct FindCase {
+  const char* name;
+  const wchar_t* pattern;  // in a folder holding a.txt, B.log, sub\ and sub\inner.txt
+  std::uint32_t error;     // of FindFirstFile; 0: the names below were found
+  std::vector<std::wstring> names;
+};
+
+class FindPattern : public ::testing::TestWithParam<FindCase> {};
+
+TEST_P(FindPattern, ListsWhatTheMaskMatches) {
+  const FindCase& c = GetParam();
+  auto env = MakeContractEnv();
+  IFileSystem& fs = env->machine().files;
+  std::wstring base = env->Scratch() + L"find\\";
+  ASSERT_TRUE(fs.CreateDirectory(base).ok);
+  ASSERT_TRUE(fs.CreateDirectory(base + L"sub").ok);
+  env->PutFile(base + L"a.txt", "a");
+  env->PutFile(base + L"B.log", "b");
+  env->PutFile(base + L"sub\\inner.txt", "i");
+
+  FindResult first = fs.FindFirstFile(base + c.pattern);
+  EXPECT_EQ(first.error, c.error);
+  std::vector<std::wstring> names;
+  if (first.handle != kInvalidHandle) {
+    for (std::optional<FindData> d = first.data; d; d = fs.FindNextFile(first.handle)) {
+      names.push_back(d->name);
+      bool folder = (d->attributes & win::kFileAttributeDirectory) != 0;
+      EXPECT_EQ(folder, d->name == L"." || d->name == L".." || d->name == L"sub") ;
+    }
+    EXPECT_TRUE(fs.FindClose(first.handle));
+  }
+  // Wine lists in the order of the Unix directory, Windows (NTFS) by name.
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, c.names);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, FindPattern,
+    ::testing::Values(FindCase{"star", L"*", 0, {L".", L"..", L"B.log", L"a.txt", L"sub"}},
+                      FindCase{"star_dot_star_takes_names_without_dot", L"*.*", 0, {L".", L"..", L"B.log", L"a.txt", L"sub"}},
+                      FindCase{"extension", L"*.txt", 0, {L"a.txt"}},
+                      FindCase{"extension_in_other_case", L"*.LOG", 0, {L"B.log"}},
+                      FindCase{"question_mark", L"?.txt", 0, {L"a.txt"}},
+                      FindCase{"exact_name_keeps_its_case", L"b.LOG", 0, {L"B.log"}},
+                      FindCase{"folder_by_name", L"sub", 0, {L"sub"}},
+                      FindCase{"inside_a_subfolder", L"sub\\*.txt", 0, {L"inner.txt"}},
+                      FindCase{"no_match", L"*.exe", win::kErrorFileNotFound, {}},
+                      FindCase{"missing_folder", L"none\\*", win::kErrorPathNotFound, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace devstart::contract

@@ -1,25 +1,83 @@
+// The contract suite's world on the simulated PC: set up like a Wine prefix
+// running the test as a 32-bit program (64-bit PC, administrator).
+#include <map>
+
 #include "contract/contract_env.h"
 #include "fake/sim_pc.h"
 
 namespace devstart::contract {
 
 namespace {
+
+constexpr WindowHandle kFirstWindow = 0x5000;
+
 class FakeEnv : public ContractEnv {
  public:
-  ISystem& system() override { return pc_.system; }
-  IFiles& files() override { return pc_.files; }
-  IProfile& profile() override { return pc_.profile; }
-  ISync& sync() override { return pc_.sync; }
+  FakeEnv() {
+    pc_.registry.os_64bit = true;
+    pc_.security.admin = true;
+    pc_.processes.processes = {{4, L"System"}, {1234, L"contract_native.exe"}};
+    pc_.processes.launchable[sim::Fold(L"C:\\short.exe")] = {L"short.exe", 3, {}};
+    // The pipes a test serves, answered as the request is written.
+    pc_.pipes.server = [this](const std::wstring& name, const std::string&) -> std::optional<std::string> {
+      auto it = replies_.find(sim::Fold(name));
+      if (it == replies_.end()) return std::nullopt;
+      return it->second;
+    };
+  }
+  Machine& machine() override { return machine_; }
+
   std::wstring Scratch() override {
-    pc_.fs.MakeFolder(L"C:\\scratch");
+    pc_.files.MakeFolder(L"C:\\scratch");
     return L"C:\\scratch\\";
   }
-  void PutFile(const std::wstring& path, const std::string& bytes) override { pc_.fs.Put(path, bytes); }
-  std::optional<std::string> ReadFile(const std::wstring& path) override { return pc_.fs.Get(path); }
+  void PutFile(const std::wstring& path, const std::string& bytes) override { pc_.files.Put(path, bytes); }
+  std::optional<std::string> ReadFile(const std::wstring& path) override { return pc_.files.Get(path); }
+  std::wstring VersionedFile(FixedFileInfo* expected) override {
+    std::wstring path = Scratch() + L"versioned.dll";
+    *expected = pc_.versions.Put(path, 1, 2, 3, 4);
+    return path;
+  }
+
+  std::wstring UniqueName(const std::wstring& stem) override { return stem + L"-fake"; }
+  void DeleteTree(RegKey root, const std::wstring& path) override {
+    pc_.registry.DeleteTree((root == win::kHkeyLocalMachine ? L"HKLM\\" : L"HKCU\\") + path);
+  }
+
+  std::uint32_t OwnProcessId() override { return 1234; }
+  std::wstring OwnExeName() override { return L"contract_native.exe"; }
+  std::wstring ShortProgram() override { return L"C:\\short.exe"; }
+  std::wstring ShortProgramArguments() override { return L""; }
+  WindowHandle MakeWindow(const std::wstring& class_name, const std::wstring& title) override {
+    WindowHandle h = kFirstWindow + pc_.windows.windows.size();
+    pc_.windows.windows.push_back({h, class_name, title});
+    return h;
+  }
+  std::vector<std::uint32_t> PostedTo(WindowHandle w) override {
+    std::vector<std::uint32_t> out;
+    for (const auto& p : pc_.windows.posts) {
+      if (p.window == w && p.msg >= win::kWmUser && p.msg < 0x8000) out.push_back(p.msg);
+    }
+    return out;
+  }
+
+  void ServePipe(const std::wstring& name, const std::string& reply) override { replies_[sim::Fold(name)] = reply; }
+  // The fake's server answered as the request was written.
+  std::string Answer(const std::wstring&) override {
+    return pc_.pipes.requests.empty() ? "" : pc_.pipes.requests.back();
+  }
+  void OccupyPipe(const std::wstring&) override {
+    pc_.pipes.busy_opens = 1000;
+    pc_.pipes.wait_fails = true;
+  }
+  void DeleteService(const std::wstring& name) override { pc_.services.services.erase(sim::Fold(name)); }
 
  private:
   sim::SimPc pc_;
+  Machine machine_ = pc_.machine();
+  std::map<std::wstring, std::string> replies_;  // by folded pipe name
 };
+
 }  // namespace
 
 std::unique_ptr<ContractEnv> MakeContractEnv() { return std::make_unique<FakeEnv>(); }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "contract/inspect_env.h"
+#include "contract/contract_env.h"
 
 namespace devstart::contract {
 namespace {
@@ -21,8 +21,8 @@ std::vector<std::uint8_t> Utf16z(const std::wstring& s) {
 class InspectContract : public ::testing::Test {
  protected:
   void SetUp() override {
-    env = MakeInspectEnv();
-    name = env->UniqueName();
+    env = MakeContractEnv();
+    name = env->UniqueName(L"DevstartContract");
   }
   void TearDown() override {
     env->DeleteTree(win::kHkeyCurrentUser, L"Software\\" + name);
@@ -32,11 +32,11 @@ class InspectContract : public ::testing::Test {
   RegKey Create(RegKey hive, const std::wstring& path, std::uint32_t sam, std::uint32_t* disposition = nullptr) {
     RegKey key = 0;
     std::uint32_t d = 0;
-    EXPECT_EQ(env->registry().RegCreateKeyEx(hive, path, 0, sam, &key, &d), 0);
+    EXPECT_EQ(env->machine().registry.RegCreateKeyEx(hive, path, 0, sam, &key, &d), 0);
     if (disposition) *disposition = d;
     return key;
   }
-  std::unique_ptr<InspectEnv> env;
+  std::unique_ptr<ContractEnv> env;
   std::wstring name;
 };
 
@@ -44,15 +44,15 @@ TEST_F(InspectContract, CreateOrOpenLeavesAnEmptyKey) {
   std::uint32_t d = 0;
   RegKey k = Create(win::kHkeyCurrentUser, L"Software\\" + name + L"\\a\\b", win::kKeyRead, &d);
   EXPECT_EQ(d, win::kRegCreatedNewKey);
-  EXPECT_EQ(env->registry().RegQueryValueEx(k, L"Path", 512).status, win::kErrorFileNotFound);
-  EXPECT_EQ(env->registry().RegCloseKey(k), 0);
+  EXPECT_EQ(env->machine().registry.RegQueryValueEx(k, L"Path", 512).status, win::kErrorFileNotFound);
+  EXPECT_EQ(env->machine().registry.RegCloseKey(k), 0);
   k = Create(win::kHkeyCurrentUser, L"Software\\" + name + L"\\a\\b", win::kKeyRead, &d);
   EXPECT_EQ(d, win::kRegOpenedExistingKey);
-  env->registry().RegCloseKey(k);
+  env->machine().registry.RegCloseKey(k);
 }
 
 TEST_F(InspectContract, ValueTypesAndSizes) {
-  IRegistry& reg = env->registry();
+  IRegistry& reg = env->machine().registry;
   RegKey k = Create(win::kHkeyCurrentUser, L"Software\\" + name, kKeyAll);
   struct Case {
     const wchar_t* value;
@@ -77,7 +77,9 @@ TEST_F(InspectContract, ValueTypesAndSizes) {
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.type, c.type);
     EXPECT_EQ(r.size, c.bytes.size());
-    if (c.status == 0) EXPECT_EQ(r.data, c.bytes);
+    if (c.status == 0) {
+      EXPECT_EQ(r.data, c.bytes);
+    }
   }
   EXPECT_EQ(reg.RegQueryValueEx(k, L"missing", 512).status, win::kErrorFileNotFound);
   // The key's default value has the empty name.
@@ -87,7 +89,7 @@ TEST_F(InspectContract, ValueTypesAndSizes) {
 }
 
 TEST_F(InspectContract, NoAccessRequestedOpensButDoesNotRead) {
-  IRegistry& reg = env->registry();
+  IRegistry& reg = env->machine().registry;
   RegKey k = Create(win::kHkeyCurrentUser, L"Software\\" + name, kKeyAll);
   reg.RegSetValueEx(k, L"Path", win::kRegSz, Utf16z(L"C:\\x"));
   reg.RegCloseKey(k);
@@ -98,7 +100,7 @@ TEST_F(InspectContract, NoAccessRequestedOpensButDoesNotRead) {
 }
 
 TEST_F(InspectContract, ThirtyTwoBitViewLandsInWow6432Node) {
-  IRegistry& reg = env->registry();
+  IRegistry& reg = env->machine().registry;
   struct Case {
     const char* what;
     std::uint32_t write_flags;
@@ -125,7 +127,7 @@ TEST_F(InspectContract, ThirtyTwoBitViewLandsInWow6432Node) {
 }
 
 TEST_F(InspectContract, SnapshotHoldsThisProcessByName) {
-  IProcesses& p = env->processes();
+  IProcesses& p = env->machine().processes;
   Handle snap = p.CreateToolhelp32Snapshot(win::kTh32csSnapProcess, 0);
   ASSERT_NE(snap, kInvalidHandle);
   bool found = false;
@@ -136,11 +138,11 @@ TEST_F(InspectContract, SnapshotHoldsThisProcessByName) {
     }
   }
   EXPECT_TRUE(found);
-  EXPECT_TRUE(p.CloseHandle(snap));
+  EXPECT_TRUE(env->machine().kernel.CloseHandle(snap));
 }
 
 TEST_F(InspectContract, LaunchGivesAHandleToWaitOn) {
-  IProcesses& p = env->processes();
+  IProcesses& p = env->machine().processes;
   // Without SEE_MASK_FLAG_NO_UI the shell would show its own error box.
   ShellExecuteResult missing = p.ShellExecuteEx(win::kSeeMaskNoCloseProcess | win::kSeeMaskFlagNoUi, L"open",
                                                 L"C:\\no\\such\\program.exe", L"", win::kSwShow);
@@ -163,7 +165,7 @@ TEST_F(InspectContract, LaunchGivesAHandleToWaitOn) {
   EXPECT_EQ(w, win::kWaitObject0);
   // An ended process stays signalled.
   EXPECT_EQ(p.MsgWaitForMultipleObjects({r.process}, 0, win::kQsAllInput), win::kWaitObject0);
-  EXPECT_TRUE(p.CloseHandle(r.process));
+  EXPECT_TRUE(env->machine().kernel.CloseHandle(r.process));
   // No handles and a time-out: the wait times out.
   while (p.DispatchOneMessage()) {
   }
@@ -171,7 +173,7 @@ TEST_F(InspectContract, LaunchGivesAHandleToWaitOn) {
 }
 
 TEST_F(InspectContract, WindowsByExactTitleOrClassAndPosting) {
-  IWindowSearch& w = env->windows();
+  IWindows& w = env->machine().windows;
   std::wstring cls = L"C" + name;
   std::wstring title = L"T" + name + L" Suite";
   WindowHandle h = env->MakeWindow(cls, title);

@@ -1,0 +1,508 @@
+#include "fake/sim_files.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace devstart::sim {
+
+namespace {
+
+constexpr std::uint32_t kErrorInvalidHandle = 6;
+constexpr std::uint32_t kErrorSharingViolation = 32;
+constexpr std::uint32_t kErrorFileExists = 80;
+constexpr std::uint32_t kErrorInvalidParameter = 87;
+constexpr std::uint32_t kErrorBrokenPipe = 109;
+constexpr std::uint32_t kErrorDirNotEmpty = 145;
+constexpr std::uint32_t kCreateNew = 1;
+constexpr std::uint32_t kOpenAlways = 4;
+constexpr std::uint32_t kTruncateExisting = 5;
+constexpr std::uint32_t kMountPointTag = 0xA0000003u;  // IO_REPARSE_TAG_MOUNT_POINT
+constexpr std::uint32_t kVersionMagic = 0xFEEF04BD;
+// Bits SetFileAttributes cannot change: they say what the entry is.
+constexpr std::uint32_t kKindBits = win::kFileAttributeDirectory | win::kFileAttributeReparsePoint;
+
+bool MayWrite(std::uint32_t access) { return (access & (win::kGenericWrite | win::kGenericAll)) != 0; }
+bool MayRead(std::uint32_t access) { return (access & (win::kGenericRead | win::kGenericAll)) != 0; }
+
+// A file name against a mask with * and ?, without regard to case.
+bool Matches(const std::wstring& mask, const std::wstring& name) {
+  std::size_t m = 0, n = 0, star = std::wstring::npos, resume = 0;
+  while (n < name.size()) {
+    if (m < mask.size() && (mask[m] == L'?' || mask[m] == name[n])) {
+      ++m, ++n;
+    } else if (m < mask.size() && mask[m] == L'*') {
+      star = m++;
+      resume = n;
+    } else if (star != std::wstring::npos) {
+      m = star + 1;
+      n = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == L'*') ++m;
+  return m == mask.size();
+}
+
+std::wstring Trim(const std::wstring& s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && (s[b] == L' ' || s[b] == L'\t')) ++b;
+  while (e > b && (s[e - 1] == L' ' || s[e - 1] == L'\t' || s[e - 1] == L'\r')) --e;
+  return s.substr(b, e - b);
+}
+
+std::wstring Decode(const std::string& bytes) {
+  std::wstring out;
+  auto u8 = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  if (bytes.size() >= 2 && u8(0) == 0xFF && u8(1) == 0xFE) {
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) out.push_back(static_cast<wchar_t>(u8(i) | (u8(i + 1) << 8)));
+    return out;
+  }
+  if (bytes.size() >= 3 && u8(0) == 0xEF && u8(1) == 0xBB && u8(2) == 0xBF) {
+    for (std::size_t i = 3; i < bytes.size();) {
+      unsigned c = u8(i);
+      int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+      unsigned cp = extra == 0 ? c : c & (0x3F >> extra);
+      for (int k = 1; k <= extra && i + k < bytes.size(); ++k) cp = (cp << 6) | (u8(i + k) & 0x3F);
+      out.push_back(static_cast<wchar_t>(cp));
+      i += 1 + extra;
+    }
+    return out;
+  }
+  // No mark: the ANSI code page; the tests use ASCII only.
+  for (char c : bytes) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+  return out;
+}
+
+}  // namespace
+
+// ---- pipes -------------------------------------------------------------------
+
+bool PipeServer::IsPipePath(const std::wstring& path) { return Fold(path).rfind(L"\\\\.\\pipe\\", 0) == 0; }
+
+HandleResult PipeServer::Open(KernelHandles& handles, const std::wstring& name, std::uint32_t access,
+                              std::uint32_t share, std::uint32_t disposition, std::uint32_t flags) {
+  calls.push_back(L"CreateFile " + name + L" " + Hex(access) + L" " + std::to_wstring(share) + L" " +
+                  std::to_wstring(disposition) + L" " + std::to_wstring(flags));
+  // Asking the server with no request tells whether the pipe exists.
+  if (!server || !server(name, std::string())) return {kInvalidHandle, win::kErrorFileNotFound};
+  if (busy_opens > 0) {
+    --busy_opens;
+    return {kInvalidHandle, win::kErrorPipeBusy};
+  }
+  Handle h = handles.Open(*this);
+  connections_[h] = Connection{name, {}};
+  open_handles.insert(h);
+  return {h, 0};
+}
+
+IoResult PipeServer::Write(Handle pipe, const void* bytes, std::uint32_t size) {
+  auto it = connections_.find(pipe);
+  if (write_fails || it == connections_.end()) return {false, kErrorBrokenPipe, 0};
+  std::string request(static_cast<const char*>(bytes), size);
+  requests.push_back(request);
+  it->second.pending = server(it->second.name, request).value_or("");
+  return {true, 0, size};
+}
+
+IoResult PipeServer::Read(Handle pipe, void* buffer, std::uint32_t size) {
+  auto it = connections_.find(pipe);
+  if (it == connections_.end()) return {false, kErrorInvalidHandle, 0};
+  if (!scripted_reads.empty()) {
+    auto [bytes, error] = scripted_reads.front();
+    scripted_reads.pop_front();
+    std::uint32_t n = std::min<std::uint32_t>(size, static_cast<std::uint32_t>(bytes.size()));
+    std::copy(bytes.begin(), bytes.begin() + n, static_cast<char*>(buffer));
+    return {error == 0, error, n};
+  }
+  // The service writes its reply and disconnects: an empty reply reads as
+  // a broken pipe with nothing transferred.
+  std::string& pending = it->second.pending;
+  if (pending.empty()) return {false, kErrorBrokenPipe, 0};
+  std::uint32_t n = std::min<std::uint32_t>(size, static_cast<std::uint32_t>(pending.size()));
+  std::copy(pending.begin(), pending.begin() + n, static_cast<char*>(buffer));
+  pending.erase(0, n);
+  return {true, 0, n};
+}
+
+CallResult PipeServer::Wait(const std::wstring& name, std::uint32_t timeout_ms) {
+  calls.push_back(L"WaitNamedPipe " + name + L" " + std::to_wstring(timeout_ms));
+  if (wait_fails) return {false, win::kErrorSemTimeout};
+  return {true, 0};
+}
+
+CallResult PipeServer::SetState(Handle pipe, std::uint32_t mode) {
+  calls.push_back(L"SetNamedPipeHandleState " + std::to_wstring(mode));
+  if (!Has(pipe)) return {false, kErrorInvalidHandle};
+  if (set_state_fails) return {false, win::kErrorAccessDenied};
+  return {true, 0};
+}
+
+bool PipeServer::Release(Handle h) {
+  connections_.erase(h);
+  return open_handles.erase(h) == 1;
+}
+
+// ---- the disk behind the ports' back ------------------------------------------
+
+std::wstring FakeFiles::Absolute(const std::wstring& path) const {
+  std::wstring p = path;
+  std::replace(p.begin(), p.end(), L'/', L'\\');
+  if (p.size() < 2 || p[1] != L':') p = (!p.empty() && p[0] == L'\\' ? current_directory.substr(0, 2) : current_directory + L"\\") + p;
+  // Drive, then the parts without ".", "..", or empty ones: "C:" is the root.
+  std::vector<std::wstring> parts;
+  for (std::size_t at = 2; at <= p.size();) {
+    std::size_t end = std::min(p.find(L'\\', at), p.size());
+    std::wstring part = p.substr(at, end - at);
+    if (part == L"..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != L".") {
+      parts.push_back(part);
+    }
+    at = end + 1;
+  }
+  std::wstring out = p.substr(0, 2);
+  for (const auto& part : parts) out += L"\\" + part;
+  return out;
+}
+
+void FakeFiles::Put(const std::wstring& path, const std::string& bytes) {
+  std::wstring abs = Absolute(path);
+  MakeFolder(abs.substr(0, abs.rfind(L'\\')));
+  auto [it, added] = files_.try_emplace(Fold(abs), File{abs, {}});
+  it->second.bytes = bytes;
+}
+
+std::optional<std::string> FakeFiles::Get(const std::wstring& path) const {
+  auto it = files_.find(Key(path));
+  if (it == files_.end()) return std::nullopt;
+  return it->second.bytes;
+}
+
+void FakeFiles::MakeFolder(const std::wstring& path) {
+  std::wstring abs = Absolute(path);
+  for (std::size_t at = abs.find(L'\\');; at = abs.find(L'\\', at + 1)) {
+    folders_.try_emplace(Fold(abs.substr(0, at)), abs.substr(0, at));
+    if (at == std::wstring::npos) break;
+  }
+}
+
+bool FakeFiles::FolderExists(const std::wstring& path) const {
+  std::wstring key = Key(path);
+  return key.size() == 2 || folders_.count(key) != 0;
+}
+
+void FakeFiles::AddLink(const std::wstring& link, const std::wstring& target) {
+  MakeFolder(link);
+  links[Key(link)] = Absolute(target);
+  attributes[Key(link)] = win::kFileAttributeDirectory | win::kFileAttributeReparsePoint;
+}
+
+void FakeFiles::SetAttributes(const std::wstring& path, std::uint32_t value) { attributes[Key(path)] = value; }
+
+std::wstring FakeFiles::Resolve(const std::wstring& path) const {
+  std::wstring abs = Absolute(path);
+  std::wstring folded = Fold(abs);
+  for (const auto& [link, target] : links) {
+    if (folded.size() > link.size() && folded.compare(0, link.size() + 1, link + L"\\") == 0) {
+      return Resolve(target + abs.substr(link.size()));
+    }
+  }
+  return abs;
+}
+
+bool FakeFiles::IsWritable(const std::wstring& path) const {
+  std::wstring key = Key(path);
+  for (const auto& folder : read_only_folders) {
+    std::wstring ro = Key(folder);
+    if (key == ro || key.rfind(ro + L"\\", 0) == 0) return false;
+  }
+  return true;
+}
+
+bool FakeFiles::RemoveFolder(const std::wstring& path) {
+  std::wstring key = Key(path);
+  if (folders_.count(key) == 0 || !Children(path).empty()) return false;
+  folders_.erase(key);
+  return true;
+}
+
+std::vector<std::wstring> FakeFiles::Children(const std::wstring& folder) const {
+  std::wstring prefix = Key(folder) + L"\\";
+  std::vector<std::wstring> out;
+  auto add = [&](const std::wstring& key, const std::wstring& path) {
+    if (key.size() > prefix.size() && key.compare(0, prefix.size(), prefix) == 0 &&
+        key.find(L'\\', prefix.size()) == std::wstring::npos) {
+      out.push_back(path.substr(prefix.size()));
+    }
+  };
+  for (const auto& [key, path] : folders_) add(key, path);
+  for (const auto& [key, file] : files_) add(key, file.path);
+  return out;
+}
+
+FindData FakeFiles::Describe(const std::wstring& folder, const std::wstring& name) const {
+  if (name == L"." || name == L"..") return {win::kFileAttributeDirectory, 0, name};
+  std::wstring key = Key(folder + L"\\" + name);
+  std::uint32_t attrs = folders_.count(key) ? win::kFileAttributeDirectory : 0;
+  if (auto it = attributes.find(key); it != attributes.end()) attrs |= it->second;
+  if (attrs == 0) attrs = win::kFileAttributeNormal;
+  return {attrs, links.count(key) ? kMountPointTag : 0, name};
+}
+
+// ---- the port ------------------------------------------------------------------
+
+std::optional<std::wstring> FakeFiles::SHGetSpecialFolderPath(int csidl, bool create) {
+  auto it = special_folders.find(csidl);
+  if (it == special_folders.end()) return std::nullopt;
+  if (create) MakeFolder(it->second);
+  return it->second;
+}
+
+HandleResult FakeFiles::CreateFile(const std::wstring& path, std::uint32_t access, std::uint32_t share,
+                                   std::uint32_t disposition, std::uint32_t flags) {
+  if (PipeServer::IsPipePath(path)) return pipes_.Open(handles_, path, access, share, disposition, flags);
+  std::wstring abs = Resolve(path);
+  std::wstring key = Fold(abs);
+  std::size_t slash = abs.rfind(L'\\');
+  if (slash == std::wstring::npos || !FolderExists(abs.substr(0, slash))) {
+    return {kInvalidHandle, win::kErrorPathNotFound};
+  }
+  // A folder is no file (without backup semantics, which the program never asks for).
+  if (FolderExists(abs)) return {kInvalidHandle, win::kErrorAccessDenied};
+  bool exists = files_.count(key) != 0;
+  if (disposition == kCreateNew && exists) return {kInvalidHandle, kErrorFileExists};
+  if ((disposition == win::kOpenExisting || disposition == kTruncateExisting) && !exists) {
+    return {kInvalidHandle, win::kErrorFileNotFound};
+  }
+  if (disposition < kCreateNew || disposition > kTruncateExisting) return {kInvalidHandle, kErrorInvalidParameter};
+  bool truncates = exists && (disposition == win::kCreateAlways || disposition == kTruncateExisting);
+  bool writes = !exists || truncates;
+  auto attrs = attributes.find(key);
+  bool read_only = attrs != attributes.end() && (attrs->second & win::kFileAttributeReadonly) != 0;
+  if ((writes && !IsWritable(abs)) || (read_only && (truncates || MayWrite(access)))) {
+    return {kInvalidHandle, win::kErrorAccessDenied};
+  }
+  if (writes) Put(abs, {});
+  Handle h = handles_.Open(*this);
+  open_[h] = OpenFile{key, access, 0};
+  open_files.insert(h);
+  return {h, 0};
+}
+
+IoResult FakeFiles::WriteFile(Handle file, const void* bytes, std::uint32_t size) {
+  if (pipes_.Has(file)) return pipes_.Write(file, bytes, size);
+  auto it = open_.find(file);
+  if (it == open_.end()) return {false, kErrorInvalidHandle, 0};
+  if (!MayWrite(it->second.access)) return {false, win::kErrorAccessDenied, 0};
+  std::string& content = files_.at(it->second.key).bytes;
+  std::size_t at = it->second.position;
+  content.resize(std::max(content.size(), at + size));
+  content.replace(at, size, static_cast<const char*>(bytes), size);
+  it->second.position += size;
+  return {true, 0, size};
+}
+
+IoResult FakeFiles::ReadFile(Handle file, void* buffer, std::uint32_t size) {
+  if (pipes_.Has(file)) return pipes_.Read(file, buffer, size);
+  auto it = open_.find(file);
+  if (it == open_.end()) return {false, kErrorInvalidHandle, 0};
+  if (!MayRead(it->second.access)) return {false, win::kErrorAccessDenied, 0};
+  const std::string& content = files_.at(it->second.key).bytes;
+  std::size_t at = std::min(it->second.position, content.size());
+  // At the end of a file a read succeeds with nothing transferred.
+  auto n = static_cast<std::uint32_t>(std::min<std::size_t>(size, content.size() - at));
+  std::copy(content.begin() + static_cast<long>(at), content.begin() + static_cast<long>(at + n),
+            static_cast<char*>(buffer));
+  it->second.position = at + n;
+  return {true, 0, n};
+}
+
+bool FakeFiles::Release(Handle h) {
+  open_files.erase(h);
+  return open_.erase(h) == 1;
+}
+
+CallResult FakeFiles::CreateDirectory(const std::wstring& path) {
+  calls.push_back(L"CreateDirectory " + path);
+  std::wstring p = Resolve(path);
+  if (p.size() <= 2) return {false, win::kErrorAccessDenied};
+  if (FolderExists(p) || Exists(p)) return {false, win::kErrorAlreadyExists};
+  if (!FolderExists(p.substr(0, p.rfind(L'\\')))) return {false, win::kErrorPathNotFound};
+  if (!IsWritable(p)) return {false, win::kErrorAccessDenied};
+  MakeFolder(p);
+  return {true, 0};
+}
+
+CallResult FakeFiles::RemoveDirectory(const std::wstring& path) {
+  calls.push_back(L"RemoveDirectory " + path);
+  std::wstring own = Key(path);
+  if (links.count(own) != 0) {
+    // Removing a junction removes the link, never what it points at.
+    links.erase(own);
+    attributes.erase(own);
+    folders_.erase(own);
+    return {true, 0};
+  }
+  std::wstring p = Resolve(path);
+  if (!FolderExists(p)) return {false, win::kErrorFileNotFound};
+  if (!RemoveFolder(p)) return {false, kErrorDirNotEmpty};
+  attributes.erase(Fold(p));
+  return {true, 0};
+}
+
+CallResult FakeFiles::DeleteFile(const std::wstring& path) {
+  calls.push_back(L"DeleteFile " + path);
+  std::wstring key = Fold(Resolve(path));
+  if (files_.count(key) == 0) return {false, win::kErrorFileNotFound};
+  if (in_use.count(key) != 0) return {false, kErrorSharingViolation};
+  auto it = attributes.find(key);
+  if (it != attributes.end() && (it->second & win::kFileAttributeReadonly) != 0) return {false, win::kErrorAccessDenied};
+  files_.erase(key);
+  attributes.erase(key);
+  return {true, 0};
+}
+
+CallResult FakeFiles::SetFileAttributes(const std::wstring& path, std::uint32_t value) {
+  calls.push_back(L"SetFileAttributes " + path + L" " + Hex(value));
+  std::wstring key = Fold(Resolve(path));
+  if (files_.count(key) == 0 && !FolderExists(key)) return {false, win::kErrorFileNotFound};
+  std::uint32_t& stored = attributes[key];
+  stored = (stored & kKindBits) | (value == win::kFileAttributeNormal ? 0 : value & ~kKindBits);
+  return {true, 0};
+}
+
+CallResult FakeFiles::CopyFile(const std::wstring& from, const std::wstring& to, bool fail_if_exists) {
+  calls.push_back(L"CopyFile " + from + L" -> " + to);
+  std::optional<std::string> bytes = Get(Resolve(from));
+  if (!bytes) return {false, win::kErrorFileNotFound};
+  std::wstring dest = Resolve(to);
+  std::size_t slash = dest.rfind(L'\\');
+  if (slash == std::wstring::npos || !FolderExists(dest.substr(0, slash))) return {false, win::kErrorPathNotFound};
+  if (!IsWritable(dest)) return {false, win::kErrorAccessDenied};
+  if (Exists(dest) && fail_if_exists) return {false, kErrorFileExists};
+  auto it = attributes.find(Fold(dest));
+  if (it != attributes.end() && (it->second & win::kFileAttributeReadonly) != 0) return {false, win::kErrorAccessDenied};
+  Put(dest, *bytes);
+  return {true, 0};
+}
+
+FindResult FakeFiles::FindFirstFile(const std::wstring& pattern) {
+  calls.push_back(L"FindFirstFile " + pattern);
+  std::size_t slash = pattern.rfind(L'\\');
+  std::wstring mask = Fold(slash == std::wstring::npos ? pattern : pattern.substr(slash + 1));
+  std::wstring folder = Resolve(slash == std::wstring::npos ? L"." : pattern.substr(0, slash + 1));
+  if (!FolderExists(folder)) return {kInvalidHandle, win::kErrorPathNotFound, {}};
+  // "*.*" also matches names without a dot, as it always has on Windows.
+  if (mask == L"*.*") mask = L"*";
+  std::vector<std::wstring> names;
+  if (folder.size() > 2) names = {L".", L".."};
+  for (const std::wstring& name : Children(folder)) names.push_back(name);
+  std::deque<FindData> entries;
+  for (const std::wstring& name : names) {
+    if (!mask.empty() && Matches(mask, Fold(name))) entries.push_back(Describe(folder, name));
+  }
+  if (entries.empty()) return {kInvalidHandle, win::kErrorFileNotFound, {}};
+  FindData first = entries.front();
+  entries.pop_front();
+  Handle h = next_find_;
+  next_find_ += 4;
+  finds_[h] = entries;
+  return {h, 0, first};
+}
+
+std::optional<FindData> FakeFiles::FindNextFile(Handle find) {
+  auto it = finds_.find(find);
+  if (it == finds_.end() || it->second.empty()) return std::nullopt;
+  FindData d = it->second.front();
+  it->second.pop_front();
+  return d;
+}
+
+bool FakeFiles::FindClose(Handle find) { return finds_.erase(find) == 1; }
+
+ProfileRead FakeFiles::GetPrivateProfileString(const std::wstring& section, const std::wstring& key,
+                                               const std::wstring& default_value, std::uint32_t size,
+                                               const std::wstring& file) {
+  profile_sizes_asked.push_back(size);
+  std::wstring value = default_value;
+  if (std::optional<std::string> bytes = Get(file)) {
+    std::wstring text = Decode(*bytes);
+    bool in_section = false;
+    bool found = false;
+    std::size_t start = 0;
+    while (start <= text.size() && !found) {
+      std::size_t end = text.find(L'\n', start);
+      if (end == std::wstring::npos) end = text.size();
+      std::wstring line = Trim(text.substr(start, end - start));
+      start = end + 1;
+      if (line.empty() || line[0] == L';') continue;
+      if (line[0] == L'[') {
+        std::size_t close = line.find(L']');
+        std::wstring current = Trim(line.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
+        in_section = Fold(current) == Fold(section);
+        continue;
+      }
+      if (!in_section) continue;
+      std::size_t eq = line.find(L'=');
+      if (Fold(Trim(line.substr(0, eq))) != Fold(key)) continue;
+      value = eq == std::wstring::npos ? L"" : Trim(line.substr(eq + 1));
+      found = true;
+    }
+    if (found && value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') &&
+        value.back() == value.front()) {
+      value = value.substr(1, value.size() - 2);
+    }
+  }
+  if (size == 0) return {};
+  if (value.size() > size - 1) value.resize(size - 1);
+  return ProfileRead{value, static_cast<std::uint32_t>(value.size())};
+}
+
+// ---- version resources ----------------------------------------------------------
+
+FixedFileInfo FakeVersionInfo::Put(const std::wstring& path, std::uint16_t a, std::uint16_t b, std::uint16_t c,
+                                   std::uint16_t d) {
+  if (!files_.Exists(path)) files_.Put(path, "MZ");
+  FixedFileInfo info;
+  info.signature = kVersionMagic;
+  info.struc_version = 0x10000;
+  info.file_version_ms = (static_cast<std::uint32_t>(a) << 16) | b;
+  info.file_version_ls = (static_cast<std::uint32_t>(c) << 16) | d;
+  info.product_version_ms = 0x00630063;  // differs on purpose from the file version
+  info.product_version_ls = 0x00630063;
+  resources_[Fold(files_.Absolute(path))] = info;
+  return info;
+}
+
+const FixedFileInfo* FakeVersionInfo::Find(const std::wstring& path) const {
+  auto it = resources_.find(Fold(files_.Absolute(path)));
+  return it == resources_.end() || !files_.Exists(path) ? nullptr : &it->second;
+}
+
+std::uint32_t FakeVersionInfo::GetFileVersionInfoSize(const std::wstring& path, std::uint32_t* handle) {
+  if (handle) *handle = 0;
+  return Find(path) ? 4 + sizeof(FixedFileInfo) : 0;
+}
+
+bool FakeVersionInfo::GetFileVersionInfo(const std::wstring& path, std::uint32_t, std::uint32_t size,
+                                         std::vector<std::uint8_t>* block) {
+  const FixedFileInfo* info = Find(path);
+  if (info == nullptr || size < 4 + sizeof(FixedFileInfo)) return false;
+  block->assign(size, 0);
+  std::memcpy(block->data(), &kVersionMagic, 4);
+  std::memcpy(block->data() + 4, info, sizeof(FixedFileInfo));
+  return true;
+}
+
+std::optional<FixedFileInfo> FakeVersionInfo::VerQueryRoot(const std::vector<std::uint8_t>& block) {
+  std::uint32_t magic = 0;
+  if (block.size() < 4 + sizeof(FixedFileInfo)) return std::nullopt;
+  std::memcpy(&magic, block.data(), 4);
+  if (magic != kVersionMagic) return std::nullopt;
+  FixedFileInfo info;
+  std::memcpy(&info, block.data() + 4, sizeof(info));
+  return info;
+}
+
+}  // namespace devstart::sim

@@ -1,0 +1,79 @@
+// Processes of the simulated PC, with simulated time: every wait or sleep is
+// one tick; a process ends at its tick, and new processes may start at a tick
+// (to reuse an identifier that has just become free).
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fake/sim_kernel.h"
+
+namespace devstart::sim {
+
+class FakeProcesses : public IProcesses, public KernelObjectOwner {
+ public:
+  explicit FakeProcesses(KernelHandles& handles) : handles_(handles) {}
+  struct Process {
+    std::uint32_t pid = 0;
+    std::wstring exe;
+    long ends_at = -1;  // tick at which it ends; -1 = never
+    bool alive = true;
+  };
+  struct Launchable {
+    std::wstring exe;   // file name the new process shows in snapshots
+    long runs_for = 0;  // ticks until it ends; -1 = never
+    std::vector<Process> then_start;  // started when it ends (same tick)
+  };
+  struct Launch {
+    std::uint32_t mask;
+    std::wstring verb, file, parameters;
+    int show;
+  };
+
+  std::vector<Process> processes;
+  std::map<std::wstring, Launchable> launchable;  // by folded file path
+  std::vector<Launch> launches;
+  bool snapshot_fails = false;
+  bool first_fails = false;
+  bool has_get_process_id = true;
+  bool has_nt_query = true;
+  std::uint32_t next_pid = 4000;
+  long tick = 0;
+  // Messages waiting in the thread's queue, and a hook run on each dispatch.
+  int pending_messages = 0;
+  int dispatched = 0;
+  std::function<void()> on_dispatch;
+  int waits = 0;
+
+  void Advance();
+  void EndDue();  // ends the processes due at the current tick
+  // Snapshots and process handles not closed yet.
+  int open_handles() const;
+
+  Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t process_id) override;
+  std::optional<ProcessEntry> Process32First(Handle snapshot) override;
+  std::optional<ProcessEntry> Process32Next(Handle snapshot) override;
+  ShellExecuteResult ShellExecuteEx(std::uint32_t mask, const std::wstring& verb, const std::wstring& file,
+                                    const std::wstring& parameters, int show) override;
+  std::optional<std::uint32_t> GetProcessIdByName(Handle process) override;
+  std::optional<std::uint32_t> NtQueryProcessIdByName(Handle process) override;
+  std::uint32_t MsgWaitForMultipleObjects(const std::vector<Handle>& handles, std::uint32_t timeout_ms,
+                                          std::uint32_t wake_mask) override;
+  bool DispatchOneMessage() override;
+
+  bool Release(Handle h) override;
+
+ private:
+  struct Snapshot {
+    std::vector<ProcessEntry> entries;
+    std::size_t next = 0;
+  };
+  KernelHandles& handles_;
+  std::map<Handle, Snapshot> snapshots_;
+  std::map<Handle, std::size_t> process_handles_;  // index into processes
+  std::vector<std::pair<std::size_t, std::vector<Process>>> successors_;
+};
+
+}  // namespace devstart::sim

@@ -150,7 +150,8 @@ TEST_P(RoundTrip, WrittenBytesReadBackThenEndOfFile) {
   std::string read;
   char buf[64];
   IoResult got;
-  while ((got = m.files.ReadFile(r.handle, buf, sizeof buf)).ok && got.transferred > 0) read.append(buf, got.transferred);
+  while ((got = m.files.ReadFile(r.handle, buf, sizeof buf)).ok && got.transferred > 0)
+    read.append(buf, got.transferred);
   // The end of a file is a successful read of nothing.
   EXPECT_TRUE(got.ok);
   EXPECT_EQ(got.transferred, 0u);

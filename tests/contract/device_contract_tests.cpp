@@ -48,7 +48,8 @@ TEST(ServiceContract, MissingServiceAndDuplicateCreation) {
 TEST(PipeContract, MissingPipeIsFileNotFound) {
   auto env = MakeContractEnv();
   std::wstring name = L"\\\\.\\pipe\\" + env->UniqueName(L"DevstartContractNone");
-  HandleResult h = env->machine().files.CreateFile(name, win::kGenericRead | win::kGenericWrite, 0, win::kOpenExisting, 0);
+  HandleResult h =
+      env->machine().files.CreateFile(name, win::kGenericRead | win::kGenericWrite, 0, win::kOpenExisting, 0);
   EXPECT_EQ(h.handle, kInvalidHandle);
   EXPECT_EQ(h.error, win::kErrorFileNotFound);
 }
@@ -233,16 +234,17 @@ TEST_P(FindPattern, ListsWhatTheMaskMatches) {
 
 INSTANTIATE_TEST_SUITE_P(
     Folders, FindPattern,
-    ::testing::Values(FindCase{"star", L"*", 0, {L".", L"..", L"B.log", L"a.txt", L"sub"}},
-                      FindCase{"star_dot_star_takes_names_without_dot", L"*.*", 0, {L".", L"..", L"B.log", L"a.txt", L"sub"}},
-                      FindCase{"extension", L"*.txt", 0, {L"a.txt"}},
-                      FindCase{"extension_in_other_case", L"*.LOG", 0, {L"B.log"}},
-                      FindCase{"question_mark", L"?.txt", 0, {L"a.txt"}},
-                      FindCase{"exact_name_keeps_its_case", L"b.LOG", 0, {L"B.log"}},
-                      FindCase{"folder_by_name", L"sub", 0, {L"sub"}},
-                      FindCase{"inside_a_subfolder", L"sub\\*.txt", 0, {L"inner.txt"}},
-                      FindCase{"no_match", L"*.exe", win::kErrorFileNotFound, {}},
-                      FindCase{"missing_folder", L"none\\*", win::kErrorPathNotFound, {}}),
+    ::testing::Values(
+        FindCase{"star", L"*", 0, {L".", L"..", L"B.log", L"a.txt", L"sub"}},
+        FindCase{"star_dot_star_takes_names_without_dot", L"*.*", 0, {L".", L"..", L"B.log", L"a.txt", L"sub"}},
+        FindCase{"extension", L"*.txt", 0, {L"a.txt"}},
+        FindCase{"extension_in_other_case", L"*.LOG", 0, {L"B.log"}},
+        FindCase{"question_mark", L"?.txt", 0, {L"a.txt"}},
+        FindCase{"exact_name_keeps_its_case", L"b.LOG", 0, {L"B.log"}},
+        FindCase{"folder_by_name", L"sub", 0, {L"sub"}},
+        FindCase{"inside_a_subfolder", L"sub\\*.txt", 0, {L"inner.txt"}},
+        FindCase{"no_match", L"*.exe", win::kErrorFileNotFound, {}},
+        FindCase{"missing_folder", L"none\\*", win::kErrorPathNotFound, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -148,7 +148,8 @@ bool PipeServer::Release(Handle h) {
 std::wstring FakeFiles::Absolute(const std::wstring& path) const {
   std::wstring p = path;
   std::replace(p.begin(), p.end(), L'/', L'\\');
-  if (p.size() < 2 || p[1] != L':') p = (!p.empty() && p[0] == L'\\' ? current_directory.substr(0, 2) : current_directory + L"\\") + p;
+  if (p.size() < 2 || p[1] != L':')
+    p = (!p.empty() && p[0] == L'\\' ? current_directory.substr(0, 2) : current_directory + L"\\") + p;
   // Drive, then the parts without ".", "..", or empty ones: "C:" is the root.
   std::vector<std::wstring> parts;
   for (std::size_t at = 2; at <= p.size();) {

@@ -124,7 +124,8 @@ Machine SimPc::machine() {
 FakeServices::Service& SimPc::InstallService(std::uint32_t state) {
   FakeServices::Service& s = services.Add(kServiceName, state);
   s.config.display_name = L"Tavo SCSI command service";
-  s.config.binary_path = files.SHGetSpecialFolderPath(win::kCsidlSystemX86, false).value_or(L"") + L"\\ScsiCmdService.exe";
+  s.config.binary_path =
+      files.SHGetSpecialFolderPath(win::kCsidlSystemX86, false).value_or(L"") + L"\\ScsiCmdService.exe";
   return s;
 }
 

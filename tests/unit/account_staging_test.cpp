@@ -39,15 +39,16 @@ TEST(Administrators, DirectOrThroughTheLinkedToken) {
   };
   for (const AdminCase& c : cases) {
     sim::SimPc pc;
+    Machine m = pc.machine();
     pc.system.version = c.version;
-    auto& s = pc.device.security;
+    auto& s = pc.security;
     s.admin = c.member;
     s.linked_admin = c.linked_admin;
     s.no_linked_error = c.no_linked_error;
     s.open_token_error = c.open_error;
     s.check_membership_error = c.check_error;
     int is_admin = 7;
-    EXPECT_EQ(IsUserInAdministrators(pc.system, s, &is_admin), c.hresult) << c.name;
+    EXPECT_EQ(IsUserInAdministrators(m, &is_admin), c.hresult) << c.name;
     EXPECT_EQ(is_admin, c.is_admin) << c.name;
     EXPECT_TRUE(s.open_handles.empty()) << c.name << ": handles left open";
     if (!c.open_error) EXPECT_EQ(s.token_access_asked, std::vector<std::uint32_t>{win::kTokenQuery}) << c.name;
@@ -66,11 +67,13 @@ TEST(Privilege, ManageVolume) {
       {"adjust fails", false, false, true, win::kEFail},
   };
   for (const Case& c : cases) {
-    sim::FakeSecurity s;
+    sim::SimPc pc;
+    Machine m = pc.machine();
+    auto& s = pc.security;
     if (c.open_fails) s.open_token_error = 5u;
     s.lookup_privilege_fails = c.lookup_fails;
     s.adjust_fails = c.adjust_fails;
-    EXPECT_EQ(EnableManageVolumePrivilege(s, s.GetCurrentProcess()), c.hresult) << c.name;
+    EXPECT_EQ(EnableManageVolumePrivilege(m, s.GetCurrentProcess()), c.hresult) << c.name;
     EXPECT_TRUE(s.open_handles.empty()) << c.name;
     EXPECT_EQ(s.token_access_asked, std::vector<std::uint32_t>{0x28}) << c.name;
     EXPECT_EQ(s.enabled_privileges.size(), c.hresult == win::kSOk ? 1u : 0u) << c.name;
@@ -89,49 +92,49 @@ TEST(StagingFolder, TemporaryFolderAndDriveLetter) {
   };
   for (const Case& c : cases) {
     sim::SimPc pc;
-    pc.system.temp_path = c.temp;
-    pc.fs.current_directory = c.current;
-    EXPECT_EQ(GetStagingFolder(pc.system), c.staging);
+    pc.files.temp_path = c.temp;
+    pc.files.current_directory = c.current;
+    EXPECT_EQ(GetStagingFolder(pc.files), c.staging);
   }
 }
 
 TEST(StagingFolder, CreateFolderPathMakesEveryLevel) {
   sim::SimPc pc;
-  CreateFolderPath(pc.device.folders, L"C:\\Users\\user\\AppData\\Local\\Temp\\E\\tools\\");
-  EXPECT_TRUE(pc.fs.FolderExists(L"C:\\Users\\user\\AppData\\Local\\Temp\\E\\tools"));
+  CreateFolderPath(pc.files, L"C:\\Users\\user\\AppData\\Local\\Temp\\E\\tools\\");
+  EXPECT_TRUE(pc.files.FolderExists(L"C:\\Users\\user\\AppData\\Local\\Temp\\E\\tools"));
   // Starts with the bare drive, which fails harmlessly; existing folders too.
-  EXPECT_EQ(pc.device.folders.calls.front(), L"CreateDirectory C:");
-  CreateFolderPath(pc.device.folders, L"D:\\a\\b");
-  EXPECT_TRUE(pc.fs.FolderExists(L"D:\\a\\b"));
+  EXPECT_EQ(pc.files.calls.front(), L"CreateDirectory C:");
+  CreateFolderPath(pc.files, L"D:\\a\\b");
+  EXPECT_TRUE(pc.files.FolderExists(L"D:\\a\\b"));
 }
 
 class DeleteTemp : public ::testing::Test {
  protected:
   void SetUp() override {
-    pc.fs.Put(kStage + L"Devstart.exe", "x");
-    pc.fs.Put(kStage + L"config.ini", "x");
-    pc.fs.Put(kStage + L"tools\\DriverSetup.exe", "x");
-    pc.fs.Put(kStage + L"tools\\deeper\\more\\a.txt", "x");
+    files.Put(kStage + L"Devstart.exe", "x");
+    files.Put(kStage + L"config.ini", "x");
+    files.Put(kStage + L"tools\\DriverSetup.exe", "x");
+    files.Put(kStage + L"tools\\deeper\\more\\a.txt", "x");
   }
   const std::wstring kStage = L"C:\\Users\\user\\AppData\\Local\\Temp\\E\\";
   sim::SimPc pc;
-  sim::FakeFolders& folders = pc.device.folders;
+  sim::FakeFiles& files = pc.files;
 };
 
 TEST_F(DeleteTemp, EmptiesNestedFoldersAndReadOnlyFiles) {
-  folders.SetAttributes(kStage + L"config.ini", win::kFileAttributeReadonly);
-  folders.SetAttributes(kStage + L"tools\\deeper\\more\\a.txt", win::kFileAttributeReadonly | 0x2);
-  EXPECT_EQ(DeleteTempFolder(folders, kStage), 1);
-  EXPECT_FALSE(pc.fs.FolderExists(kStage));
-  EXPECT_TRUE(pc.fs.FolderExists(L"C:\\Users\\user\\AppData\\Local\\Temp"));
+  files.SetAttributes(kStage + L"config.ini", win::kFileAttributeReadonly);
+  files.SetAttributes(kStage + L"tools\\deeper\\more\\a.txt", win::kFileAttributeReadonly | 0x2);
+  EXPECT_EQ(DeleteTempFolder(files, kStage), 1);
+  EXPECT_FALSE(files.FolderExists(kStage));
+  EXPECT_TRUE(files.FolderExists(L"C:\\Users\\user\\AppData\\Local\\Temp"));
 }
 
 TEST_F(DeleteTemp, FileInUseStaysWithItsFolders) {
-  folders.in_use.insert(sim::Fold(kStage + L"tools\\deeper\\more\\a.txt"));
-  EXPECT_EQ(DeleteTempFolder(folders, kStage), 1);
-  EXPECT_TRUE(pc.fs.Exists(kStage + L"tools\\deeper\\more\\a.txt"));
-  EXPECT_FALSE(pc.fs.Exists(kStage + L"Devstart.exe"));
-  EXPECT_FALSE(pc.fs.Exists(kStage + L"tools\\DriverSetup.exe"));
+  files.in_use.insert(sim::Fold(kStage + L"tools\\deeper\\more\\a.txt"));
+  EXPECT_EQ(DeleteTempFolder(files, kStage), 1);
+  EXPECT_TRUE(files.Exists(kStage + L"tools\\deeper\\more\\a.txt"));
+  EXPECT_FALSE(files.Exists(kStage + L"Devstart.exe"));
+  EXPECT_FALSE(files.Exists(kStage + L"tools\\DriverSetup.exe"));
 }
 
 TEST_F(DeleteTemp, GuardAndMissingFolder) {
@@ -144,40 +147,40 @@ TEST_F(DeleteTemp, GuardAndMissingFolder) {
       {L"C:\\Temporary\\E\\", 1},               // "\Temporary" contains "\Temp"
       {L"C:\\Users\\user\\AppData\\Local\\Temp\\Q\\", 0},  // missing
   };
-  pc.fs.Put(L"C:\\tmp\\E\\keep.txt", "x");
-  pc.fs.Put(L"C:\\Temporary\\E\\gone.txt", "x");
+  files.Put(L"C:\\tmp\\E\\keep.txt", "x");
+  files.Put(L"C:\\Temporary\\E\\gone.txt", "x");
   for (const Case& c : cases) {
-    EXPECT_EQ(DeleteTempFolder(folders, c.folder), c.result) << sim::Utf8(c.folder);
+    EXPECT_EQ(DeleteTempFolder(files, c.folder), c.result) << sim::Utf8(c.folder);
   }
-  EXPECT_TRUE(pc.fs.Exists(L"C:\\tmp\\E\\keep.txt"));
-  EXPECT_FALSE(pc.fs.Exists(L"C:\\Temporary\\E\\gone.txt"));
-  EXPECT_TRUE(pc.fs.Exists(kStage + L"Devstart.exe"));
+  EXPECT_TRUE(files.Exists(L"C:\\tmp\\E\\keep.txt"));
+  EXPECT_FALSE(files.Exists(L"C:\\Temporary\\E\\gone.txt"));
+  EXPECT_TRUE(files.Exists(kStage + L"Devstart.exe"));
   // After a failed delete the folder can be made again.
-  CreateFolderPath(folders, L"C:\\Users\\user\\AppData\\Local\\Temp\\Q\\");
-  EXPECT_TRUE(pc.fs.FolderExists(L"C:\\Users\\user\\AppData\\Local\\Temp\\Q"));
+  CreateFolderPath(files, L"C:\\Users\\user\\AppData\\Local\\Temp\\Q\\");
+  EXPECT_TRUE(files.FolderExists(L"C:\\Users\\user\\AppData\\Local\\Temp\\Q"));
 }
 
 TEST_F(DeleteTemp, LinksAreRemovedNotFollowed) {
   // A junction to the user's documents and one to a folder of the system,
   // planted in the staging folder and in a subfolder.
-  pc.fs.Put(L"C:\\Users\\user\\Documents\\thesis.doc", "precious");
-  pc.fs.Put(L"C:\\windows\\system32\\kernel32.dll", "system");
-  folders.SetAttributes(L"C:\\windows\\system32\\kernel32.dll", win::kFileAttributeReadonly);
-  folders.AddLink(kStage + L"docs", L"C:\\Users\\user\\Documents");
-  folders.AddLink(kStage + L"tools\\sys", L"C:\\windows\\system32");
+  files.Put(L"C:\\Users\\user\\Documents\\thesis.doc", "precious");
+  files.Put(L"C:\\windows\\system32\\kernel32.dll", "system");
+  files.SetAttributes(L"C:\\windows\\system32\\kernel32.dll", win::kFileAttributeReadonly);
+  files.AddLink(kStage + L"docs", L"C:\\Users\\user\\Documents");
+  files.AddLink(kStage + L"tools\\sys", L"C:\\windows\\system32");
   // Seen through the link, the target's files are there.
-  FindResult through = folders.FindFirstFile(kStage + L"docs\\*.*");
+  FindResult through = files.FindFirstFile(kStage + L"docs\\*.*");
   ASSERT_NE(through.handle, kInvalidHandle);
-  folders.FindClose(through.handle);
-  folders.calls.clear();
+  files.FindClose(through.handle);
+  files.calls.clear();
 
-  EXPECT_EQ(DeleteTempFolder(folders, kStage), 1);
-  EXPECT_EQ(pc.fs.Get(L"C:\\Users\\user\\Documents\\thesis.doc").value_or(""), "precious");
-  EXPECT_EQ(pc.fs.Get(L"C:\\windows\\system32\\kernel32.dll").value_or(""), "system");
-  EXPECT_EQ(folders.attributes[sim::Fold(L"C:\\windows\\system32\\kernel32.dll")], win::kFileAttributeReadonly);
-  EXPECT_FALSE(pc.fs.FolderExists(kStage + L"docs"));
-  EXPECT_FALSE(pc.fs.FolderExists(kStage));
-  for (const auto& call : folders.calls) {
+  EXPECT_EQ(DeleteTempFolder(files, kStage), 1);
+  EXPECT_EQ(files.Get(L"C:\\Users\\user\\Documents\\thesis.doc").value_or(""), "precious");
+  EXPECT_EQ(files.Get(L"C:\\windows\\system32\\kernel32.dll").value_or(""), "system");
+  EXPECT_EQ(files.attributes[sim::Fold(L"C:\\windows\\system32\\kernel32.dll")], win::kFileAttributeReadonly);
+  EXPECT_FALSE(files.FolderExists(kStage + L"docs"));
+  EXPECT_FALSE(files.FolderExists(kStage));
+  for (const auto& call : files.calls) {
     EXPECT_EQ(call.find(L"docs\\"), std::wstring::npos) << sim::Utf8(call);
     EXPECT_EQ(call.find(L"sys\\"), std::wstring::npos) << sim::Utf8(call);
   }

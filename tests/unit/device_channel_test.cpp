@@ -3,10 +3,9 @@
 // lands in the options and in the trace.
 #include <gtest/gtest.h>
 
-#include "core/trace_log.h"
-#include "fake/sim_pc.h"
-#include "workflow/auto_run_manager.h"
 #include "core/result_codes.h"
+#include "unit/traced_pc.h"
+#include "workflow/auto_run_manager.h"
 
 namespace devstart {
 namespace {
@@ -23,23 +22,15 @@ int ReadSetting(CAutoRunManager& m) {
   return r.result;
 }
 
-class DeviceChannel : public ::testing::Test {
+class DeviceChannel : public ::testing::Test, public TracedPc {
  protected:
   void SetUp() override {
-    pc.fs.current_directory = L"E:\\";
-    log = std::make_unique<TraceLog>(pc.system, pc.files);
-    SetTraceLog(log.get());
+    pc.files.current_directory = L"E:\\";
     manager.m_cDrive = 'E';
   }
-  void TearDown() override { SetTraceLog(nullptr); }
 
-  // Trace lines after "Start", i.e. those of the operation under test.
-  std::vector<std::wstring> Lines() const { return pc.TraceLines(); }
-  const std::vector<simphone::PhoneCall>& PhoneCalls() const { return pc.device.phone.model.calls; }
+  const std::vector<simphone::PhoneCall>& PhoneCalls() const { return pc.phone.model.calls; }
 
-  sim::SimPc pc;
-  Machine machine = pc.machine();
-  std::unique_ptr<TraceLog> log;
   COption option;
   CAutoRunManager manager{machine, option};
 };
@@ -67,13 +58,13 @@ TEST_F(DeviceChannel, PathFollowsFamilyAndAccount) {
       CAutoRunManager mgr(m, opt);
       mgr.m_cDrive = 'E';
       fresh.system.version = c.version;
-      fresh.device.security.admin = c.admin;
-      fresh.device.InstallService(win::kServiceRunning);
+      fresh.security.admin = c.admin;
+      fresh.InstallService(win::kServiceRunning);
       EXPECT_EQ(setting ? ReadSetting(mgr) : mgr.ModeChange(), 0) << c.name;
-      bool through_pipe = !fresh.device.pipes.requests.empty();
+      bool through_pipe = !fresh.pipes.requests.empty();
       EXPECT_EQ(through_pipe, !c.direct) << c.name << (setting ? " setting" : " mode");
       // Either way the phone saw the request.
-      EXPECT_FALSE(fresh.device.phone.model.calls.empty()) << c.name;
+      EXPECT_FALSE(fresh.phone.model.calls.empty()) << c.name;
     }
   }
 }
@@ -103,9 +94,9 @@ TEST_F(DeviceChannel, SettingBlockLandsInTheOptions) {
       CAutoRunManager mgr(m, opt);
       mgr.m_cDrive = 'E';
       fresh.system.version = kWinXp;
-      fresh.device.security.admin = admin;
-      fresh.device.InstallService(win::kServiceRunning);
-      std::copy(c.bytes, c.bytes + 3, fresh.device.phone.model.setting);
+      fresh.security.admin = admin;
+      fresh.InstallService(win::kServiceRunning);
+      std::copy(c.bytes, c.bytes + 3, fresh.phone.model.setting);
       ASSERT_EQ(ReadSetting(mgr), 0) << c.name;
       EXPECT_EQ(opt.settings_valid, c.valid) << c.name;
       EXPECT_EQ(opt.iso_type0, c.iso0) << c.name;
@@ -118,7 +109,7 @@ TEST_F(DeviceChannel, SettingBlockLandsInTheOptions) {
 }
 
 TEST_F(DeviceChannel, DirectSettingReadTracesAndCallsOnce) {
-  pc.device.security.admin = true;
+  pc.security.admin = true;
   ASSERT_EQ(ReadSetting(manager), 0);
   EXPECT_EQ(Lines(), (std::vector<std::wstring>{
                          L"CAutoRunManager::GetSetting(+)",
@@ -151,34 +142,30 @@ const FailureCase kFailures[] = {
 
 TEST_F(DeviceChannel, FailedSettingReadMapsTheResultAndKeepsOptions) {
   for (const FailureCase& c : kFailures) {
-    sim::SimPc fresh;
-    Machine m = fresh.machine();
+    TracedPc fresh;
     COption opt;
     opt.sciscmd_wait = 1234;
     opt.iso_type0 = 1;
-    TraceLog fresh_log(fresh.system, fresh.files);
-    SetTraceLog(&fresh_log);
-    CAutoRunManager mgr(m, opt);
+    CAutoRunManager mgr(fresh.machine, opt);
     mgr.m_cDrive = 'E';
-    fresh.device.security.admin = true;
-    fresh.device.phone.model.setting_results = {c.scsi_result};
+    fresh.pc.security.admin = true;
+    fresh.pc.phone.model.setting_results = {c.scsi_result};
     EXPECT_EQ(ReadSetting(mgr), c.code) << c.scsi_result;
-    std::vector<std::wstring> lines = fresh.TraceLines();
+    std::vector<std::wstring> lines = fresh.pc.TraceLines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[2], L"CAutoRunManager::GetSetting() fail first");
     EXPECT_EQ(lines.size(), c.line ? 4u : 3u) << c.scsi_result;
     if (c.line) EXPECT_EQ(lines[3], c.line);
     EXPECT_EQ(opt.sciscmd_wait, 1234);
     EXPECT_EQ(opt.iso_type0, 1);
-    EXPECT_EQ(fresh.device.phone.model.calls.size(), 1u) << "no second try of the setting read";
-    SetTraceLog(log.get());
+    EXPECT_EQ(fresh.pc.phone.model.calls.size(), 1u) << "no second try of the setting read";
   }
 }
 
 TEST_F(DeviceChannel, ModeChangeSecondTryWithOtherType) {
-  pc.device.security.admin = true;
-  pc.device.phone.model.mode1_results = {-3};
-  pc.device.phone.model.status = 0xA5;
+  pc.security.admin = true;
+  pc.phone.model.mode1_results = {-3};
+  pc.phone.model.status = 0xA5;
   EXPECT_EQ(manager.ModeChange(), 0);
   EXPECT_EQ(Lines(), (std::vector<std::wstring>{
                          L"CAutoRunManager::ModeChange(+)",
@@ -190,103 +177,95 @@ TEST_F(DeviceChannel, ModeChangeSecondTryWithOtherType) {
   EXPECT_EQ(PhoneCalls()[0].length, 0);
   EXPECT_EQ(PhoneCalls()[1].type, 129);
   EXPECT_EQ(PhoneCalls()[1].length, 1);
-  EXPECT_EQ(pc.device.phone.model.mode, 129);
+  EXPECT_EQ(pc.phone.model.mode, 129);
 }
 
 TEST_F(DeviceChannel, ModeChangeFirstTrySuffices) {
-  pc.device.security.admin = true;
+  pc.security.admin = true;
   EXPECT_EQ(manager.ModeChange(), 0);
   EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"CAutoRunManager::ModeChange(+)",
                                                 L"CAutoRunManager::ModeChange() success first",
                                                 L"CAutoRunManager::ModeChange(-)"}));
   EXPECT_EQ(PhoneCalls().size(), 1u);
-  EXPECT_EQ(pc.device.phone.model.mode, 1);
+  EXPECT_EQ(pc.phone.model.mode, 1);
 }
 
 TEST_F(DeviceChannel, ModeChangeBothTriesFail) {
   for (const FailureCase& c : kFailures) {
     if (c.scsi_result == 1) continue;
-    sim::SimPc fresh;
-    Machine m = fresh.machine();
+    TracedPc fresh;
     COption opt;
-    TraceLog fresh_log(fresh.system, fresh.files);
-    SetTraceLog(&fresh_log);
-    CAutoRunManager mgr(m, opt);
+    CAutoRunManager mgr(fresh.machine, opt);
     mgr.m_cDrive = 'E';
-    fresh.device.security.admin = true;
-    fresh.device.phone.model.mode1_results = {-1};
-    fresh.device.phone.model.mode2_results = {c.scsi_result};
+    fresh.pc.security.admin = true;
+    fresh.pc.phone.model.mode1_results = {-1};
+    fresh.pc.phone.model.mode2_results = {c.scsi_result};
     EXPECT_EQ(mgr.ModeChange(), c.code) << c.scsi_result;
-    std::vector<std::wstring> lines = fresh.TraceLines();
+    std::vector<std::wstring> lines = fresh.pc.TraceLines();
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[1], L"CAutoRunManager::ModeChange() return ERROR : " + std::to_wstring(c.scsi_result));
     EXPECT_EQ(lines.size(), c.line ? 3u : 2u);
     if (c.line) EXPECT_EQ(lines[2], c.line);
-    EXPECT_EQ(fresh.device.phone.model.mode, 0);
-    SetTraceLog(log.get());
+    EXPECT_EQ(fresh.pc.phone.model.mode, 0);
   }
 }
 
 TEST_F(DeviceChannel, NoSendTouchesNothing) {
   for (bool admin : {true, false}) {
     for (bool setting : {true, false}) {
-      sim::SimPc fresh;
-      Machine m = fresh.machine();
+      TracedPc fresh;
       COption opt;
       opt.sciscmd_send = 0;
       opt.sciscmd_wait = 1000;
-      TraceLog fresh_log(fresh.system, fresh.files);
-      SetTraceLog(&fresh_log);
-      CAutoRunManager mgr(m, opt);
-      fresh.system.version = kWinXp;
-      fresh.device.security.admin = admin;
-      fresh.device.InstallService(win::kServiceRunning);
+      CAutoRunManager mgr(fresh.machine, opt);
+      fresh.pc.system.version = kWinXp;
+      fresh.pc.security.admin = admin;
+      fresh.pc.InstallService(win::kServiceRunning);
       EXPECT_EQ(setting ? ReadSetting(mgr) : mgr.ModeChange(), 0);
-      EXPECT_TRUE(fresh.device.phone.model.calls.empty());
-      EXPECT_TRUE(fresh.device.pipes.calls.empty());
+      EXPECT_TRUE(fresh.pc.phone.model.calls.empty());
+      EXPECT_TRUE(fresh.pc.pipes.calls.empty());
       EXPECT_EQ(opt.sciscmd_wait, 1000);
-      EXPECT_EQ(fresh.TraceLines(), (std::vector<std::wstring>{setting ? L"CAutoRunManager::GetSetting(+)"
-                                                                         : L"CAutoRunManager::ModeChange(+)"}));
-      SetTraceLog(log.get());
+      EXPECT_EQ(fresh.pc.TraceLines(), (std::vector<std::wstring>{setting ? L"CAutoRunManager::GetSetting(+)"
+                                                                            : L"CAutoRunManager::ModeChange(+)"}));
     }
   }
 }
 
 TEST_F(DeviceChannel, ServicePathSendsTheRequestAndPassesCodesThrough) {
   pc.system.version = kWinXp;
-  pc.device.InstallService(win::kServiceRunning);
-  pc.device.phone.model.setting[0] = 0x41;
+  pc.InstallService(win::kServiceRunning);
+  pc.phone.model.setting[0] = 0x41;
   ASSERT_EQ(ReadSetting(manager), 0);
-  ASSERT_EQ(pc.device.pipes.requests.size(), 1u);
+  ASSERT_EQ(pc.pipes.requests.size(), 1u);
   // "GET_SETTING:E" in UTF-16LE with its terminator: 28 bytes.
   std::string expected;
   for (char ch : std::string("GET_SETTING:E")) expected += std::string{ch, '\0'};
   expected += std::string(2, '\0');
-  EXPECT_EQ(pc.device.pipes.requests[0], expected);
+  EXPECT_EQ(pc.pipes.requests[0], expected);
   EXPECT_EQ(option.iso_type0, 1);
   EXPECT_EQ(pc.TraceLines().back(), L"CAutoRunManager::GetSetting(-)");
 
   // A failing phone behind the service: the pipe's code, no exit line.
-  pc.device.phone.model.setting_results = {-20};
+  pc.phone.model.setting_results = {-20};
   EXPECT_EQ(ReadSetting(manager), FAIL_TO_OPEN_DRIVE_ACCESS_DENIED);
   EXPECT_EQ(pc.TraceLines().back(), L"[WindowServiceManger] GET_SETTING fail FAIL_TO_OPEN_DRIVE_ACCESS_DENIED");
 
   // Mode change through the service: the phone switches, no exit line.
   EXPECT_EQ(manager.ModeChange(), 0);
-  EXPECT_EQ(pc.device.phone.model.mode, 1);
+  EXPECT_EQ(pc.phone.model.mode, 1);
   EXPECT_EQ(pc.TraceLines().back(), L"[WindowServiceManager] ReadFile(+)");
 
   // The service stopped: the pipe is missing.
-  pc.device.services.Find(L"TavoScsiCommandService")->state = win::kServiceStopped;
+  pc.services.Find(L"TavoScsiCommandService")->state = win::kServiceStopped;
   EXPECT_EQ(manager.ModeChange(), FAIL_TO_CONNECT_PIPE);
   EXPECT_EQ(pc.TraceLines().back(), L"[WindowServiceManager] PipeSend()-CreateFile() Error code is 2");
 }
 
 TEST_F(DeviceChannel, ServicePathShortReplyLeavesZeroes) {
   pc.system.version = kWinXp;
-  pc.device.InstallService(win::kServiceRunning);
+  pc.InstallService(win::kServiceRunning);
   option.sciscmd_wait = 999;
-  pc.device.pipes.scripted_reads = {{std::string("\x05", 1), 0}};
+  pc.pipes.scripted_reads = {{std::string("\x05", 1), 0}};
   ASSERT_EQ(ReadSetting(manager), 0);
   EXPECT_EQ(option.settings_valid, 0);
   EXPECT_EQ(option.sciscmd_wait, 0);

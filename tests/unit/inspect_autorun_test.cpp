@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "core/trace_log.h"
-#include "fake/sim_pc.h"
 #include "inspect/autorun_check.h"
 #include "ui/texts.h"
+#include "unit/traced_pc.h"
 #include "workflow/auto_run_manager.h"
 
 namespace devstart {
@@ -22,22 +21,13 @@ const OsVersion kWinXP{5, 1, 2600, 2, 3, 1};
 const OsVersion kWin7{6, 1, 7601, 2, 1, 1};
 const OsVersion kServer2008{6, 0, 6001, 2, 1, 3};
 
-class AutoRun : public ::testing::Test {
+class AutoRun : public ::testing::Test, public TracedPc {
  protected:
-  void SetUp() override {
-    log = std::make_unique<TraceLog>(pc.system, pc.files);
-    SetTraceLog(log.get());
-    // A 32-bit PC: one registry view (the 64-bit case has its own test).
-    pc.inspect.registry.os_64bit = false;
-  }
-  void TearDown() override { SetTraceLog(nullptr); }
+  // A 32-bit PC: one registry view (the 64-bit case has its own test).
+  void SetUp() override { pc.registry.os_64bit = false; }
   RegistryAccessPair Masks() { return MakeRegistryAccessPair(pc.system); }
-  std::vector<std::wstring> Lines() { return pc.TraceLines(); }
 
-  sim::SimPc pc;
-  Machine machine = pc.machine();
-  sim::FakeRegistry& reg = pc.inspect.registry;
-  std::unique_ptr<TraceLog> log;
+  sim::FakeRegistry& reg = pc.registry;
   COption option;
 };
 
@@ -107,21 +97,18 @@ TEST_F(AutoRun, EachCheckInCheckAndRepairMode) {
   for (const CheckCase& c : cases) {
     for (int repair : {0, 1}) {
       SCOPED_TRACE(std::string(c.what) + (repair ? " repair" : " check"));
-      sim::SimPc local;
-      auto local_log = std::make_unique<TraceLog>(local.system, local.files);
-      SetTraceLog(local_log.get());
-      Machine m = local.machine();
-      auto& r = local.inspect.registry;
+      TracedPc local;
+      auto& r = local.pc.registry;
       r.os_64bit = false;
       if (c.stored == C::kDword) r.PutDword(c.key, c.value, c.dword);
       if (c.stored == C::kString) r.PutString(c.key, c.value, c.text);
       if (c.stored == C::kWrongType) r.PutDword(c.key, c.value, 1);
-      int got = c.check(m, repair, MakeRegistryAccessPair(local.system));
+      int got = c.check(local.machine, repair, MakeRegistryAccessPair(local.pc.system));
       int expected = repair ? c.repair_result : c.check_result;
       EXPECT_EQ(got, expected);
       std::wstring line = L"[WARM]CheckWindowAutoRun" + std::to_wstring(c.number) +
                           (expected ? L" returns TRUE (" : L" returns FALSE (") + c.key_text + L" > " + c.value + L")";
-      EXPECT_EQ(local.TraceLines(), std::vector<std::wstring>{line});
+      EXPECT_EQ(local.pc.TraceLines(), std::vector<std::wstring>{line});
       ASSERT_FALSE(r.opens.empty());
       EXPECT_EQ(r.opens.back().sam, repair ? 0xF033Fu : 0x20319u);
       if (repair && c.dword_after) EXPECT_EQ(r.GetDword(c.key, c.value), c.dword_after);
@@ -131,7 +118,6 @@ TEST_F(AutoRun, EachCheckInCheckAndRepairMode) {
       }
       if (!repair && c.stored == C::kDword) EXPECT_EQ(r.GetDword(c.key, c.value), c.dword);  // a check writes nothing
       EXPECT_EQ(r.open_handles(), 0);
-      SetTraceLog(log.get());
     }
   }
 }
@@ -155,16 +141,12 @@ TEST_F(AutoRun, CheckTwoFallsBackToTheUserPolicy) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    sim::SimPc local;
-    auto local_log = std::make_unique<TraceLog>(local.system, local.files);
-    SetTraceLog(local_log.get());
-    Machine m = local.machine();
-    local.inspect.registry.os_64bit = false;
-    if (c.machine_value) local.inspect.registry.PutDword(kMachinePolicy, L"NoDriveTypeAutorun", 0x91);
-    if (c.user) local.inspect.registry.PutDword(kUserPolicy, L"NoDriveTypeAutorun", *c.user);
-    EXPECT_EQ(CheckWindowAutoRun2(m, 0, MakeRegistryAccessPair(local.system)), c.check);
-    EXPECT_EQ(local.TraceLines(), std::vector<std::wstring>{c.line});
-    SetTraceLog(log.get());
+    TracedPc local;
+    local.pc.registry.os_64bit = false;
+    if (c.machine_value) local.pc.registry.PutDword(kMachinePolicy, L"NoDriveTypeAutorun", 0x91);
+    if (c.user) local.pc.registry.PutDword(kUserPolicy, L"NoDriveTypeAutorun", *c.user);
+    EXPECT_EQ(CheckWindowAutoRun2(local.machine, 0, MakeRegistryAccessPair(local.pc.system)), c.check);
+    EXPECT_EQ(local.pc.TraceLines(), std::vector<std::wstring>{c.line});
   }
 }
 
@@ -249,19 +231,17 @@ TEST_F(AutoRun, CheckAndRepairAtStartUp) {
   };
   for (const RepairCase& c : cases) {
     SCOPED_TRACE(c.what);
-    sim::SimPc local;
-    auto local_log = std::make_unique<TraceLog>(local.system, local.files);
-    SetTraceLog(local_log.get());
-    Machine m = local.machine();
-    local.system.version = c.os;
-    local.inspect.registry.os_64bit = false;
-    c.seed(local.inspect.registry);
-    local.windows.message_box_answer = c.answer;
+    TracedPc local;
+    sim::SimPc& row = local.pc;
+    row.system.version = c.os;
+    row.registry.os_64bit = false;
+    c.seed(row.registry);
+    row.windows.message_box_answer = c.answer;
     COption opt;
     opt.auto_run_check = c.auto_run_check;
-    CAutoRunManager manager(m, opt);
+    CAutoRunManager manager(local.machine, opt);
     EXPECT_EQ(manager.CheckAndRepairWindowAutoRun(), 1);
-    auto boxes = local.windows.MessageBoxes();
+    auto boxes = row.windows.MessageBoxes();
     std::size_t expected_boxes = (c.asked ? 1 : 0) + (c.reboot_box ? 1 : 0);
     ASSERT_EQ(boxes.size(), expected_boxes);
     if (c.asked) {
@@ -274,10 +254,9 @@ TEST_F(AutoRun, CheckAndRepairAtStartUp) {
       EXPECT_EQ(boxes[1].caption, L"Warning");
       EXPECT_EQ(boxes[1].a, 0x30u);
     }
-    EXPECT_EQ(ChecksIn(local.TraceLines()), c.checks_run);
-    if (c.auto_run_check != 1) EXPECT_TRUE(local.inspect.registry.opens.empty());
-    c.verify(local.inspect.registry);
-    SetTraceLog(log.get());
+    EXPECT_EQ(ChecksIn(row.TraceLines()), c.checks_run);
+    if (c.auto_run_check != 1) EXPECT_TRUE(row.registry.opens.empty());
+    c.verify(row.registry);
   }
 }
 
@@ -304,7 +283,7 @@ TEST_F(AutoRun, QuestionInTheUsersLanguage) {
   manager.CheckAndRepairWindowAutoRun();
   auto boxes = pc.windows.MessageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
-  Texts german(pc.strings, 0x0407);
+  Texts german(pc.modules, 0x0407);
   EXPECT_EQ(boxes[0].text, german.Load(2400));
   EXPECT_NE(boxes[0].text, L"Autorun function is deactivated. Do you want to activate Autorun function?");
 }

@@ -1,24 +1,16 @@
 #include <gtest/gtest.h>
 
-#include "core/trace_log.h"
-#include "fake/sim_pc.h"
 #include "inspect/process_launch.h"
 #include "inspect/running_apps.h"
+#include "platform/handles.h"
+#include "unit/traced_pc.h"
 
 namespace devstart {
 namespace {
 
-class Processes : public ::testing::Test {
+class Processes : public ::testing::Test, public TracedPc {
  protected:
-  void SetUp() override {
-    log = std::make_unique<TraceLog>(pc.system, pc.files);
-    SetTraceLog(log.get());
-  }
-  void TearDown() override { SetTraceLog(nullptr); }
-  sim::SimPc pc;
-  Machine machine = pc.machine();
-  sim::FakeProcesses& procs = pc.inspect.processes;
-  std::unique_ptr<TraceLog> log;
+  sim::FakeProcesses& procs = pc.processes;
 };
 
 TEST_F(Processes, FindProcessBySnapshot) {
@@ -40,21 +32,17 @@ TEST_F(Processes, FindProcessBySnapshot) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    sim::SimPc local;
-    auto local_log = std::make_unique<TraceLog>(local.system, local.files);
-    SetTraceLog(local_log.get());
-    Machine m = local.machine();
-    auto& p = local.inspect.processes;
+    TracedPc local;
+    auto& p = local.pc.processes;
     p.processes = c.running;
     p.snapshot_fails = c.snapshot_fails;
     p.first_fails = c.first_fails;
-    EXPECT_EQ(FindProcess(m, L"VTP.exe"), c.found);
-    EXPECT_EQ(IsVTPRunning(m), c.vtp_running);
+    EXPECT_EQ(FindProcess(local.machine, L"VTP.exe"), c.found);
+    EXPECT_EQ(IsVTPRunning(local.machine), c.vtp_running);
     std::vector<std::wstring> twice = c.lines;
     twice.insert(twice.end(), c.lines.begin(), c.lines.end());
-    EXPECT_EQ(local.TraceLines(), twice);
+    EXPECT_EQ(local.pc.TraceLines(), twice);
     EXPECT_EQ(p.open_handles(), 0);
-    SetTraceLog(log.get());
   }
 }
 
@@ -77,7 +65,7 @@ TEST_F(Processes, IsProcessAlive) {
 TEST_F(Processes, WindowsOfTheSuiteAndTheKit) {
   struct Case {
     const char* what;
-    std::vector<sim::FakeWindowSearch::Window> windows;
+    std::vector<sim::FakeWindows::Window> windows;
     int suite, kit, notified;
   };
   const Case cases[] = {
@@ -89,14 +77,14 @@ TEST_F(Processes, WindowsOfTheSuiteAndTheKit) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    pc.inspect.window_search.windows = c.windows;
-    pc.inspect.window_search.posts.clear();
+    pc.windows.windows = c.windows;
+    pc.windows.posts.clear();
     EXPECT_EQ(IsPCSuiteRunning(machine), c.suite);
     EXPECT_EQ(IsInternetKitRunning(machine), c.kit);
     EXPECT_EQ(NotifyPCSuite(machine), c.notified);
-    ASSERT_EQ(pc.inspect.window_search.posts.size(), static_cast<std::size_t>(c.notified));
+    ASSERT_EQ(pc.windows.posts.size(), static_cast<std::size_t>(c.notified));
     if (c.notified) {
-      const auto& post = pc.inspect.window_search.posts[0];
+      const auto& post = pc.windows.posts[0];
       EXPECT_EQ(post.msg, 0xAB8u);
       EXPECT_EQ(post.wparam, 0u);
       EXPECT_EQ(post.lparam, 0);
@@ -157,28 +145,26 @@ TEST_F(Processes, WaitEndsWhenTheSetupEndsAndDispatchesMessages) {
     SCOPED_TRACE(c.what);
     sim::SimPc local;
     Machine m = local.machine();
-    auto& p = local.inspect.processes;
+    auto& p = local.processes;
     sim::FakeProcesses::Launchable setup{L"setup.exe", c.runs_for, {}};
     if (c.reuse_identifier) setup.then_start = {{p.next_pid, L"unrelated.exe", -1, true}};
     p.launchable[sim::Fold(L"C:\\s\\setup.exe")] = setup;
     LaunchedProcess launched = LaunchProcess(m, L"C:\\s\\setup.exe", L"", 0);
-    ASSERT_NE(launched.pid, -1);
-    if (c.drop_handle) {
-      p.CloseHandle(launched.process);
-      launched.process = kNullHandle;
-    }
+    const std::int32_t pid = launched.pid;
+    ASSERT_NE(pid, -1);
+    if (c.drop_handle) launched.process.reset();
     p.pending_messages = c.messages;
     std::int32_t manager_pid = -1;
     std::vector<std::int32_t> seen_during_wait;
     p.on_dispatch = [&] { seen_during_wait.push_back(manager_pid); };
-    WaitForLaunchedProcess(m, manager_pid, launched);
+    WaitForLaunchedProcess(m, manager_pid, std::move(launched));
     EXPECT_EQ(manager_pid, -1);
     EXPECT_EQ(p.dispatched, c.messages);
-    for (std::int32_t s : seen_during_wait) EXPECT_EQ(s, launched.pid);  // what Cancel reads meanwhile
+    for (std::int32_t s : seen_during_wait) EXPECT_EQ(s, pid);  // what Cancel reads meanwhile
     EXPECT_GE(p.tick, c.runs_for);
     // The wait did not outlast the setup (the reused identifier is still alive).
     EXPECT_LE(p.tick, c.runs_for + (c.drop_handle ? 1 : 0));
-    EXPECT_EQ(p.sleeps, 0);  // never a busy 1 ms loop
+    EXPECT_EQ(local.system.sleeps, 0);  // never a busy 1 ms loop
     EXPECT_EQ(p.open_handles(), 0);
   }
 }
@@ -186,12 +172,12 @@ TEST_F(Processes, WaitEndsWhenTheSetupEndsAndDispatchesMessages) {
 TEST_F(Processes, SnapshotFallBackFollowsTheManagersIdentifier) {
   procs.processes = {{40, L"setup.exe", 10, true}};
   std::int32_t manager_pid = -1;
-  WaitForLaunchedProcess(machine, manager_pid, LaunchedProcess{40, kNullHandle});
+  WaitForLaunchedProcess(machine, manager_pid, LaunchedProcess{40, UniqueHandle()});
   EXPECT_EQ(manager_pid, -1);
   EXPECT_GE(procs.tick, 10);
   // An identifier that is not running ends the wait after one look.
   long before = procs.tick;
-  WaitForLaunchedProcess(machine, manager_pid, LaunchedProcess{99, kNullHandle});
+  WaitForLaunchedProcess(machine, manager_pid, LaunchedProcess{99, UniqueHandle()});
   EXPECT_EQ(procs.tick, before);
 }
 

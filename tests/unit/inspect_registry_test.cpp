@@ -2,9 +2,8 @@
 
 #include <functional>
 
-#include "core/trace_log.h"
-#include "fake/sim_pc.h"
 #include "inspect/registry_query.h"
+#include "unit/traced_pc.h"
 #include "workflow/auto_run_manager.h"
 
 namespace devstart {
@@ -15,24 +14,9 @@ const std::wstring kTps = L"HKLM\\SOFTWARE\\Wow6432Node\\Tavo Electronics\\Tavo 
 const std::wstring kVtp =
     L"HKLM\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{34A0FF07-F11A-4157-84A3-92F8AD688CBF}";
 
-class RegistryQueries : public ::testing::Test {
+class RegistryQueries : public ::testing::Test, public TracedPc {
  protected:
-  void SetUp() override {
-    log = std::make_unique<TraceLog>(pc.system, pc.files);
-    SetTraceLog(log.get());
-  }
-  void TearDown() override { SetTraceLog(nullptr); }
-  std::vector<std::wstring> Lines() {
-    auto all = pc.TraceLines();
-    return std::vector<std::wstring>(all.begin() + static_cast<long>(skip), all.end());
-  }
-  void Mark() { skip = pc.TraceLines().size(); }
-
-  sim::SimPc pc;
-  Machine machine = pc.machine();
-  std::unique_ptr<TraceLog> log;
   COption option;
-  std::size_t skip = 0;
 };
 
 // One query of the family, seen from outside: what it returns as text.
@@ -121,11 +105,8 @@ TEST_F(RegistryQueries, EveryMemberForEveryStoredForm) {
   for (const Member& m : Members()) {
     for (const ValueCase& c : cases) {
       SCOPED_TRACE(std::string(m.name) + " / " + c.what);
-      sim::SimPc local;
-      auto local_log = std::make_unique<TraceLog>(local.system, local.files);
-      SetTraceLog(local_log.get());
-      Machine mach = local.machine();
-      auto& reg = local.inspect.registry;
+      TracedPc local;
+      auto& reg = local.pc.registry;
       switch (c.stored) {
         case Stored::kNoKey: break;
         case Stored::kNone: reg.PutKey(m.key); break;
@@ -136,7 +117,7 @@ TEST_F(RegistryQueries, EveryMemberForEveryStoredForm) {
         case Stored::kNoNul: reg.Put(m.key, m.value, win::kRegSz, {'a', 0, 'b', 0}); break;
         case Stored::kZeroBytes: reg.Put(m.key, m.value, win::kRegSz, {}); break;
       }
-      CAutoRunManager manager(mach, option);
+      CAutoRunManager manager(local.machine, option);
       std::wstring got = m.run(manager);
       std::wstring expected = !c.ok ? (m.check ? L"0" : L"") : m.check ? L"1" : m.folder ? c.folder : c.text;
       EXPECT_EQ(got, expected);
@@ -146,9 +127,8 @@ TEST_F(RegistryQueries, EveryMemberForEveryStoredForm) {
       std::wstring shown = m.folder ? c.shown : c.text;
       lines.push_back(c.ok ? m.success_prefix + L"[" + shown + L"][" + std::to_wstring(c.count) + L"]" : m.failure);
       if (!m.entry.empty()) lines.push_back(m.entry + L"(-)");
-      EXPECT_EQ(local.TraceLines(), lines);
+      EXPECT_EQ(local.pc.TraceLines(), lines);
       EXPECT_EQ(reg.open_handles(), 0);
-      SetTraceLog(log.get());
     }
   }
 }
@@ -175,12 +155,12 @@ TEST_F(RegistryQueries, MasksByWindowsFamilyAndDebugOption) {
     option.DEBUG_OPTION = c.debug_option;
     CAutoRunManager manager(machine, option);
     EXPECT_EQ(manager.m_samDesired, c.manager_mask);
-    pc.inspect.registry.opens.clear();
+    pc.registry.opens.clear();
     manager.GetPCSuiteInstallPath();
     manager.CheckITKInstall_VTP();
     manager.GetRegManager().GetDisplayVersion(L"{X}");
     manager.GetRegManager().getDebugDownloadVersion();
-    const auto& opens = pc.inspect.registry.opens;
+    const auto& opens = pc.registry.opens;
     ASSERT_EQ(opens.size(), 4u);
     EXPECT_EQ(opens[0].sam, c.manager_mask);
     EXPECT_EQ(opens[1].sam, c.manager_mask);
@@ -191,7 +171,7 @@ TEST_F(RegistryQueries, MasksByWindowsFamilyAndDebugOption) {
 }
 
 TEST_F(RegistryQueries, MaskZeroOpensButCannotRead) {
-  pc.inspect.registry.PutString(kPc, L"Path", L"C:\\Suite");
+  pc.registry.PutString(kPc, L"Path", L"C:\\Suite");
   option.DEBUG_OPTION = 1;
   CAutoRunManager manager(machine, option);
   EXPECT_EQ(manager.CheckPCSuiteInstall(), 0);
@@ -202,24 +182,24 @@ TEST_F(RegistryQueries, ElevatedQueryLeavesEmptyKeyInThe32BitView) {
   for (bool elevated : {true, false}) {
     sim::SimPc local;
     Machine mach = local.machine();
-    local.inspect.registry.elevated = elevated;
+    local.registry.elevated = elevated;
     CAutoRunManager manager(mach, option);
     EXPECT_EQ(manager.CheckPCSuiteInstall(), 0);
-    EXPECT_EQ(local.inspect.registry.HasKey(kPc), elevated);
-    EXPECT_FALSE(local.inspect.registry.HasKey(L"HKLM\\SOFTWARE\\Tavo Electronics"));
+    EXPECT_EQ(local.registry.HasKey(kPc), elevated);
+    EXPECT_FALSE(local.registry.HasKey(L"HKLM\\SOFTWARE\\Tavo Electronics"));
   }
 }
 
 TEST_F(RegistryQueries, NoInstallSwitchHidesOnlyThePCSuite) {
-  pc.inspect.registry.PutString(kPc, L"Path", L"C:\\Suite");
-  pc.inspect.registry.PutString(kVtp, L"InstallLocation", L"C:\\VTP");
-  pc.inspect.registry.PutString(kTps, L"Path", L"C:\\Kit");
+  pc.registry.PutString(kPc, L"Path", L"C:\\Suite");
+  pc.registry.PutString(kVtp, L"InstallLocation", L"C:\\VTP");
+  pc.registry.PutString(kTps, L"Path", L"C:\\Kit");
   CAutoRunManager manager(machine, option);
   manager.m_bNoInstall = true;
   Mark();
-  pc.inspect.registry.opens.clear();
+  pc.registry.opens.clear();
   EXPECT_EQ(manager.CheckPCSuiteInstall(), 0);
-  EXPECT_TRUE(pc.inspect.registry.opens.empty());
+  EXPECT_TRUE(pc.registry.opens.empty());
   EXPECT_TRUE(Lines().empty());
   EXPECT_EQ(manager.CheckITKInstall_VTP(), 1);
   EXPECT_EQ(manager.CheckITKInstall_TPS(), 1);
@@ -228,10 +208,10 @@ TEST_F(RegistryQueries, NoInstallSwitchHidesOnlyThePCSuite) {
 }
 
 TEST_F(RegistryQueries, DispatchersFollowItkType) {
-  pc.inspect.registry.PutString(kVtp, L"InstallLocation", L"C:\\VTP\\");
-  pc.inspect.registry.PutString(kVtp, L"DisplayVersion", L"2.0.1");
-  pc.inspect.registry.PutString(kTps, L"Path", L"C:\\Kit");
-  pc.inspect.registry.PutString(kTps, L"Version", L"3.1");
+  pc.registry.PutString(kVtp, L"InstallLocation", L"C:\\VTP\\");
+  pc.registry.PutString(kVtp, L"DisplayVersion", L"2.0.1");
+  pc.registry.PutString(kTps, L"Path", L"C:\\Kit");
+  pc.registry.PutString(kTps, L"Version", L"3.1");
   struct Case {
     int itk_type;
     std::wstring path, version;
@@ -252,10 +232,10 @@ TEST_F(RegistryQueries, DispatchersFollowItkType) {
 TEST_F(RegistryQueries, ManagerNotifiesTheSuiteThroughItsWindow) {
   CAutoRunManager manager(machine, option);
   EXPECT_EQ(manager.NotifyPCSuite(), std::optional<bool>(false));
-  pc.inspect.window_search.windows.push_back({0x77, L"AnyClass", L"Tavo PC Suite IV"});
+  pc.windows.windows.push_back({0x77, L"AnyClass", L"Tavo PC Suite IV"});
   EXPECT_EQ(manager.NotifyPCSuite(), std::optional<bool>(true));
-  ASSERT_EQ(pc.inspect.window_search.posts.size(), 1u);
-  EXPECT_EQ(pc.inspect.window_search.posts[0].msg, 0xAB8u);
+  ASSERT_EQ(pc.windows.posts.size(), 1u);
+  EXPECT_EQ(pc.windows.posts[0].msg, 0xAB8u);
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "core/trace_log.h"
-#include "fake/sim_pc.h"
 #include "inspect/driver_check.h"
 #include "inspect/version.h"
+#include "unit/traced_pc.h"
 #include "workflow/auto_run_manager.h"
 
 namespace devstart {
@@ -47,36 +46,21 @@ TEST(CompareVersion, FoundAgainstRequired) {
   }
 }
 
-class Inspect : public ::testing::Test {
+class Inspect : public ::testing::Test, public TracedPc {
  protected:
-  void SetUp() override {
-    log = std::make_unique<TraceLog>(pc.system, pc.files);
-    SetTraceLog(log.get());
-  }
-  void TearDown() override { SetTraceLog(nullptr); }
-  std::vector<std::wstring> Lines() {
-    auto all = pc.TraceLines();
-    return std::vector<std::wstring>(all.begin() + static_cast<long>(skip), all.end());
-  }
-  void Mark() { skip = pc.TraceLines().size(); }
-
-  sim::SimPc pc;
-  Machine machine = pc.machine();
-  std::unique_ptr<TraceLog> log;
   COption option;
-  std::size_t skip = 0;
 };
 
 TEST_F(Inspect, ReadFixedFileInfoNeedsAVersionResource) {
-  pc.inspect.versions.Put(L"C:\\a.dll", 2, 5, 0, 12);
+  pc.versions.Put(L"C:\\a.dll", 2, 5, 0, 12);
   FixedFileInfo info;
-  EXPECT_EQ(ReadFixedFileInfo(pc.inspect.versions, L"C:\\a.dll", &info), 1);
+  EXPECT_EQ(ReadFixedFileInfo(pc.versions, L"C:\\a.dll", &info), 1);
   EXPECT_EQ(FileVersionText(info), L"2.5.0.12");
-  EXPECT_EQ(ReadFixedFileInfo(pc.inspect.versions, L"C:\\b.dll", &info), 0);
+  EXPECT_EQ(ReadFixedFileInfo(pc.versions, L"C:\\b.dll", &info), 0);
 }
 
 TEST_F(Inspect, ItkVersionCurrentByItkType) {
-  auto& reg = pc.inspect.registry;
+  auto& reg = pc.registry;
   reg.PutString(L"HKLM\\SOFTWARE\\Wow6432Node\\Tavo Electronics\\Tavo Internet Kit\\1.0", L"Version", L"2.0");
   reg.PutString(
       L"HKLM\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{34A0FF07-F11A-4157-84A3-92F8AD688CBF}",
@@ -134,26 +118,21 @@ TEST_F(Inspect, DriverFilesByFolderAndArchitecture) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    sim::SimPc local;
-    SetTraceLog(nullptr);
-    auto local_log = std::make_unique<TraceLog>(local.system, local.files);
-    SetTraceLog(local_log.get());
-    local.inspect.native.native_architecture = c.native;
-    local.inspect.native.system_info_architecture = c.system_info;
-    for (const auto& f : c.files) local.fs.Put(f, "driver");
-    Machine m = local.machine();
-    CAutoRunManager manager(m, option);
+    TracedPc local;
+    local.pc.system.native_architecture = c.native;
+    local.pc.system.system_info_architecture = c.system_info;
+    for (const auto& f : c.files) local.pc.files.Put(f, "driver");
+    CAutoRunManager manager(local.machine, option);
     EXPECT_EQ(manager.CheckDriverInstall(), c.installed);
-    EXPECT_EQ(local.TraceLines(), c.lines);
-    SetTraceLog(log.get());
+    EXPECT_EQ(local.pc.TraceLines(), c.lines);
   }
 }
 
 TEST_F(Inspect, FailedVersionReadCountsAsX86AndMissingProgramFilesUsesTheSuffix) {
   pc.system.version.reset();
-  pc.inspect.native.native_architecture = win::kProcessorArchitectureAmd64;
+  pc.system.native_architecture = win::kProcessorArchitectureAmd64;
   EXPECT_EQ(IsX86System(machine), 1);
-  pc.inspect.native.program_files.reset();
+  pc.files.special_folders.erase(win::kCsidlProgramFiles);
   EXPECT_EQ(DriverFolderA(machine), L"\\Tavo Electronics\\Tavo USB Modem Drivers\\");
   EXPECT_EQ(DriverFolderB(machine), L"\\Tavo Electronics\\Tavo USB Modem Driver\\");
 }
@@ -186,16 +165,16 @@ TEST_F(Inspect, InstalledDriverVersionChain) {
     SCOPED_TRACE(c.what);
     sim::SimPc local;
     Machine m = local.machine();
-    local.inspect.native.native_architecture = c.arch;
+    local.system.native_architecture = c.arch;
     for (const auto& v : c.versions) {
-      local.fs.Put(v.first, "driver");
-      local.inspect.versions.Put(v.first, 2, 5, 0, v.second);
+      local.files.Put(v.first, "driver");
+      local.versions.Put(v.first, 2, 5, 0, v.second);
     }
-    for (const auto& e : c.uninstall) local.inspect.registry.PutString(u + e.first, L"DisplayVersion", e.second);
+    for (const auto& e : c.uninstall) local.registry.PutString(u + e.first, L"DisplayVersion", e.second);
     CAutoRunManager manager(m, option);
     EXPECT_EQ(manager.GetInstalledDriverVersion(), c.installed);
-    EXPECT_EQ(local.inspect.registry.opens.size(), c.registry_reads);
-    for (const auto& o : local.inspect.registry.opens) EXPECT_EQ(o.sam, 0x20219u);
+    EXPECT_EQ(local.registry.opens.size(), c.registry_reads);
+    for (const auto& o : local.registry.opens) EXPECT_EQ(o.sam, 0x20219u);
   }
 }
 
@@ -210,8 +189,8 @@ TEST_F(Inspect, DriverVersionCurrentAgainstConfiguration) {
     CAutoRunManager manager(machine, option);
     EXPECT_EQ(manager.IsDriverVersionCurrent(), c.current);
   }
-  pc.fs.Put(kA + L"tavox64modem.sys", "driver");
-  pc.inspect.versions.Put(kA + L"tavox64modem.sys", 1, 0, 0, 0);
+  pc.files.Put(kA + L"tavox64modem.sys", "driver");
+  pc.versions.Put(kA + L"tavox64modem.sys", 1, 0, 0, 0);
   option.driver_version = L"1.0.0.1";
   CAutoRunManager manager(machine, option);
   EXPECT_EQ(manager.IsDriverVersionCurrent(), 0);

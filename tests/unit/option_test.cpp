@@ -7,16 +7,16 @@ namespace devstart {
 namespace {
 
 COption LoadFrom(sim::SimPc& pc, const std::string& ini) {
-  pc.fs.Put(L".\\config.ini", ini);
+  pc.files.Put(L".\\config.ini", ini);
   COption o;
-  o.Load(CIni(pc.profile, L".\\config.ini"));
+  o.Load(CIni(pc.files, L".\\config.ini"));
   return o;
 }
 
 TEST(Options, MissingFileGivesEveryDefault) {
   sim::SimPc pc;
   COption o;
-  o.Load(CIni(pc.profile, L".\\config.ini"));
+  o.Load(CIni(pc.files, L".\\config.ini"));
   EXPECT_EQ(o.driver_chk, 1);
   EXPECT_EQ(o.user_mode, 0);
   EXPECT_EQ(o.usb_vendor0, 1);
@@ -73,8 +73,8 @@ TEST(Options, NumbersAndYesNoReadLikeTheRuntime) {
   };
   for (const auto& c : cases) {
     sim::SimPc pc;
-    pc.fs.Put(L".\\config.ini", std::string("[DRIVER]\nv=") + c.value + "\n");
-    CIni ini(pc.profile, L".\\config.ini");
+    pc.files.Put(L".\\config.ini", std::string("[DRIVER]\nv=") + c.value + "\n");
+    CIni ini(pc.files, L".\\config.ini");
     EXPECT_EQ(ini.ReadNumber(L"v", L"DRIVER", 1000), c.number) << c.value;
     EXPECT_EQ(ini.ReadYesNo(L"v", L"DRIVER", 1), c.yes_no) << c.value;
   }
@@ -84,8 +84,8 @@ TEST(Options, OverlongNumbersAreReadByTheirFirst63Characters) {
   sim::SimPc pc;
   // 63 zeros then a 7: the 7 is the 64th character and is not read.
   std::string zeros(63, '0');
-  pc.fs.Put(L".\\config.ini", "[A]\nn=" + zeros + "7\ny=" + zeros + "1\nz=" + std::string(62, '0') + "1\n");
-  CIni ini(pc.profile, L".\\config.ini");
+  pc.files.Put(L".\\config.ini", "[A]\nn=" + zeros + "7\ny=" + zeros + "1\nz=" + std::string(62, '0') + "1\n");
+  CIni ini(pc.files, L".\\config.ini");
   EXPECT_EQ(ini.ReadNumber(L"n", L"A", 5), 0);
   EXPECT_EQ(ini.ReadYesNo(L"y", L"A", 1), 0);
   EXPECT_EQ(ini.ReadYesNo(L"z", L"A", 0), 1);
@@ -98,7 +98,7 @@ TEST(Options, ValuesLongerThanOneBufferAreReadWhole) {
   EXPECT_EQ(o.pcsuite_url.size(), 1500u);
   // 512, then 1024, then 1536 characters were asked for.
   std::vector<std::uint32_t> asked;
-  for (auto s : pc.profile.sizes_asked) {
+  for (auto s : pc.files.profile_sizes_asked) {
     if (s > 512) asked.push_back(s);
   }
   EXPECT_EQ(asked, (std::vector<std::uint32_t>{1024, 1536}));

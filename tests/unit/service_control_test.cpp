@@ -3,34 +3,26 @@
 // that installs and starts the service.
 #include <gtest/gtest.h>
 
-#include "core/trace_log.h"
-#include "device/window_service_manager.h"
-#include "fake/sim_pc.h"
-#include "workflow/auto_run_manager.h"
 #include "core/result_codes.h"
+#include "device/window_service_manager.h"
+#include "unit/traced_pc.h"
+#include "workflow/auto_run_manager.h"
 
 namespace devstart {
 namespace {
 
 const OsVersion kWinXp{5, 1, 2600, 2, 3, 1};
 
-class ServiceFixture : public ::testing::Test {
+class ServiceFixture : public ::testing::Test, public TracedPc {
  protected:
   void SetUp() override {
-    pc.fs.current_directory = L"E:\\";
+    pc.files.current_directory = L"E:\\";
     pc.system.version = kWinXp;
     option.service_fname = L"ScsiCmdService.exe";
     option.service_run_file = L"ScsiCmdService.exe";
     option.scsi_fname = L"SendScsiCmd.dll";
-    log = std::make_unique<TraceLog>(pc.system, pc.files);
-    SetTraceLog(log.get());
   }
-  void TearDown() override { SetTraceLog(nullptr); }
-  std::vector<std::wstring> Lines() const { return pc.TraceLines(); }
 
-  sim::SimPc pc;
-  Machine machine = pc.machine();
-  std::unique_ptr<TraceLog> log;
   COption option;
 };
 
@@ -60,24 +52,20 @@ TEST_F(QueryState, EachStateGivesItsCode) {
        {L"[WindowServiceManager] OpenSCManager failed"}},
   };
   for (const StateCase& c : cases) {
-    sim::SimPc fresh;
-    Machine m = fresh.machine();
-    TraceLog fresh_log(fresh.system, fresh.files);
-    SetTraceLog(&fresh_log);
-    if (c.state) fresh.device.InstallService(*c.state).denied_access = c.denied;
-    fresh.device.services.open_manager_fails = c.manager_fails;
-    WindowServiceManager wsm(m, option);
+    TracedPc fresh;
+    if (c.state) fresh.pc.InstallService(*c.state).denied_access = c.denied;
+    fresh.pc.services.open_manager_fails = c.manager_fails;
+    WindowServiceManager wsm(fresh.machine, option);
     EXPECT_EQ(wsm.QueryServiceState(), c.code) << c.name;
-    EXPECT_EQ(fresh.TraceLines(), c.lines) << c.name;
-    EXPECT_TRUE(fresh.device.services.open_handles.empty()) << c.name << ": handles left open";
+    EXPECT_EQ(fresh.pc.TraceLines(), c.lines) << c.name;
+    EXPECT_TRUE(fresh.pc.services.open_handles.empty()) << c.name << ": handles left open";
     if (c.state && !c.manager_fails && c.denied == 0) {
       // Interrogated ten times, a millisecond apart.
       int controls = 0;
-      for (const auto& call : fresh.device.services.calls) controls += call == L"ControlService 4";
+      for (const auto& call : fresh.pc.services.calls) controls += call == L"ControlService 4";
       EXPECT_EQ(controls, 10) << c.name;
-      EXPECT_EQ(fresh.device.clock.slept_ms, 10u) << c.name;
+      EXPECT_EQ(fresh.pc.system.slept_ms, 10u) << c.name;
     }
-    SetTraceLog(log.get());
   }
 }
 
@@ -86,7 +74,7 @@ class Install : public ServiceFixture {};
 TEST_F(Install, RegistersTheServiceAsDescribed) {
   WindowServiceManager wsm(machine, option);
   EXPECT_EQ(wsm.InstallScsiService(), 0);
-  auto* s = pc.device.services.Find(L"TavoScsiCommandService");
+  auto* s = pc.services.Find(L"TavoScsiCommandService");
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->config.display_name, L"Tavo SCSI command service");
   EXPECT_EQ(s->description, L"Tavo SCSI Command service for AutoRun.");
@@ -95,8 +83,8 @@ TEST_F(Install, RegistersTheServiceAsDescribed) {
   EXPECT_EQ(s->config.start_type, win::kServiceAutoStart);
   EXPECT_EQ(s->config.error_control, win::kServiceErrorNormal);
   EXPECT_EQ(s->config.binary_path, L"C:\\windows\\system32\\ScsiCmdService.exe");
-  EXPECT_EQ(pc.device.services.calls.front(), L"OpenSCManager 0x2");
-  EXPECT_TRUE(pc.device.services.open_handles.empty());
+  EXPECT_EQ(pc.services.calls.front(), L"OpenSCManager 0x2");
+  EXPECT_TRUE(pc.services.open_handles.empty());
   EXPECT_TRUE(Lines().empty());
 }
 
@@ -121,22 +109,19 @@ TEST_F(Install, FailuresGiveTheirCodes) {
       {"description", false, std::nullopt, false, true, 0, {L"[WindowServiceManager] ChangeServiceConfig2 \n"}},
   };
   for (const InstallCase& c : cases) {
-    sim::SimPc fresh;
-    Machine m = fresh.machine();
-    TraceLog fresh_log(fresh.system, fresh.files);
-    SetTraceLog(&fresh_log);
-    if (c.exists) fresh.device.InstallService(win::kServiceStopped);
-    fresh.device.services.create_error = c.create_error;
-    fresh.device.services.open_manager_fails = c.manager_fails;
-    fresh.device.services.description_fails = c.description_fails;
-    WindowServiceManager wsm(m, option);
+    TracedPc fresh;
+    sim::SimPc& row = fresh.pc;
+    if (c.exists) row.InstallService(win::kServiceStopped);
+    row.services.create_error = c.create_error;
+    row.services.open_manager_fails = c.manager_fails;
+    row.services.description_fails = c.description_fails;
+    WindowServiceManager wsm(fresh.machine, option);
     EXPECT_EQ(wsm.InstallScsiService(), c.code) << c.name;
     // The description line holds a line feed; compare the raw text.
-    std::wstring text = fresh.ReadUtf16(fresh.system.temp_path + L"Devstart.Log");
+    std::wstring text = row.ReadUtf16(row.files.temp_path + L"Devstart.Log");
     for (const auto& line : c.lines) EXPECT_NE(text.find(line + L"\r\n"), std::wstring::npos) << c.name;
     if (c.lines.empty()) EXPECT_TRUE(text.empty());
-    EXPECT_TRUE(fresh.device.services.open_handles.empty()) << c.name;
-    SetTraceLog(log.get());
+    EXPECT_TRUE(row.services.open_handles.empty()) << c.name;
   }
 }
 
@@ -145,21 +130,21 @@ TEST_F(Install, PathThatWouldNotFitIsNotRegistered) {
   WindowServiceManager wsm(machine, option);
   EXPECT_TRUE(wsm.binary_path().empty());
   EXPECT_EQ(wsm.InstallScsiService(), FAIL_TO_CREATE_SERVICE);
-  EXPECT_EQ(pc.device.services.Find(L"TavoScsiCommandService"), nullptr);
+  EXPECT_EQ(pc.services.Find(L"TavoScsiCommandService"), nullptr);
 }
 
 TEST_F(Install, RunStartsWithoutWaiting) {
   WindowServiceManager wsm(machine, option);
   EXPECT_EQ(wsm.RunScsiService(), FAIL_TO_OPEN_SERVICE);
   EXPECT_EQ(Lines(), std::vector<std::wstring>{L"[WindowServiceManager] OpenService failed"});
-  pc.device.InstallService(win::kServiceStopped).state_after_start = win::kServiceStartPending;
+  pc.InstallService(win::kServiceStopped).state_after_start = win::kServiceStartPending;
   EXPECT_EQ(wsm.RunScsiService(), 0);
-  EXPECT_EQ(pc.device.services.Find(L"TavoScsiCommandService")->starts, 1);
+  EXPECT_EQ(pc.services.Find(L"TavoScsiCommandService")->starts, 1);
   // Started but not yet running still counts: the pipe client waits.
   EXPECT_EQ(wsm.RunScsiService(), 0);
-  pc.device.services.open_manager_fails = true;
+  pc.services.open_manager_fails = true;
   EXPECT_EQ(wsm.RunScsiService(), FAIL_TO_OPEN_SCMANAGER);
-  EXPECT_TRUE(pc.device.services.open_handles.empty());
+  EXPECT_TRUE(pc.services.open_handles.empty());
 }
 
 // ---- pipe client ------------------------------------------------------------
@@ -168,7 +153,7 @@ class Pipe : public ServiceFixture {
  protected:
   void SetUp() override {
     ServiceFixture::SetUp();
-    pc.device.InstallService(win::kServiceRunning);
+    pc.InstallService(win::kServiceRunning);
   }
   int Send(std::uint32_t* read) {
     WindowServiceManager wsm(machine, option);
@@ -204,13 +189,10 @@ TEST_F(Pipe, ReplyLengthDecidesItsMeaning) {
       {std::string(5, '\xFF'), 0, FAIL_TO_FIND_DRIVE, L"[WindowServiceManger] GET_SETTING fail FAIL_TO_FIND_DRIVE"},
   };
   for (const ReplyCase& c : cases) {
-    sim::SimPc fresh;
-    fresh.device.InstallService(win::kServiceRunning);
-    Machine m = fresh.machine();
-    TraceLog fresh_log(fresh.system, fresh.files);
-    SetTraceLog(&fresh_log);
-    fresh.device.pipes.scripted_reads = {{c.reply, c.error}};
-    WindowServiceManager wsm(m, option);
+    TracedPc fresh;
+    fresh.pc.InstallService(win::kServiceRunning);
+    fresh.pc.pipes.scripted_reads = {{c.reply, c.error}};
+    WindowServiceManager wsm(fresh.machine, option);
     std::uint32_t read = 99;
     std::memset(buffer, 0, sizeof buffer);
     EXPECT_EQ(wsm.PipeSend(L"GET_SETTING:E", buffer, sizeof buffer, &read), c.code) << c.reply.size();
@@ -219,9 +201,8 @@ TEST_F(Pipe, ReplyLengthDecidesItsMeaning) {
     std::vector<std::wstring> expected = {L"[WindowServiceManager] WriteFile(+)", L"[WindowServiceManager] WriteFile(-)",
                                           L"[WindowServiceManager] ReadFile(+)"};
     if (c.line) expected.push_back(c.line);
-    EXPECT_EQ(fresh.TraceLines(), expected) << c.reply.size();
-    EXPECT_TRUE(fresh.device.pipes.open_handles.empty());
-    SetTraceLog(log.get());
+    EXPECT_EQ(fresh.pc.TraceLines(), expected) << c.reply.size();
+    EXPECT_TRUE(fresh.pc.pipes.open_handles.empty());
   }
 }
 
@@ -229,16 +210,16 @@ TEST_F(Pipe, OpensWithTheDescribedArgumentsAndByteMode) {
   std::uint32_t read = 0;
   EXPECT_EQ(Send(&read), 0);
   EXPECT_EQ(read, 3u);
-  const auto& calls = pc.device.pipes.calls;
+  const auto& calls = pc.pipes.calls;
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0], L"CreateFile \\\\.\\pipe\\TavoScsiCommandService 0xc0000000 0 3 0");
   EXPECT_EQ(calls[1], L"SetNamedPipeHandleState 0");
-  ASSERT_EQ(pc.device.pipes.requests.size(), 1u);
-  EXPECT_EQ(pc.device.pipes.requests[0].size(), 28u);
+  ASSERT_EQ(pc.pipes.requests.size(), 1u);
+  EXPECT_EQ(pc.pipes.requests[0].size(), 28u);
 }
 
 TEST_F(Pipe, MoreDataReadsAgainFromTheStart) {
-  pc.device.pipes.scripted_reads = {{std::string("\x07", 1), win::kErrorMoreData}, {std::string("\x40\x01\x02", 3), 0}};
+  pc.pipes.scripted_reads = {{std::string("\x07", 1), win::kErrorMoreData}, {std::string("\x40\x01\x02", 3), 0}};
   std::uint32_t read = 0;
   EXPECT_EQ(Send(&read), 0);
   EXPECT_EQ(read, 3u);
@@ -276,25 +257,21 @@ TEST_F(Pipe, ConnectionFailures) {
         L"[WindowServiceManager] WriteFile failed"}},
   };
   for (const OpenCase& c : cases) {
-    sim::SimPc fresh;
-    if (c.running) fresh.device.InstallService(win::kServiceRunning);
-    Machine m = fresh.machine();
-    TraceLog fresh_log(fresh.system, fresh.files);
-    SetTraceLog(&fresh_log);
-    auto& p = fresh.device.pipes;
+    TracedPc fresh;
+    if (c.running) fresh.pc.InstallService(win::kServiceRunning);
+    auto& p = fresh.pc.pipes;
     p.busy_opens = c.busy;
     p.wait_fails = c.wait_fails;
     p.set_state_fails = c.set_state_fails;
     p.write_fails = c.write_fails;
-    WindowServiceManager wsm(m, option);
+    WindowServiceManager wsm(fresh.machine, option);
     std::uint32_t read = 0;
     EXPECT_EQ(wsm.PipeSend(L"MODE_CHANGE:E", buffer, sizeof buffer, &read), c.code) << c.name;
-    EXPECT_EQ(fresh.TraceLines(), c.lines) << c.name;
+    EXPECT_EQ(fresh.pc.TraceLines(), c.lines) << c.name;
     int waits = 0;
     for (const auto& call : p.calls) waits += call == L"WaitNamedPipe \\\\.\\pipe\\TavoScsiCommandService 20000";
     EXPECT_EQ(waits, c.busy == 0 ? 0 : (c.wait_fails ? 1 : c.busy)) << c.name;
     EXPECT_TRUE(p.open_handles.empty()) << c.name;
-    SetTraceLog(log.get());
   }
 }
 
@@ -325,62 +302,58 @@ TEST_F(CheckServiceTest, InstallsAndStartsOnlyForAdministrators) {
       {"start pending, admin", win::kServiceStartPending, true, 0, true, false, 0},
   };
   for (const CheckCase& c : cases) {
-    sim::SimPc fresh;
-    fresh.fs.current_directory = L"E:\\";
-    fresh.system.version = kWinXp;
-    fresh.fs.Put(L"E:\\ScsiCmdService.exe", "service");
-    fresh.fs.Put(L"E:\\SendScsiCmd.dll", "library");
-    fresh.fs.MakeFolder(L"C:\\windows\\system32");
-    fresh.device.security.admin = c.admin;
+    TracedPc fresh;
+    sim::SimPc& row = fresh.pc;
+    row.files.current_directory = L"E:\\";
+    row.system.version = kWinXp;
+    row.files.Put(L"E:\\ScsiCmdService.exe", "service");
+    row.files.Put(L"E:\\SendScsiCmd.dll", "library");
+    row.security.admin = c.admin;
     // A standard user may not write to the system folder.
-    if (!c.admin) fresh.fs.read_only_folders.insert(L"C:\\windows\\system32");
-    if (c.state) fresh.device.InstallService(*c.state);
-    Machine m = fresh.machine();
-    TraceLog fresh_log(fresh.system, fresh.files);
-    SetTraceLog(&fresh_log);
-    CAutoRunManager mgr(m, option);
+    if (!c.admin) row.files.read_only_folders.insert(L"C:\\windows\\system32");
+    if (c.state) row.InstallService(*c.state);
+    CAutoRunManager mgr(fresh.machine, option);
     EXPECT_EQ(mgr.CheckService(), c.code) << c.name;
-    auto lines = fresh.TraceLines();
+    auto lines = row.TraceLines();
     EXPECT_EQ(lines.front(), L"CAutoRunManager::CheckService(+)");
     EXPECT_EQ(lines.back(), L"CAutoRunManager::CheckService(-)");
     bool tried_copy = std::find(lines.begin(), lines.end(), L"CAutoRunManager::CopyService(+)") != lines.end();
     EXPECT_EQ(tried_copy, c.copied) << c.name;
-    bool copied = fresh.fs.Exists(L"C:\\windows\\system32\\ScsiCmdService.exe") &&
-                  fresh.fs.Exists(L"C:\\windows\\system32\\SendScsiCmd.dll");
+    bool copied = row.files.Exists(L"C:\\windows\\system32\\ScsiCmdService.exe") &&
+                  row.files.Exists(L"C:\\windows\\system32\\SendScsiCmd.dll");
     EXPECT_EQ(copied, c.copied && c.admin) << c.name;
     if (c.copied) {
-      EXPECT_EQ(fresh.device.security.enabled_privileges, std::vector<std::wstring>{L"SeManageVolumePrivilege"});
+      EXPECT_EQ(row.security.enabled_privileges, std::vector<std::wstring>{L"SeManageVolumePrivilege"});
     }
-    auto* s = fresh.device.services.Find(L"TavoScsiCommandService");
+    auto* s = row.services.Find(L"TavoScsiCommandService");
     EXPECT_EQ(c.created, !c.state && s != nullptr) << c.name;
     EXPECT_EQ(s ? s->starts : 0, c.starts) << c.name;
-    SetTraceLog(log.get());
+    EXPECT_TRUE(row.security.open_handles.empty()) << c.name;
   }
 }
 
 TEST_F(CheckServiceTest, CopiesUnderTheRunFileName) {
   option.service_fname = L"svc_on_cd.exe";
   option.service_run_file = L"Installed.exe";
-  pc.fs.Put(L"E:\\svc_on_cd.exe", "service");
-  pc.fs.Put(L"E:\\SendScsiCmd.dll", "library");
-  pc.fs.MakeFolder(L"C:\\windows\\system32");
-  pc.device.security.admin = true;
+  pc.files.Put(L"E:\\svc_on_cd.exe", "service");
+  pc.files.Put(L"E:\\SendScsiCmd.dll", "library");
+  pc.security.admin = true;
   CAutoRunManager mgr(machine, option);
   EXPECT_EQ(mgr.CheckService(), 0);
-  EXPECT_EQ(pc.fs.Get(L"C:\\windows\\system32\\Installed.exe").value_or(""), "service");
-  EXPECT_EQ(pc.device.services.Find(L"TavoScsiCommandService")->config.binary_path,
+  EXPECT_EQ(pc.files.Get(L"C:\\windows\\system32\\Installed.exe").value_or(""), "service");
+  EXPECT_EQ(pc.services.Find(L"TavoScsiCommandService")->config.binary_path,
             L"C:\\windows\\system32\\Installed.exe");
 }
 
 TEST_F(CheckServiceTest, UnknownSystemFolderCopiesNothing) {
-  pc.device.folders.special_folders.clear();
-  pc.fs.Put(L"E:\\ScsiCmdService.exe", "service");
-  pc.device.security.admin = true;
+  pc.files.special_folders.clear();
+  pc.files.Put(L"E:\\ScsiCmdService.exe", "service");
+  pc.security.admin = true;
   CAutoRunManager mgr(machine, option);
   EXPECT_EQ(mgr.CheckService(), FAIL_TO_OPEN_SERVICE);
-  EXPECT_FALSE(pc.fs.Exists(L"E:\\ScsiCmdService.exe.copy"));
-  for (const auto& call : pc.device.folders.calls) EXPECT_EQ(call.find(L"CopyFile"), std::wstring::npos) << sim::Utf8(call);
-  EXPECT_EQ(pc.device.services.Find(L"TavoScsiCommandService"), nullptr);
+  EXPECT_FALSE(pc.files.Exists(L"E:\\ScsiCmdService.exe.copy"));
+  for (const auto& call : pc.files.calls) EXPECT_EQ(call.find(L"CopyFile"), std::wstring::npos) << sim::Utf8(call);
+  EXPECT_EQ(pc.services.Find(L"TavoScsiCommandService"), nullptr);
 }
 
 }  // namespace

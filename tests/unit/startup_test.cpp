@@ -1,16 +1,17 @@
 #include <gtest/gtest.h>
 
 #include "app/startup.h"
-#include "core/trace_log.h"
-#include "fake/sim_pc.h"
 #include "core/result_codes.h"
+#include "unit/traced_pc.h"
 
 namespace devstart {
 namespace {
 
 // A manager whose operations answer what the test scripts and record calls.
-Machine g_no_machine;
-COption g_no_option;
+// They never reach a machine; the base class still needs one.
+sim::SimPc g_unused_pc;
+Machine g_unused_machine = g_unused_pc.machine();
+COption g_unused_option;
 
 struct Script {
   std::vector<std::string> calls;
@@ -22,7 +23,7 @@ struct Script {
 };
 
 struct ScriptedManager : CAutoRunManager, Script {
-  ScriptedManager() : CAutoRunManager(g_no_machine, g_no_option) {}
+  ScriptedManager() : CAutoRunManager(g_unused_machine, g_unused_option) {}
   // A fresh script for the next case of a table.
   ScriptedManager& operator=(const ScriptedManager& o) {
     static_cast<Script&>(*this) = o;
@@ -53,17 +54,12 @@ struct ScriptedManager : CAutoRunManager, Script {
   }
 };
 
-class Startup : public ::testing::Test {
+class Startup : public ::testing::Test, public TracedPc {
  protected:
-  void SetUp() override {
-    pc.fs.current_directory = L"E:\\";
-    log = std::make_unique<TraceLog>(pc.system, pc.files);
-    SetTraceLog(log.get());
-  }
-  void TearDown() override { SetTraceLog(nullptr); }
+  void SetUp() override { pc.files.current_directory = L"E:\\"; }
 
   int Run(const std::wstring& command_line) {
-    StartupEnv env{pc.system, pc.sync, pc.windows, texts, option, manager, state};
+    StartupEnv env{machine, texts, option, manager, state};
     return RunStartup(env, command_line);
   }
   bool Called(const char* name) const {
@@ -74,9 +70,7 @@ class Startup : public ::testing::Test {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
 
-  sim::SimPc pc;
-  std::unique_ptr<TraceLog> log;
-  Texts texts{pc.strings, kLangEnglishUK};
+  Texts texts{pc.modules, kLangEnglishUK};
   COption option;
   ScriptedManager manager;
   StartupState state;
@@ -109,7 +103,7 @@ TEST_F(Startup, CommandLineChoosesTheBranch) {
     manager = ScriptedManager{};
     manager.run_from_cd = NORMAL_EXIT;
     manager.first_time_local = NORMAL_EXIT;
-    pc.sync.existing.clear();
+    pc.kernel.existing.clear();
     EXPECT_EQ(Run(c.command_line), 0);
     EXPECT_EQ(Called("RunFromCD"), c.cd_branch) << sim::Utf8(c.command_line);
     EXPECT_EQ(Called("FirstTimeLocal"), !c.cd_branch) << sim::Utf8(c.command_line);
@@ -137,7 +131,7 @@ TEST_F(Startup, SwitchesAreSubstringsAnywhere) {
     option.iso_type0 = 1;
     option.iso_type1 = 1;
     state = StartupState{};
-    pc.sync.existing.clear();
+    pc.kernel.existing.clear();
     manager.first_time_local = NORMAL_EXIT;
     Run(c.command_line);
     EXPECT_EQ(state.no_send_switch, c.no_send) << sim::Utf8(c.command_line);
@@ -164,7 +158,7 @@ TEST_F(Startup, LocalRunEndings) {
   EXPECT_TRUE(pc.windows.MessageBoxes().empty());
 
   manager = ScriptedManager{};
-  pc.sync.existing.clear();
+  pc.kernel.existing.clear();
   manager.first_time_local = 306;
   Run(L"-drive:E");
   ASSERT_EQ(pc.windows.MessageBoxes().size(), 1u);
@@ -172,7 +166,7 @@ TEST_F(Startup, LocalRunEndings) {
   EXPECT_FALSE(Called("Window"));
 
   manager = ScriptedManager{};
-  pc.sync.existing.clear();
+  pc.kernel.existing.clear();
   manager.first_time_local = 0;
   manager.window = 0;
   Run(L"-drive:E");
@@ -205,15 +199,15 @@ TEST_F(Startup, ServiceIsCheckedBeforeVersion6) {
   for (const auto& c : cases) {
     manager = ScriptedManager{};
     pc.windows.calls.clear();
-    pc.sync.existing.clear();
-    pc.sync.created.clear();
+    pc.kernel.existing.clear();
+    pc.kernel.created.clear();
     pc.system.version = c.version;
     manager.admin = c.admin;
     manager.check_service = c.service_result;
     manager.run_from_cd = NORMAL_EXIT;
     EXPECT_EQ(Run(L""), 0);
     EXPECT_EQ(Called("CheckService"), c.checked) << c.name;
-    EXPECT_EQ(pc.sync.created.empty(), c.stops) << c.name;
+    EXPECT_EQ(pc.kernel.created.empty(), c.stops) << c.name;
     if (c.stops) {
       ASSERT_EQ(pc.windows.MessageBoxes().size(), 1u) << c.name;
     }
@@ -265,12 +259,12 @@ TEST_F(Startup, SecondInstanceWarnsTheFirstOnlyWhenModesDiffer) {
     manager.notify = true;
     pc.windows.calls.clear();
     pc.windows.windows = {{0x77, L"Devstart", L"Devstart"}};
-    pc.sync.existing = {L"DevstartOneInstanceMutex"};
-    if (c.itk_mutex_held) pc.sync.existing.insert(L"DevstartMutexITKMode");
+    pc.kernel.existing = {L"DevstartOneInstanceMutex"};
+    if (c.itk_mutex_held) pc.kernel.existing.insert(L"DevstartMutexITKMode");
     option.user_mode = c.user_mode;
     option.iso_type0 = c.iso0;
     option.iso_type1 = c.iso1;
-    pc.fs.current_directory = L"F:\\";
+    pc.files.current_directory = L"F:\\";
     // The second instance ignores its command line.
     EXPECT_EQ(Run(L"-run_itk -drive:G"), 0) << c.name;
     EXPECT_EQ(manager.drives_seen, std::vector<char>{'F'}) << c.name;
@@ -297,7 +291,7 @@ TEST_F(Startup, SecondInstanceWarnsTheFirstOnlyWhenModesDiffer) {
 }
 
 TEST_F(Startup, SecondInstanceWhoseSettingReadFailsShowsItAndStops) {
-  pc.sync.existing = {L"DevstartOneInstanceMutex"};
+  pc.kernel.existing = {L"DevstartOneInstanceMutex"};
   manager.get_setting = FAIL_TO_FIND_DRIVE;
   EXPECT_EQ(Run(L""), 0);
   ASSERT_EQ(pc.windows.MessageBoxes().size(), 1u);
@@ -306,7 +300,7 @@ TEST_F(Startup, SecondInstanceWhoseSettingReadFailsShowsItAndStops) {
 }
 
 TEST_F(Startup, SecondInstanceWithoutAFirstWindowStillEndsNormally) {
-  pc.sync.existing = {L"DevstartOneInstanceMutex", L"DevstartMutexITKMode"};
+  pc.kernel.existing = {L"DevstartOneInstanceMutex", L"DevstartMutexITKMode"};
   manager.get_setting = 0;
   EXPECT_EQ(Run(L""), 0);
   EXPECT_TRUE(Traced(L"Devstart::CreateMutex ERROR_ALREADY_EXISTS"));

@@ -16,7 +16,7 @@ TEST(UiLanguage, ChoiceForSystemLanguages) {
 }
 
 TEST(UiLanguage, EverySupportedLanguageIsKeptAndHasItsTexts) {
-  std::vector<std::uint16_t> shipped = sim::FakeStringResources::Languages();
+  std::vector<std::uint16_t> shipped = sim::FakeModules::Languages();
   int supported = 0;
   for (std::uint16_t lang : shipped) {
     if (lang == kLangEnglishUK || lang == kLangEnglishUS) continue;
@@ -30,10 +30,10 @@ TEST(UiLanguage, EverySupportedLanguageIsKeptAndHasItsTexts) {
 }
 
 TEST(UiLanguage, EveryLanguageCarriesEveryId) {
-  std::vector<std::uint32_t> english = sim::FakeStringResources::Ids(kLangEnglishUK);
+  std::vector<std::uint32_t> english = sim::FakeModules::Ids(kLangEnglishUK);
   EXPECT_EQ(english.size(), 43u);
-  for (std::uint16_t lang : sim::FakeStringResources::Languages()) {
-    std::vector<std::uint32_t> ids = sim::FakeStringResources::Ids(lang);
+  for (std::uint16_t lang : sim::FakeModules::Languages()) {
+    std::vector<std::uint32_t> ids = sim::FakeModules::Ids(lang);
     if (lang == 0x041E) {
       ASSERT_EQ(ids.back(), 2104u);
       ids.pop_back();
@@ -68,7 +68,7 @@ TEST(UiLanguage, ThreadLanguageIsSetTheWayTheSystemAllows) {
 }
 
 TEST(Texts, MissingIdFallsBackToEnglishAndLongTextsAreCut) {
-  struct Resources : IStringResources {
+  struct Resources : IModules {
     std::optional<std::wstring> LoadString(std::uint32_t id, std::uint16_t lang) override {
       if (id == 1 && lang == kLangEnglishUK) return L"english";
       if (id == 2) return std::wstring(1200, L'z');
@@ -134,24 +134,24 @@ TEST(Presentation, CodesComposeTheirSentences) {
   };
   sim::SimPc pc;
   for (const auto& c : cases) {
-    Texts texts(pc.strings, c.lang);
+    Texts texts(pc.modules, c.lang);
     EXPECT_EQ(ComposeResultText(c.code, texts), c.text) << c.code;
   }
 }
 
 TEST(Presentation, GermanSentencesForABlockedInstall) {
   sim::SimPc pc;
-  Texts german(pc.strings, 0x0407);
+  Texts german(pc.modules, 0x0407);
   std::wstring expected = german.Load(2016) + L"\n\n(" + german.Load(2023) + L")";
   EXPECT_EQ(ComposeResultText(401, german), expected);
-  EXPECT_NE(german.Load(2016), Texts(pc.strings, 0x0809).Load(2016));
+  EXPECT_NE(german.Load(2016), Texts(pc.modules, 0x0809).Load(2016));
   // The suffixes of the SCSI errors are never translated.
   EXPECT_EQ(ComposeResultText(104, german), german.Load(2003) + L" (FAIL_TO_FIND_DRIVE)");
 }
 
 TEST(Presentation, BoxIsModalErrorWithCaptionDevstart) {
   sim::SimPc pc;
-  Texts texts(pc.strings, 0x0809);
+  Texts texts(pc.modules, 0x0809);
   ShowResult(205, texts, pc.windows, 0x1234);
   ShowResult(304, texts, pc.windows, 0x1234);
   auto boxes = pc.windows.MessageBoxes();

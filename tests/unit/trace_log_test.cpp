@@ -11,7 +11,8 @@ const std::wstring kLog = L"C:\\Users\\user\\AppData\\Local\\Temp\\Devstart.Log"
 
 TEST(TraceLog, LinesCarryElapsedMillisecondsAndCrLf) {
   sim::SimPc pc;
-  TraceLog log(pc.system, pc.files);
+  Machine m = pc.machine();
+  TraceLog log(m);
   log.Trace(L"Start Autorun version 1, 0, 0, 14");
   pc.system.tick += 1234;
   log.Trace(L"second");
@@ -21,16 +22,18 @@ TEST(TraceLog, LinesCarryElapsedMillisecondsAndCrLf) {
 
 TEST(TraceLog, FileIsUtf16LeWithoutByteOrderMark) {
   sim::SimPc pc;
-  TraceLog log(pc.system, pc.files);
+  Machine m = pc.machine();
+  TraceLog log(m);
   log.Trace(L"\u00C4%s%d");
-  std::string bytes = pc.fs.Get(kLog).value();
+  std::string bytes = pc.files.Get(kLog).value();
   EXPECT_EQ(bytes, std::string("[\0000\0]\0\xC4\0%\0s\0%\0d\0\r\0\n\0", 20));
 }
 
 TEST(TraceLog, TickWrapPrintsSignedDifference) {
   sim::SimPc pc;
   pc.system.tick = 0xFFFFFF00u;
-  TraceLog log(pc.system, pc.files);
+  Machine m = pc.machine();
+  TraceLog log(m);
   pc.system.tick = 0x100;  // wrapped: 0x200 ms later
   log.Trace(L"x");
   pc.system.tick = 0x7FFFFF00u;  // more than 24 days later reads negative
@@ -41,19 +44,32 @@ TEST(TraceLog, TickWrapPrintsSignedDifference) {
 
 TEST(TraceLog, EachStartReplacesTheFile) {
   sim::SimPc pc;
-  pc.fs.Put(kLog, "previous run's lines, much longer than the new ones");
-  TraceLog log(pc.system, pc.files);
+  pc.files.Put(kLog, "previous run's lines, much longer than the new ones");
+  Machine m = pc.machine();
+  TraceLog log(m);
   log.Trace(L"new");
   EXPECT_EQ(pc.ReadUtf16(kLog), L"[0]new\r\n");
 }
 
 TEST(TraceLog, UnwritableTemporaryFolderWritesNothingAndGoesOn) {
   sim::SimPc pc;
-  pc.fs.read_only_folders.insert(L"C:\\Users\\user\\AppData\\Local\\Temp");
-  TraceLog log(pc.system, pc.files);
+  pc.files.read_only_folders.insert(L"C:\\Users\\user\\AppData\\Local\\Temp");
+  Machine m = pc.machine();
+  TraceLog log(m);
   log.Trace(L"still running");
-  EXPECT_FALSE(pc.fs.Exists(kLog));
+  EXPECT_FALSE(pc.files.Exists(kLog));
   EXPECT_EQ(pc.system.debug_output.size(), 1u);
+}
+
+TEST(TraceLog, ClosesItsFileWhenItEnds) {
+  sim::SimPc pc;
+  Machine m = pc.machine();
+  {
+    TraceLog log(m);
+    log.Trace(L"x");
+    EXPECT_EQ(pc.files.open_files.size(), 1u);
+  }
+  EXPECT_TRUE(pc.files.open_files.empty());
 }
 
 TEST(TraceLog, SurrogatePairsSurviveWideWchar) {

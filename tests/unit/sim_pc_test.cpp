@@ -1,0 +1,67 @@
+// The simulated PC's own bookkeeping that the contract suite cannot see: a
+// kernel handle closed through the one CloseHandle leaves the open-handle set
+// of the fake that handed it out, which the leak checks of the other tests
+// read.
+#include <gtest/gtest.h>
+
+#include "fake/sim_pc.h"
+
+namespace devstart {
+namespace {
+
+struct OwnerCase {
+  const char* name;
+  Handle (*open)(sim::SimPc& pc);
+  std::size_t (*open_count)(sim::SimPc& pc);
+};
+
+TEST(SimPcHandles, CloseHandleReachesTheFakeThatOpened) {
+  const OwnerCase cases[] = {
+      {"file",
+       [](sim::SimPc& pc) {
+         return pc.files.CreateFile(L"C:\\f.txt", win::kGenericWrite, 0, win::kCreateAlways, 0).handle;
+       },
+       [](sim::SimPc& pc) { return pc.files.open_files.size(); }},
+      {"pipe",
+       [](sim::SimPc& pc) {
+         pc.InstallService(win::kServiceRunning);
+         return pc.files.CreateFile(L"\\\\.\\pipe\\TavoScsiCommandService", win::kGenericRead, 0, win::kOpenExisting, 0)
+             .handle;
+       },
+       [](sim::SimPc& pc) { return pc.pipes.open_handles.size(); }},
+      {"mutex", [](sim::SimPc& pc) { return pc.kernel.CreateMutex(false, L"M").handle; },
+       [](sim::SimPc& pc) { return pc.kernel.open_mutexes.size(); }},
+      {"snapshot", [](sim::SimPc& pc) { return pc.processes.CreateToolhelp32Snapshot(win::kTh32csSnapProcess, 0); },
+       [](sim::SimPc& pc) { return static_cast<std::size_t>(pc.processes.open_handles()); }},
+      {"token",
+       [](sim::SimPc& pc) {
+         return pc.security.OpenProcessToken(pc.security.GetCurrentProcess(), win::kTokenQuery).handle;
+       },
+       [](sim::SimPc& pc) { return pc.security.open_handles.size(); }},
+  };
+  for (const OwnerCase& c : cases) {
+    sim::SimPc pc;
+    Handle h = c.open(pc);
+    ASSERT_NE(h, kInvalidHandle) << c.name;
+    EXPECT_EQ(c.open_count(pc), 1u) << c.name;
+    EXPECT_TRUE(pc.kernel.CloseHandle(h)) << c.name;
+    EXPECT_EQ(c.open_count(pc), 0u) << c.name;
+    EXPECT_EQ(pc.kernel.last_error, 0u) << c.name;
+    EXPECT_FALSE(pc.kernel.CloseHandle(h)) << c.name;
+    EXPECT_EQ(pc.kernel.last_error, 6u) << c.name;  // ERROR_INVALID_HANDLE
+  }
+}
+
+TEST(SimPcHandles, OtherKindsAreNoKernelHandles) {
+  sim::SimPc pc;
+  HandleResult manager = pc.services.OpenSCManager(win::kScManagerConnect);
+  FindResult find = pc.files.FindFirstFile(L"C:\\*");
+  ASSERT_NE(find.handle, kInvalidHandle);
+  EXPECT_FALSE(pc.kernel.CloseHandle(manager.handle));
+  EXPECT_FALSE(pc.kernel.CloseHandle(find.handle));
+  EXPECT_EQ(pc.services.open_handles.size(), 1u);
+  EXPECT_TRUE(pc.files.FindClose(find.handle));
+}
+
+}  // namespace
+}  // namespace devstart

@@ -80,6 +80,8 @@ TEST_F(Startup, FirstLineNamesTheVersion) {
   manager.run_from_cd = 0;
   Run(L"");
   EXPECT_EQ(pc.TraceLines().front(), L"Start Autorun version 1, 0, 0, 14");
+  // The first start holds its one-instance mutex for the whole run.
+  EXPECT_EQ(pc.kernel.open_mutexes, std::set<Handle>{state.one_instance_mutex.get()});
 }
 
 struct BranchCase {
@@ -286,6 +288,11 @@ TEST_F(Startup, SecondInstanceWarnsTheFirstOnlyWhenModesDiffer) {
     EXPECT_EQ(pc.windows.calls[1].a, win::kHwndNoTopmost);
     EXPECT_EQ(pc.windows.calls[0].b, win::kSwpNoMove | win::kSwpNoSize);
     EXPECT_EQ(pc.TraceLines().back(), L"Devstart::CreateMutex ERROR_ALREADY_EXISTS") << c.name;
+    // Both mode mutexes are held with the one-instance mutex; a repeated run
+    // let go of the previous run's.
+    EXPECT_EQ(pc.kernel.open_mutexes,
+              (std::set<Handle>{state.one_instance_mutex.get(), state.pc_mode_mutex.get(), state.mode_mutex.get()}))
+        << c.name;
     EXPECT_TRUE(pc.windows.MessageBoxes().empty());
   }
 }

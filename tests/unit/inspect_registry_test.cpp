@@ -19,117 +19,155 @@ class RegistryQueries : public ::testing::Test, public TracedPc {
   COption option;
 };
 
-// One query of the family, seen from outside: what it returns as text.
-struct Member {
-  const char* name;
-  std::wstring key;          // physical key the value lives in
-  const wchar_t* value;      // value name
-  bool folder;               // result is a folder (else text), or BOOL when `check`
-  bool check;
-  std::function<std::wstring(CAutoRunManager&)> run;
-  std::wstring entry;        // "(+)" line, "" when none
-  std::wstring key_line;
-  std::wstring failure;
-  std::wstring success_prefix;
-};
+enum class Stored { kNone, kNoKey, kSz, kExpandSz, kDword, kOddBytes, kNoNul, kZeroBytes };
 
-std::vector<Member> Members() {
-  auto b = [](int v) { return std::wstring(v ? L"1" : L"0"); };
-  const std::wstring u = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{34A0FF07-F11A-4157-84A3-92F8AD688CBF}";
-  return {
-      {"GetPCSuiteInstallPath", kPc, L"Path", true, false, [](CAutoRunManager& m) { return m.GetPCSuiteInstallPath(); },
-       L"CAutoRunManager::GetPCSuiteInstallPath", L"SOFTWARE\\Tavo Electronics\\Tavo PC Suite IV\\1.0",
-       L"CAutoRunManager::GetPCSuiteInstallPath() Reg Open Fail!!", L"CAutoRunManager::GetPCSuiteInstallPath() Path "},
-      {"CheckPCSuiteInstall", kPc, L"Path", false, true, [b](CAutoRunManager& m) { return b(m.CheckPCSuiteInstall()); },
-       L"CAutoRunManager::CheckPCSuiteInstall", L"SOFTWARE\\Tavo Electronics\\Tavo PC Suite IV\\1.0",
-       L"CAutoRunManager::CheckPCSuiteInstall() Fail", L"CAutoRunManager::CheckPCSuiteInstall() Reg \"Path\" : "},
-      {"GetITKInstallPath_TPS", kTps, L"Path", true, false, [](CAutoRunManager& m) { return m.GetITKInstallPath_TPS(); },
-       L"CAutoRunManager::GetITKInstallPath_TPS", L"SOFTWARE\\Tavo Electronics\\Tavo Internet Kit\\1.0",
-       L"CAutoRunManager::GetITKInstallPath_TPS() Reg Open Fail!!", L"CAutoRunManager::GetITKInstallPath_TPS() Path "},
-      {"GetITKVersion_TPS", kTps, L"Version", false, false, [](CAutoRunManager& m) { return m.GetITKVersion_TPS(); },
-       L"CAutoRunManager::GetITKVersion_TPS", L"SOFTWARE\\Tavo Electronics\\Tavo Internet Kit\\1.0",
-       L"CAutoRunManager::GetITKVersion_TPS()  Fail!!", L"CAutoRunManager::GetITKVersion_TPS() Version "},
-      {"CheckITKInstall_TPS", kTps, L"Path", false, true, [b](CAutoRunManager& m) { return b(m.CheckITKInstall_TPS()); },
-       L"CAutoRunManager::CheckITKInstall_TPS", L"SOFTWARE\\Tavo Electronics\\Tavo Internet Kit\\1.0",
-       L"CAutoRunManager::CheckITKInstall_TPS() Fail", L"CAutoRunManager::CheckITKInstall_TPS() Reg \"Path\" : "},
-      {"GetInstallPath", kVtp, L"InstallLocation", true, false, [](CAutoRunManager& m) { return m.GetInstallPath(); },
-       L"CAutoRunManager::GetInstallPath", u, L"CAutoRunManager::GetInstallPath() Reg Open Fail!!",
-       L"CAutoRunManager::GetInstallPath() InstallLocation "},
-      {"GetITKVersion_VTP", kVtp, L"DisplayVersion", false, false, [](CAutoRunManager& m) { return m.GetITKVersion_VTP(); },
-       L"CAutoRunManager::GetITKVersion_VTP", u, L"CAutoRunManager::GetITKVersion_VTP()  Fail!!",
-       L"CAutoRunManager::GetITKVersion_VTP() DisplayVersion "},
-      {"CheckITKInstall_VTP", kVtp, L"InstallLocation", false, true,
-       [b](CAutoRunManager& m) { return b(m.CheckITKInstall_VTP()); }, L"CAutoRunManager::CheckITKInstall_VTP", u,
-       L"CAutoRunManager::CheckITKInstall_VTP() Fail", L"CAutoRunManager::CheckITKInstall_VTP() Reg \"InstallLocation\" : "},
-      {"GetDisplayVersion", kVtp, L"DisplayVersion", false, false,
-       [](CAutoRunManager& m) { return m.GetRegManager().GetDisplayVersion(L"{34A0FF07-F11A-4157-84A3-92F8AD688CBF}"); },
-       L"", u, L"RegManager::GetDisplayVersion()  Fail!!", L"RegManager::GetDisplayVersion() DisplayVersion "},
-      {"getDebugDownloadVersion", L"HKLM\\SOFTWARE\\Wow6432Node\\Tavo Electronics\\Tavo USB Autorun", L"debug_mode",
-       false, false, [](CAutoRunManager& m) { return m.GetRegManager().getDebugDownloadVersion(); },
-       L"RegManager::getDebugDownloadVersion",
-       L"RegManager::getDebugDownloadVersion()SOFTWARE\\Tavo Electronics\\Tavo USB Autorun",
-       L"RegManager::getDebugDownloadVersion() Reg Open Fail!!", L"RegManager::getDebugDownloadVersion() debug_mode "},
-  };
+void Store(sim::FakeRegistry& reg, const std::wstring& key, const wchar_t* value, Stored stored,
+           const std::wstring& text) {
+  switch (stored) {
+    case Stored::kNoKey: break;
+    case Stored::kNone: reg.PutKey(key); break;
+    case Stored::kSz: reg.PutString(key, value, text); break;
+    case Stored::kExpandSz: reg.PutString(key, value, text, win::kRegExpandSz); break;
+    case Stored::kDword: reg.PutDword(key, value, 7); break;
+    case Stored::kOddBytes: reg.Put(key, value, win::kRegSz, {'a', 0, 'b'}); break;
+    case Stored::kNoNul: reg.Put(key, value, win::kRegSz, {'a', 0, 'b', 0}); break;
+    case Stored::kZeroBytes: reg.Put(key, value, win::kRegSz, {}); break;
+  }
 }
 
-enum class Stored { kNone, kNoKey, kSz, kExpandSz, kDword, kLong, kOddBytes, kNoNul, kZeroBytes };
-struct ValueCase {
+// What the three kinds of query make of each stored form: the Internet Kit's
+// folder, installed flag and version, with the value stored as both its
+// "Path" and its "Version".
+struct FormCase {
   const char* what;
   Stored stored;
   std::wstring text;
-  bool ok;
-  std::wstring folder;      // expected folder result
-  std::wstring shown;       // %s of the success line for a folder
-  int count;                // %d
+  std::wstring folder;
+  int installed;
+  std::wstring version;
+  std::wstring folder_line;  // the folder query's result line
 };
 
-TEST_F(RegistryQueries, EveryMemberForEveryStoredForm) {
-  const std::wstring long300(300, L'x');
-  const ValueCase cases[] = {
-      {"plain", Stored::kSz, L"C:\\Tavo", true, L"C:\\Tavo\\", L"C:\\Tavo", 8},
-      {"one backslash", Stored::kSz, L"C:\\Tavo\\", true, L"C:\\Tavo\\", L"C:\\Tavo", 9},
-      {"three backslashes", Stored::kSz, L"C:\\Tavo\\\\\\", true, L"C:\\Tavo\\", L"C:\\Tavo", 11},
-      {"empty string", Stored::kSz, L"", true, L"\\", L"", 1},
-      {"zero bytes", Stored::kZeroBytes, L"", true, L"\\", L"", 0},
-      {"expand_sz not expanded", Stored::kExpandSz, L"%ProgramFiles%\\T", true, L"%ProgramFiles%\\T\\",
-       L"%ProgramFiles%\\T", 17},
-      {"255 characters fit", Stored::kSz, std::wstring(255, L'y'), true, std::wstring(255, L'y') + L"\\",
-       std::wstring(255, L'y'), 256},
-      {"300 characters", Stored::kLong, long300, false, L"", L"", 0},
-      {"REG_DWORD", Stored::kDword, L"", false, L"", L"", 0},
-      {"odd byte count", Stored::kOddBytes, L"", false, L"", L"", 0},
-      {"no terminating NUL", Stored::kNoNul, L"", false, L"", L"", 0},
-      {"value missing", Stored::kNone, L"", false, L"", L"", 0},
-      {"key missing", Stored::kNoKey, L"", false, L"", L"", 0},
+TEST(RegistryQueryForms, EachKindOfQueryOnEveryStoredForm) {
+  const std::wstring y255(255, L'y');
+  const FormCase cases[] = {
+      {"plain", Stored::kSz, L"C:\\Tavo", L"C:\\Tavo\\", 1, L"C:\\Tavo",
+       L"CAutoRunManager::GetITKInstallPath_TPS() Path [C:\\Tavo][8]"},
+      {"one backslash", Stored::kSz, L"C:\\Tavo\\", L"C:\\Tavo\\", 1, L"C:\\Tavo\\",
+       L"CAutoRunManager::GetITKInstallPath_TPS() Path [C:\\Tavo][9]"},
+      {"three backslashes", Stored::kSz, L"C:\\Tavo\\\\\\", L"C:\\Tavo\\", 1, L"C:\\Tavo\\\\\\",
+       L"CAutoRunManager::GetITKInstallPath_TPS() Path [C:\\Tavo][11]"},
+      {"empty string", Stored::kSz, L"", L"\\", 1, L"", L"CAutoRunManager::GetITKInstallPath_TPS() Path [][1]"},
+      {"zero bytes", Stored::kZeroBytes, L"", L"\\", 1, L"", L"CAutoRunManager::GetITKInstallPath_TPS() Path [][0]"},
+      {"expand_sz not expanded", Stored::kExpandSz, L"%ProgramFiles%\\T", L"%ProgramFiles%\\T\\", 1,
+       L"%ProgramFiles%\\T", L"CAutoRunManager::GetITKInstallPath_TPS() Path [%ProgramFiles%\\T][17]"},
+      {"255 characters fit", Stored::kSz, y255, y255 + L"\\", 1, y255,
+       L"CAutoRunManager::GetITKInstallPath_TPS() Path [" + y255 + L"][256]"},
+      {"300 characters", Stored::kSz, std::wstring(300, L'x'), L"", 0, L"",
+       L"CAutoRunManager::GetITKInstallPath_TPS() Reg Open Fail!!"},
+      {"REG_DWORD", Stored::kDword, L"", L"", 0, L"", L"CAutoRunManager::GetITKInstallPath_TPS() Reg Open Fail!!"},
+      {"odd byte count", Stored::kOddBytes, L"", L"", 0, L"",
+       L"CAutoRunManager::GetITKInstallPath_TPS() Reg Open Fail!!"},
+      {"no terminating NUL", Stored::kNoNul, L"", L"", 0, L"",
+       L"CAutoRunManager::GetITKInstallPath_TPS() Reg Open Fail!!"},
+      {"value missing", Stored::kNone, L"", L"", 0, L"", L"CAutoRunManager::GetITKInstallPath_TPS() Reg Open Fail!!"},
+      {"key missing", Stored::kNoKey, L"", L"", 0, L"", L"CAutoRunManager::GetITKInstallPath_TPS() Reg Open Fail!!"},
   };
-  for (const Member& m : Members()) {
-    for (const ValueCase& c : cases) {
-      SCOPED_TRACE(std::string(m.name) + " / " + c.what);
-      TracedPc local;
-      auto& reg = local.pc.registry;
-      switch (c.stored) {
-        case Stored::kNoKey: break;
-        case Stored::kNone: reg.PutKey(m.key); break;
-        case Stored::kSz: case Stored::kLong: reg.PutString(m.key, m.value, c.text); break;
-        case Stored::kExpandSz: reg.PutString(m.key, m.value, c.text, win::kRegExpandSz); break;
-        case Stored::kDword: reg.PutDword(m.key, m.value, 7); break;
-        case Stored::kOddBytes: reg.Put(m.key, m.value, win::kRegSz, {'a', 0, 'b'}); break;
-        case Stored::kNoNul: reg.Put(m.key, m.value, win::kRegSz, {'a', 0, 'b', 0}); break;
-        case Stored::kZeroBytes: reg.Put(m.key, m.value, win::kRegSz, {}); break;
-      }
-      CAutoRunManager manager(local.machine, option);
-      std::wstring got = m.run(manager);
-      std::wstring expected = !c.ok ? (m.check ? L"0" : L"") : m.check ? L"1" : m.folder ? c.folder : c.text;
-      EXPECT_EQ(got, expected);
-      std::vector<std::wstring> lines;
-      if (!m.entry.empty()) lines.push_back(m.entry + L"(+)");
-      lines.push_back(m.key_line);
-      std::wstring shown = m.folder ? c.shown : c.text;
-      lines.push_back(c.ok ? m.success_prefix + L"[" + shown + L"][" + std::to_wstring(c.count) + L"]" : m.failure);
-      if (!m.entry.empty()) lines.push_back(m.entry + L"(-)");
-      EXPECT_EQ(local.pc.TraceLines(), lines);
-      EXPECT_EQ(reg.open_handles(), 0);
-    }
+  for (const FormCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    World w;
+    Store(w.pc.registry, kTps, L"Path", c.stored, c.text);
+    Store(w.pc.registry, kTps, L"Version", c.stored, c.text);
+    EXPECT_EQ(w.manager().GetITKInstallPath_TPS(), c.folder);
+    EXPECT_EQ(w.pc.TraceLines(), (std::vector<std::wstring>{L"CAutoRunManager::GetITKInstallPath_TPS(+)",
+                                                            L"SOFTWARE\\Tavo Electronics\\Tavo Internet Kit\\1.0",
+                                                            c.folder_line,
+                                                            L"CAutoRunManager::GetITKInstallPath_TPS(-)"}));
+    EXPECT_EQ(w.manager().CheckITKInstall_TPS(), c.installed);
+    EXPECT_EQ(w.manager().GetITKVersion_TPS(), c.version);
+    EXPECT_EQ(w.pc.registry.open_handles(), 0);
+  }
+}
+
+// Every query of the family with "C:\Tavo\" stored where it looks: its
+// result and its lines; and its result and failure line when nothing is.
+struct Member {
+  const char* name;
+  std::wstring key;      // physical key the value lives in
+  const wchar_t* value;  // value name
+  std::function<std::wstring(CAutoRunManager&)> run;
+  std::wstring found;
+  std::vector<std::wstring> lines;
+  std::wstring missing;
+  std::wstring failure;
+};
+
+TEST(RegistryQueryMembers, EveryQueryReadsItsOwnKeyAndValue) {
+  auto flag = [](int v) { return std::to_wstring(v); };
+  const std::wstring pc_key = L"SOFTWARE\\Tavo Electronics\\Tavo PC Suite IV\\1.0";
+  const std::wstring kit_key = L"SOFTWARE\\Tavo Electronics\\Tavo Internet Kit\\1.0";
+  const std::wstring vtp_key =
+      L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{34A0FF07-F11A-4157-84A3-92F8AD688CBF}";
+  const Member members[] = {
+      {"GetPCSuiteInstallPath", kPc, L"Path", [](CAutoRunManager& m) { return m.GetPCSuiteInstallPath(); },
+       L"C:\\Tavo\\",
+       {L"CAutoRunManager::GetPCSuiteInstallPath(+)", pc_key, L"CAutoRunManager::GetPCSuiteInstallPath() Path [C:\\Tavo][9]",
+        L"CAutoRunManager::GetPCSuiteInstallPath(-)"},
+       L"", L"CAutoRunManager::GetPCSuiteInstallPath() Reg Open Fail!!"},
+      {"CheckPCSuiteInstall", kPc, L"Path", [&](CAutoRunManager& m) { return flag(m.CheckPCSuiteInstall()); }, L"1",
+       {L"CAutoRunManager::CheckPCSuiteInstall(+)", pc_key,
+        L"CAutoRunManager::CheckPCSuiteInstall() Reg \"Path\" : [C:\\Tavo\\][9]", L"CAutoRunManager::CheckPCSuiteInstall(-)"},
+       L"0", L"CAutoRunManager::CheckPCSuiteInstall() Fail"},
+      {"GetITKInstallPath_TPS", kTps, L"Path", [](CAutoRunManager& m) { return m.GetITKInstallPath_TPS(); },
+       L"C:\\Tavo\\",
+       {L"CAutoRunManager::GetITKInstallPath_TPS(+)", kit_key, L"CAutoRunManager::GetITKInstallPath_TPS() Path [C:\\Tavo][9]",
+        L"CAutoRunManager::GetITKInstallPath_TPS(-)"},
+       L"", L"CAutoRunManager::GetITKInstallPath_TPS() Reg Open Fail!!"},
+      {"GetITKVersion_TPS", kTps, L"Version", [](CAutoRunManager& m) { return m.GetITKVersion_TPS(); }, L"C:\\Tavo\\",
+       {L"CAutoRunManager::GetITKVersion_TPS(+)", kit_key, L"CAutoRunManager::GetITKVersion_TPS() Version [C:\\Tavo\\][9]",
+        L"CAutoRunManager::GetITKVersion_TPS(-)"},
+       L"", L"CAutoRunManager::GetITKVersion_TPS()  Fail!!"},
+      {"CheckITKInstall_TPS", kTps, L"Path", [&](CAutoRunManager& m) { return flag(m.CheckITKInstall_TPS()); }, L"1",
+       {L"CAutoRunManager::CheckITKInstall_TPS(+)", kit_key,
+        L"CAutoRunManager::CheckITKInstall_TPS() Reg \"Path\" : [C:\\Tavo\\][9]", L"CAutoRunManager::CheckITKInstall_TPS(-)"},
+       L"0", L"CAutoRunManager::CheckITKInstall_TPS() Fail"},
+      {"GetInstallPath", kVtp, L"InstallLocation", [](CAutoRunManager& m) { return m.GetInstallPath(); }, L"C:\\Tavo\\",
+       {L"CAutoRunManager::GetInstallPath(+)", vtp_key, L"CAutoRunManager::GetInstallPath() InstallLocation [C:\\Tavo][9]",
+        L"CAutoRunManager::GetInstallPath(-)"},
+       L"", L"CAutoRunManager::GetInstallPath() Reg Open Fail!!"},
+      {"GetITKVersion_VTP", kVtp, L"DisplayVersion", [](CAutoRunManager& m) { return m.GetITKVersion_VTP(); },
+       L"C:\\Tavo\\",
+       {L"CAutoRunManager::GetITKVersion_VTP(+)", vtp_key,
+        L"CAutoRunManager::GetITKVersion_VTP() DisplayVersion [C:\\Tavo\\][9]", L"CAutoRunManager::GetITKVersion_VTP(-)"},
+       L"", L"CAutoRunManager::GetITKVersion_VTP()  Fail!!"},
+      {"CheckITKInstall_VTP", kVtp, L"InstallLocation", [&](CAutoRunManager& m) { return flag(m.CheckITKInstall_VTP()); },
+       L"1",
+       {L"CAutoRunManager::CheckITKInstall_VTP(+)", vtp_key,
+        L"CAutoRunManager::CheckITKInstall_VTP() Reg \"InstallLocation\" : [C:\\Tavo\\][9]",
+        L"CAutoRunManager::CheckITKInstall_VTP(-)"},
+       L"0", L"CAutoRunManager::CheckITKInstall_VTP() Fail"},
+      {"GetDisplayVersion", kVtp, L"DisplayVersion",
+       [](CAutoRunManager& m) { return m.GetRegManager().GetDisplayVersion(L"{34A0FF07-F11A-4157-84A3-92F8AD688CBF}"); },
+       L"C:\\Tavo\\", {vtp_key, L"RegManager::GetDisplayVersion() DisplayVersion [C:\\Tavo\\][9]"}, L"",
+       L"RegManager::GetDisplayVersion()  Fail!!"},
+      {"getDebugDownloadVersion", L"HKLM\\SOFTWARE\\Wow6432Node\\Tavo Electronics\\Tavo USB Autorun", L"debug_mode",
+       [](CAutoRunManager& m) { return m.GetRegManager().getDebugDownloadVersion(); }, L"C:\\Tavo\\",
+       {L"RegManager::getDebugDownloadVersion(+)",
+        L"RegManager::getDebugDownloadVersion()SOFTWARE\\Tavo Electronics\\Tavo USB Autorun",
+        L"RegManager::getDebugDownloadVersion() debug_mode [C:\\Tavo\\][9]", L"RegManager::getDebugDownloadVersion(-)"},
+       L"", L"RegManager::getDebugDownloadVersion() Reg Open Fail!!"},
+  };
+  for (const Member& m : members) {
+    SCOPED_TRACE(m.name);
+    World found;
+    found.pc.registry.PutString(m.key, m.value, L"C:\\Tavo\\");
+    EXPECT_EQ(m.run(found.manager()), m.found);
+    EXPECT_EQ(found.pc.TraceLines(), m.lines);
+    World missing;
+    EXPECT_EQ(m.run(missing.manager()), m.missing);
+    auto lines = missing.pc.TraceLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), m.failure), lines.end());
+    EXPECT_EQ(missing.pc.registry.open_handles(), 0);
   }
 }
 

@@ -129,18 +129,5 @@ TEST(Options, ModeTestsForEveryUserMode) {
   }
 }
 
-TEST(Options, SwitchesOverrideTheFile) {
-  COption o;
-  o.iso_type0 = 1;
-  o.iso_type1 = 1;
-  o.ApplySwitches(false, false);
-  EXPECT_EQ(o.iso_type0, 0);
-  EXPECT_EQ(o.iso_type1, 0);
-  EXPECT_EQ(o.sciscmd_send, 1);
-  o.ApplySwitches(true, true);
-  EXPECT_EQ(o.iso_type0, 1);
-  EXPECT_EQ(o.sciscmd_send, 0);
-}
-
 }  // namespace
 }  // namespace devstart

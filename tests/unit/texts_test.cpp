@@ -142,11 +142,12 @@ TEST(Presentation, CodesComposeTheirSentences) {
 TEST(Presentation, GermanSentencesForABlockedInstall) {
   sim::SimPc pc;
   Texts german(pc.modules, 0x0407);
-  std::wstring expected = german.Load(2016) + L"\n\n(" + german.Load(2023) + L")";
-  EXPECT_EQ(ComposeResultText(401, german), expected);
-  EXPECT_NE(german.Load(2016), Texts(pc.modules, 0x0809).Load(2016));
+  EXPECT_EQ(ComposeResultText(401, german),
+            L"Die folgenden Anwendungen m\u00FCssen geschlossen werden, bevor Sie mit der Installation von Tavo PC "
+            L"Suite fortfahren.\n\n(Tavo Internet Kit)");
   // The suffixes of the SCSI errors are never translated.
-  EXPECT_EQ(ComposeResultText(104, german), german.Load(2003) + L" (FAIL_TO_FIND_DRIVE)");
+  EXPECT_EQ(ComposeResultText(104, german),
+            L"Bei der \u00DCbertragung des SCSI-Befehls ist ein Fehler aufgetreten. (FAIL_TO_FIND_DRIVE)");
 }
 
 TEST(Presentation, BoxIsModalErrorWithCaptionDevstart) {

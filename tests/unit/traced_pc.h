@@ -7,8 +7,12 @@
 #include <string>
 #include <vector>
 
+#include <optional>
+
+#include "core/option.h"
 #include "core/trace_log.h"
 #include "fake/sim_pc.h"
+#include "workflow/auto_run_manager.h"
 
 namespace devstart {
 
@@ -40,6 +44,21 @@ class TracedPc {
   static inline TracedPc* current_ = nullptr;
   TracedPc* outer_;
   std::size_t skip_ = 0;
+};
+
+// One table row's whole world: the simulated PC with its trace log, the
+// options, and the manager, built on first use so that a row can shape the
+// PC and the options first (the manager reads both when it is made).
+class World : public TracedPc {
+ public:
+  COption option;
+  CAutoRunManager& manager() {
+    if (!manager_) manager_.emplace(machine, option);
+    return *manager_;
+  }
+
+ private:
+  std::optional<CAutoRunManager> manager_;
 };
 
 }  // namespace devstart

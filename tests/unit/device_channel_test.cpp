@@ -52,10 +52,9 @@ TEST_F(DeviceChannel, PathFollowsFamilyAndAccount) {
   };
   for (const PathCase& c : cases) {
     for (bool setting : {true, false}) {
-      sim::SimPc fresh;
-      Machine m = fresh.machine();
-      COption opt;
-      CAutoRunManager mgr(m, opt);
+      World w;
+      sim::SimPc& fresh = w.pc;
+      CAutoRunManager& mgr = w.manager();
       mgr.m_cDrive = 'E';
       fresh.system.version = c.version;
       fresh.security.admin = c.admin;
@@ -87,11 +86,11 @@ TEST_F(DeviceChannel, SettingBlockLandsInTheOptions) {
   };
   for (bool admin : {true, false}) {
     for (const SettingCase& c : cases) {
-      sim::SimPc fresh;
-      Machine m = fresh.machine();
-      COption opt;
+      World w;
+      sim::SimPc& fresh = w.pc;
+      COption& opt = w.option;
       opt.iso_type0 = 7, opt.iso_type1 = 8, opt.usb_vendor0 = 9, opt.usb_vendor1 = 6;
-      CAutoRunManager mgr(m, opt);
+      CAutoRunManager& mgr = w.manager();
       mgr.m_cDrive = 'E';
       fresh.system.version = kWinXp;
       fresh.security.admin = admin;
@@ -142,11 +141,11 @@ const FailureCase kFailures[] = {
 
 TEST_F(DeviceChannel, FailedSettingReadMapsTheResultAndKeepsOptions) {
   for (const FailureCase& c : kFailures) {
-    TracedPc fresh;
-    COption opt;
+    World fresh;
+    COption& opt = fresh.option;
     opt.sciscmd_wait = 1234;
     opt.iso_type0 = 1;
-    CAutoRunManager mgr(fresh.machine, opt);
+    CAutoRunManager& mgr = fresh.manager();
     mgr.m_cDrive = 'E';
     fresh.pc.security.admin = true;
     fresh.pc.phone.model.setting_results = {c.scsi_result};
@@ -193,9 +192,8 @@ TEST_F(DeviceChannel, ModeChangeFirstTrySuffices) {
 TEST_F(DeviceChannel, ModeChangeBothTriesFail) {
   for (const FailureCase& c : kFailures) {
     if (c.scsi_result == 1) continue;
-    TracedPc fresh;
-    COption opt;
-    CAutoRunManager mgr(fresh.machine, opt);
+    World fresh;
+    CAutoRunManager& mgr = fresh.manager();
     mgr.m_cDrive = 'E';
     fresh.pc.security.admin = true;
     fresh.pc.phone.model.mode1_results = {-1};
@@ -213,11 +211,11 @@ TEST_F(DeviceChannel, ModeChangeBothTriesFail) {
 TEST_F(DeviceChannel, NoSendTouchesNothing) {
   for (bool admin : {true, false}) {
     for (bool setting : {true, false}) {
-      TracedPc fresh;
-      COption opt;
+      World fresh;
+      COption& opt = fresh.option;
       opt.sciscmd_send = 0;
       opt.sciscmd_wait = 1000;
-      CAutoRunManager mgr(fresh.machine, opt);
+      CAutoRunManager& mgr = fresh.manager();
       fresh.pc.system.version = kWinXp;
       fresh.pc.security.admin = admin;
       fresh.pc.InstallService(win::kServiceRunning);

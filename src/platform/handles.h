@@ -40,6 +40,13 @@ struct ServiceHandleTraits {
   static void Close(Port& port, Value v) { port.CloseServiceHandle(v); }
 };
 
+struct InternetHandleTraits {
+  using Port = IInternet;
+  using Value = Handle;
+  static constexpr Value kInvalid = 0;
+  static void Close(Port& port, Value v) { port.InternetCloseHandle(v); }
+};
+
 // Processes, threads, tokens, mutexes.
 using UniqueHandle = ScopedHandle<KernelHandleTraits>;
 // Files, pipes, process snapshots.
@@ -47,5 +54,6 @@ using UniqueFile = ScopedHandle<KernelFileTraits>;
 using UniqueFind = ScopedHandle<FindHandleTraits>;
 using UniqueKey = ScopedHandle<RegKeyTraits>;
 using UniqueService = ScopedHandle<ServiceHandleTraits>;
+using UniqueInternet = ScopedHandle<InternetHandleTraits>;
 
 }  // namespace devstart

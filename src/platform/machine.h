@@ -18,6 +18,9 @@ struct Machine {
   ISecurity& security;
   IScsiLibrary& scsi;
   IModules& modules;
+  IInternet& internet;
+  ICabinets& cabinets;
+  ICom& com;
 };
 
 }  // namespace devstart

@@ -16,9 +16,13 @@
 //   the caller put there.
 // - Handles are plain values. Owning them (and closing each kind with its
 //   own call) is the job of the types in platform/handles.h.
+// - The program speaks UTF-16 (std::wstring), the live-update library the
+//   ANSI code page (std::string): where both need a concern, the port has
+//   both variants as methods, the ANSI ones suffixed "A" as in Win32.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +60,10 @@ struct IoResult {
 // ---- clock and system facts ------------------------------------------------
 
 // The fields of OSVERSIONINFOEXW that decisions use.
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, milliseconds = 0;
+};
+
 struct OsVersion {
   std::uint32_t major = 0;
   std::uint32_t minor = 0;
@@ -83,6 +91,12 @@ class ISystemInfo {
   virtual std::uint32_t GetTickCount() = 0;
   virtual void Sleep(std::uint32_t ms) = 0;
   virtual void OutputDebugString(const std::wstring& text) = 0;
+  // GetLocaleInfoA into a buffer of `buffer_chars`; empty on failure.
+  virtual std::string GetLocaleInfoA(std::uint32_t locale, std::uint32_t type, int buffer_chars) = 0;
+  virtual LocalTime GetLocalTime() = 0;
+  // MultiByteToWideChar / WideCharToMultiByte of a whole text; empty on failure.
+  virtual std::u16string MultiByteToWideChar(std::uint32_t code_page, const std::string& text) = 0;
+  virtual std::string WideCharToMultiByte(std::uint32_t code_page, const std::u16string& text) = 0;
 };
 
 // ---- files and folders -----------------------------------------------------
@@ -138,6 +152,16 @@ class IFileSystem {
   virtual ProfileRead GetPrivateProfileString(const std::wstring& section, const std::wstring& key,
                                               const std::wstring& default_value, std::uint32_t size,
                                               const std::wstring& file) = 0;
+  // The ANSI variants the live-update library uses.
+  virtual std::string GetCurrentDirectoryA() = 0;
+  virtual std::optional<std::string> SHGetSpecialFolderPathA(int csidl, bool create) = 0;
+  virtual HandleResult CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
+                                   std::uint32_t disposition, std::uint32_t flags) = 0;
+  virtual CallResult CreateDirectoryA(const std::string& path) = 0;
+  virtual CallResult DeleteFileA(const std::string& path) = 0;
+  // INVALID_FILE_ATTRIBUTES when the path does not exist.
+  virtual std::uint32_t GetFileAttributesA(const std::string& path) = 0;
+  virtual CallResult SetFileAttributesA(const std::string& path, std::uint32_t attributes) = 0;
 };
 
 // ---- version resources -----------------------------------------------------
@@ -162,6 +186,13 @@ class IVersionInfo {
                                   std::vector<std::uint8_t>* block) = 0;
   // VerQueryValueW of the root block "\".
   virtual std::optional<FixedFileInfo> VerQueryRoot(const std::vector<std::uint8_t>& block) = 0;
+  // The ANSI variants: the same calls, and VerQueryValueA of any sub-block,
+  // returning the value's bytes (a string value up to its terminator).
+  virtual std::uint32_t GetFileVersionInfoSizeA(const std::string& path, std::uint32_t* handle) = 0;
+  virtual bool GetFileVersionInfoA(const std::string& path, std::uint32_t handle, std::uint32_t size,
+                                   std::vector<std::uint8_t>* block) = 0;
+  virtual std::optional<std::string> VerQueryValueA(const std::vector<std::uint8_t>& block,
+                                                    const std::string& sub_block) = 0;
 };
 
 // ---- registry --------------------------------------------------------------
@@ -184,6 +215,16 @@ class IRegistry {
   virtual std::int32_t RegSetValueEx(RegKey key, const std::wstring& name, std::uint32_t type,
                                      const std::vector<std::uint8_t>& data) = 0;
   virtual std::int32_t RegCloseKey(RegKey key) = 0;
+  // The ANSI variants. RegQueryValueExA reads into a zeroed buffer of `size`
+  // bytes; `data` receives the bytes the call reported.
+  virtual std::int32_t RegOpenKeyExA(RegKey parent, const std::string& sub_key, std::uint32_t sam, RegKey* key) = 0;
+  virtual std::int32_t RegCreateKeyExA(RegKey parent, const std::string& sub_key, std::uint32_t options,
+                                       std::uint32_t sam, RegKey* key) = 0;
+  virtual std::int32_t RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t size,
+                                        std::string* data) = 0;
+  virtual std::int32_t RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type,
+                                      const std::string& data) = 0;
+  virtual std::int32_t RegFlushKey(RegKey key) = 0;
 };
 
 // ---- kernel objects --------------------------------------------------------
@@ -237,6 +278,9 @@ class IProcesses {
   // PeekMessageW with PM_REMOVE, then TranslateMessage and DispatchMessageW;
   // false when the thread had no message.
   virtual bool DispatchOneMessage() = 0;
+  // ShellExecuteA with no owner: its HINSTANCE result (> 32 on success).
+  virtual std::intptr_t ShellExecuteA(const std::string& verb, const std::string& file, const std::string& parameters,
+                                      const std::string& directory, int show) = 0;
 };
 
 // ---- windows and message boxes ---------------------------------------------
@@ -346,6 +390,58 @@ class IModules {
   // language (FindResourceExW on the string block), so every Windows and Wine
   // give the same answer whatever the thread's UI language is.
   virtual std::optional<std::wstring> LoadString(std::uint32_t id, std::uint16_t lang) = 0;
+  // LoadLibraryA (0 on failure) and GetProcAddress (nullptr when missing).
+  // Libraries loaded for the phone's identity are never freed.
+  virtual Handle LoadLibraryA(const std::string& name) = 0;
+  virtual void* GetProcAddress(Handle module, const std::string& name) = 0;
+};
+
+// ---- internet --------------------------------------------------------------------
+
+// WinINet and the URL moniker download. Internet handles are closed with
+// InternetCloseHandle.
+class IInternet {
+ public:
+  virtual ~IInternet() = default;
+  // InternetOpenA(agent, access_type, NULL, NULL, flags); 0 on failure.
+  virtual Handle InternetOpenA(const std::string& agent, std::uint32_t access_type, std::uint32_t flags) = 0;
+  // InternetOpenUrlA with no headers; 0 on failure.
+  virtual Handle InternetOpenUrlA(Handle session, const std::string& url, std::uint32_t flags,
+                                  std::uintptr_t context) = 0;
+  virtual bool InternetReadFile(Handle file, char* buffer, std::uint32_t size, std::uint32_t* read) = 0;
+  // HttpQueryInfoA of one header into a buffer of `buffer_size` bytes.
+  virtual bool HttpQueryInfoA(Handle request, std::uint32_t level, std::uint32_t buffer_size, std::string* out) = 0;
+  virtual bool InternetCloseHandle(Handle h) = 0;
+  // URLDownloadToFileA with a status callback that asks for nothing; its HRESULT.
+  virtual std::int32_t URLDownloadToFileA(const std::string& url, const std::string& path) = 0;
+};
+
+// ---- cabinets --------------------------------------------------------------------
+
+// SetupIterateCabinetA; the callback sees the notification and the name
+// inside the cabinet (FILEINCABINET) or the extracted target (FILEEXTRACTED),
+// and may set the full target name. Names reach it unchanged.
+using CabinetCallback =
+    std::function<std::uint32_t(std::uint32_t notification, const std::string& name, std::string* target)>;
+class ICabinets {
+ public:
+  virtual ~ICabinets() = default;
+  virtual bool SetupIterateCabinetA(const std::string& cabinet, const CabinetCallback& callback) = 0;
+};
+
+// ---- COM -------------------------------------------------------------------------
+
+class ICom {
+ public:
+  virtual ~ICom() = default;
+  // CoInitialize(NULL): its HRESULT.
+  virtual std::int32_t CoInitialize() = 0;
+  // CLSIDFromProgID, CoCreateInstance (in-process), OleRun and the query for
+  // the document interface; nullptr when any of them fails.
+  virtual void* CreateDocument(const std::string& prog_id) = 0;
+  // IUnknown::Release of what CreateDocument returned.
+  virtual void Release(void* object) = 0;
+  virtual void CoUninitialize() = 0;
 };
 
 }  // namespace devstart

@@ -136,4 +136,24 @@ constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;
 constexpr int kCsidlSystem = 0x25;
 constexpr int kCsidlSystemX86 = 0x29;
 
+// ---- internet, cabinets, shell, text (the live-update library) --------------
+constexpr std::uint32_t kInternetOpenTypePreconfig = 0;
+constexpr std::uint32_t kInternetFlagReload = 0x80000000u;
+constexpr std::uint32_t kInternetFlagTransferBinary = 0x2;
+constexpr std::uint32_t kInternetFlagNoCacheWrite = 0x04000000u;
+constexpr std::uint32_t kHttpQueryContentLength = 5;
+constexpr std::uint32_t kHttpQueryStatusCode = 19;
+constexpr std::uint32_t kSpFileNotifyFileInCabinet = 0x11;
+constexpr std::uint32_t kSpFileNotifyFileExtracted = 0x13;
+constexpr std::uint32_t kFileOpSkip = 2;
+constexpr std::uint32_t kFileOpDoIt = 1;
+constexpr std::uint32_t kNoError = 0;
+constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
+constexpr int kCsidlCommonAppData = 0x23;
+constexpr int kSwShowNormal = 1;
+constexpr std::uint32_t kCpUtf8 = 65001;
+constexpr std::uint32_t kCpAcp = 0;
+constexpr std::uint32_t kLocaleUserDefault = 0x400;
+constexpr std::uint32_t kLocaleSAbbrevCtryName = 0x7;
+
 }  // namespace devstart::win

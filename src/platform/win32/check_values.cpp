@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
+#include <wininet.h>
+#include <setupapi.h>
 
 #include "platform/win32_values.h"
 
@@ -101,5 +103,23 @@ static_assert(w::kFileAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
 static_assert(w::kFileAttributeReparsePoint == FILE_ATTRIBUTE_REPARSE_POINT);
 static_assert(w::kCsidlSystem == CSIDL_SYSTEM);
 static_assert(w::kCsidlSystemX86 == CSIDL_SYSTEMX86);
+static_assert(w::kInternetOpenTypePreconfig == INTERNET_OPEN_TYPE_PRECONFIG);
+static_assert(w::kInternetFlagReload == INTERNET_FLAG_RELOAD);
+static_assert(w::kInternetFlagTransferBinary == INTERNET_FLAG_TRANSFER_BINARY);
+static_assert(w::kInternetFlagNoCacheWrite == INTERNET_FLAG_NO_CACHE_WRITE);
+static_assert(w::kHttpQueryContentLength == HTTP_QUERY_CONTENT_LENGTH);
+static_assert(w::kHttpQueryStatusCode == HTTP_QUERY_STATUS_CODE);
+static_assert(w::kSpFileNotifyFileInCabinet == SPFILENOTIFY_FILEINCABINET);
+static_assert(w::kSpFileNotifyFileExtracted == SPFILENOTIFY_FILEEXTRACTED);
+static_assert(w::kFileOpSkip == FILEOP_SKIP);
+static_assert(w::kFileOpDoIt == FILEOP_DOIT);
+static_assert(w::kNoError == NO_ERROR);
+static_assert(w::kInvalidFileAttributes == INVALID_FILE_ATTRIBUTES);
+static_assert(w::kCsidlCommonAppData == CSIDL_COMMON_APPDATA);
+static_assert(w::kSwShowNormal == SW_SHOWNORMAL);
+static_assert(w::kCpUtf8 == CP_UTF8);
+static_assert(w::kCpAcp == CP_ACP);
+static_assert(w::kLocaleUserDefault == LOCALE_USER_DEFAULT);
+static_assert(w::kLocaleSAbbrevCtryName == LOCALE_SABBREVCTRYNAME);
 // HWND_TOPMOST and HWND_NOTOPMOST are pointer casts ((HWND)-1, (HWND)-2), not
 // constants the compiler can compare; win32_values.h spells them as such.

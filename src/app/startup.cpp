@@ -25,23 +25,24 @@ std::optional<T> Checked(std::optional<T> result, const wchar_t* operation) {
 
 // The current directory's first character names the drive the second start
 // came from (AutoRun starts it in the CD's root).
-char DriveFromCurrentDirectory(ISystem& system) {
-  std::wstring dir = system.GetCurrentDirectory();
+char DriveFromCurrentDirectory(IFileSystem& files) {
+  std::wstring dir = files.GetCurrentDirectory();
   return dir.empty() ? 0 : static_cast<char>(dir[0] & 0xFF);
 }
 
 int SecondInstance(StartupEnv& env) {
   auto& m = env.manager;
-  m.m_cDrive = DriveFromCurrentDirectory(env.system);
+  Machine& pc = env.machine;
+  m.m_cDrive = DriveFromCurrentDirectory(pc.files);
   CAutoRunManager::SettingRead setting = m.GetSetting();
   if (setting.result != 0) {
-    ShowResult(setting.result, env.texts, env.windows, 0);
+    ShowResult(setting.result, env.texts, pc.windows, 0);
     return 0;
   }
   if (setting.settings) m.ApplyPhoneSettings(*setting.settings);
-  env.state.mode_mutex = env.sync.CreateMutex(true, L"DevstartMutexPCMode").handle;
-  MutexResult itk = env.sync.CreateMutex(true, L"DevstartMutexITKMode");
-  env.state.mode_mutex = itk.handle;
+  env.state.pc_mode_mutex.reset(pc.kernel, pc.kernel.CreateMutex(true, L"DevstartMutexPCMode").handle);
+  MutexResult itk = pc.kernel.CreateMutex(true, L"DevstartMutexITKMode");
+  env.state.mode_mutex.reset(pc.kernel, itk.handle);
   bool itk_existed = itk.last_error == win::kErrorAlreadyExists;
 
   std::uint32_t warning = 0;
@@ -52,14 +53,14 @@ int SecondInstance(StartupEnv& env) {
     if (!itk_existed) warning = kMsgWrongModeITK;
   }
 
-  m.m_cDrive = DriveFromCurrentDirectory(env.system);
+  m.m_cDrive = DriveFromCurrentDirectory(pc.files);
   m.ModeChange();
 
-  WindowHandle first = env.windows.FindWindow(L"", L"Devstart");
+  WindowHandle first = pc.windows.FindWindow(L"", L"Devstart");
   constexpr std::uint32_t kKeepPlace = win::kSwpNoMove | win::kSwpNoSize;
-  env.windows.SetWindowPos(first, win::kHwndTopmost, 0, 0, 0, 0, kKeepPlace);
-  env.windows.SetWindowPos(first, win::kHwndNoTopmost, 0, 0, 0, 0, kKeepPlace);
-  if (warning != 0) env.windows.SendMessage(first, warning, 0, 0);
+  pc.windows.SetWindowPos(first, win::kHwndTopmost, 0, 0, 0, 0, kKeepPlace);
+  pc.windows.SetWindowPos(first, win::kHwndNoTopmost, 0, 0, 0, 0, kKeepPlace);
+  if (warning != 0) pc.windows.SendMessage(first, warning, 0, 0);
 
   Trace(L"Devstart::CreateMutex ERROR_ALREADY_EXISTS");
   return 0;
@@ -76,24 +77,25 @@ char DriveLetterFromCommandLine(const std::wstring& command_line) {
 
 int RunStartup(StartupEnv& env, const std::wstring& command_line) {
   auto& m = env.manager;
+  Machine& pc = env.machine;
   Trace(L"Start Autorun version 1, 0, 0, 14");
-  env.texts.set_language(SelectUiLanguage(env.system));
+  env.texts.set_language(SelectUiLanguage(pc.system));
 
   bool admin = m.IsUserInAdministrators();
 
   // Before version 6 a standard user reaches the phone only through the
   // service, so it has to be running already.
-  if (!IsMajorVersion6(env.system)) {
+  if (!IsMajorVersion6(pc.system)) {
     int r = m.CheckService();
     if (r != 0 && !admin) {
-      ShowResult(r, env.texts, env.windows, 0);
+      ShowResult(r, env.texts, pc.windows, 0);
       return 0;
     }
   }
 
   Trace(L"Devstart::CreateMutex");
-  MutexResult one = env.sync.CreateMutex(true, L"DevstartOneInstanceMutex");
-  env.state.one_instance_mutex = one.handle;
+  MutexResult one = pc.kernel.CreateMutex(true, L"DevstartOneInstanceMutex");
+  env.state.one_instance_mutex.reset(pc.kernel, one.handle);
   if (one.last_error == win::kErrorAlreadyExists) return SecondInstance(env);
 
   env.state.debug_switch = Has(command_line, L"-debug") ? 1 : 0;
@@ -105,7 +107,7 @@ int RunStartup(StartupEnv& env, const std::wstring& command_line) {
 
   if (command_line.empty() || Has(command_line, L"-run_cd")) {
     if (std::optional<int> r = Checked(m.RunFromCD(), L"CAutoRunManager::RunFromCD")) {
-      ShowResult(*r, env.texts, env.windows, 0);
+      ShowResult(*r, env.texts, pc.windows, 0);
     }
     return 0;
   }
@@ -120,7 +122,7 @@ int RunStartup(StartupEnv& env, const std::wstring& command_line) {
     return 0;
   }
   if (*local != 0) {
-    ShowResult(*local, env.texts, env.windows, 0);
+    ShowResult(*local, env.texts, pc.windows, 0);
     return 0;
   }
 

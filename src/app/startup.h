@@ -6,16 +6,19 @@
 #include <string>
 
 #include "core/option.h"
-#include "platform/ports.h"
+#include "platform/handles.h"
+#include "platform/machine.h"
 #include "ui/texts.h"
 #include "workflow/auto_run_manager.h"
 
 namespace devstart {
 
 // Process-wide state of a run, read later by the staging and local-run steps.
+// The mutexes are held for the whole run: others only test whether they exist.
 struct StartupState {
-  Handle one_instance_mutex = kNullHandle;
-  Handle mode_mutex = kNullHandle;
+  UniqueHandle one_instance_mutex;
+  UniqueHandle mode_mutex;      // the second start's "DevstartMutexITKMode"
+  UniqueHandle pc_mode_mutex;   // and its "DevstartMutexPCMode"
   int debug_switch = 0;
   int no_send_switch = 0;
   int run_itk_switch = 0;
@@ -24,9 +27,7 @@ struct StartupState {
 };
 
 struct StartupEnv {
-  ISystem& system;
-  ISync& sync;
-  IWindows& windows;
+  Machine& machine;
   Texts& texts;
   COption& option;
   CAutoRunManager& manager;

@@ -65,13 +65,13 @@ std::int32_t ParseSignedDecimal(const std::wstring& text) {
   return static_cast<std::int32_t>(s.value);
 }
 
-CIni::CIni(IProfile& profile, std::wstring path) : profile_(profile), path_(std::move(path)) {}
+CIni::CIni(IFileSystem& files, std::wstring path) : files_(files), path_(std::move(path)) {}
 
 std::wstring CIni::ReadText(const std::wstring& key, const std::wstring& section) const {
   if (key.empty() || section.empty()) return {};
   std::uint32_t size = kProfileChunk;
   for (;;) {
-    ProfileRead r = profile_.GetPrivateProfileString(section, key, L"", size, path_);
+    ProfileRead r = files_.GetPrivateProfileString(section, key, L"", size, path_);
     // The value was cut when it filled the buffer: try again with more room.
     if (r.returned + 1 < size) return r.text;
     size += kProfileChunk;

@@ -13,7 +13,7 @@ namespace devstart {
 // Reads one ini file through the private-profile functions.
 class CIni {
  public:
-  CIni(IProfile& profile, std::wstring path);
+  CIni(IFileSystem& files, std::wstring path);
   virtual ~CIni() = default;
 
   std::wstring ReadText(const std::wstring& key, const std::wstring& section) const;
@@ -21,7 +21,7 @@ class CIni {
   int ReadYesNo(const std::wstring& key, const std::wstring& section, int default_value) const;
 
  private:
-  IProfile& profile_;
+  IFileSystem& files_;
   std::wstring path_;
 };
 

@@ -10,13 +10,14 @@ namespace {
 TraceLog* g_log = nullptr;
 }
 
-TraceLog::TraceLog(ISystem& system, IFiles& files) : system_(system), files_(files) {
+TraceLog::TraceLog(const Machine& machine) : system_(machine.system), files_(machine.files) {
   start_tick_ = system_.GetTickCount();
-  path_ = system_.GetTempPath() + L"Devstart.Log";
-  // Readers may follow the file while we run; a failure leaves an invalid
-  // handle and every write then fails quietly.
-  file_ = files_.CreateFile(path_, win::kGenericAll, win::kFileShareRead | win::kFileShareWrite,
-                            win::kCreateAlways, win::kFileAttributeNormal);
+  path_ = files_.GetTempPath() + L"Devstart.Log";
+  // Readers may follow the file while we run. Without the file the lines
+  // still reach a debugger.
+  file_.reset(machine.kernel, files_.CreateFile(path_, win::kGenericAll, win::kFileShareRead | win::kFileShareWrite,
+                                                win::kCreateAlways, win::kFileAttributeNormal)
+                                  .handle);
 }
 
 void TraceLog::Trace(const std::wstring& message) {
@@ -24,8 +25,9 @@ void TraceLog::Trace(const std::wstring& message) {
   auto elapsed = static_cast<std::int32_t>(system_.GetTickCount() - start_tick_);
   std::wstring line = L"[" + std::to_wstring(elapsed) + L"]" + message + L"\r\n";
   system_.OutputDebugString(line);
+  if (!file_) return;
   std::string bytes = ToUtf16LeBytes(line);
-  files_.WriteFile(file_, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  files_.WriteFile(file_.get(), bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 
 void SetTraceLog(TraceLog* log) { g_log = log; }

@@ -6,13 +6,14 @@
 
 #include <string>
 
-#include "platform/ports.h"
+#include "platform/handles.h"
+#include "platform/machine.h"
 
 namespace devstart {
 
 class TraceLog {
  public:
-  TraceLog(ISystem& system, IFiles& files);
+  explicit TraceLog(const Machine& machine);
   TraceLog(const TraceLog&) = delete;
   TraceLog& operator=(const TraceLog&) = delete;
 
@@ -21,11 +22,11 @@ class TraceLog {
   const std::wstring& path() const { return path_; }
 
  private:
-  ISystem& system_;
-  IFiles& files_;
+  ISystemInfo& system_;
+  IFileSystem& files_;
   std::uint32_t start_tick_ = 0;
   std::wstring path_;
-  Handle file_ = kInvalidHandle;
+  UniqueFile file_;
 };
 
 // The process's one log: the entry point installs it once it is open, tests

@@ -4,35 +4,24 @@
 #include "core/trace_log.h"
 #include "core/result_codes.h"
 #include "device/phone_commands.h"
+#include "platform/handles.h"
 
 namespace devstart {
 
 namespace {
 
-// Closes a service-manager handle on every path out.
-struct ScHandle {
-  ScHandle(IServiceControl& s, Handle h) : services(s), handle(h) {}
-  ~ScHandle() {
-    if (handle != kNullHandle) services.CloseServiceHandle(handle);
-  }
-  ScHandle(const ScHandle&) = delete;
-  ScHandle& operator=(const ScHandle&) = delete;
-  IServiceControl& services;
-  Handle handle;
-};
-
-// The service control manager with the access asked for; kNullHandle (and
-// the trace line) when it cannot be opened.
-Handle OpenManager(IServiceControl& sc, std::uint32_t access) {
-  HandleResult manager = sc.OpenSCManager(access);
-  if (manager.handle == kNullHandle) Trace(L"[WindowServiceManager] OpenSCManager failed");
-  return manager.handle;
+// The service control manager with the access asked for; empty (and the
+// trace line) when it cannot be opened.
+UniqueService OpenManager(IServices& sc, std::uint32_t access) {
+  UniqueService manager(sc, sc.OpenSCManager(access).handle);
+  if (!manager) Trace(L"[WindowServiceManager] OpenSCManager failed");
+  return manager;
 }
 
 }  // namespace
 
 WindowServiceManager::WindowServiceManager(Machine& machine, const COption& option) : machine_(machine) {
-  std::wstring folder = machine.file_system ? machine.file_system->GetSpecialFolder(win::kCsidlSystemX86) : L"";
+  std::wstring folder = machine.files.SHGetSpecialFolderPath(win::kCsidlSystemX86, false).value_or(L"");
   std::wstring path = folder + L"\\" + option.service_run_file;
   // Without a system folder or a file name there is nothing sensible to
   // register; a path that does not fit is not cut into another one.
@@ -40,20 +29,19 @@ WindowServiceManager::WindowServiceManager(Machine& machine, const COption& opti
 }
 
 int WindowServiceManager::QueryServiceState() {
-  IServiceControl& sc = *machine_.services;
-  Handle manager = OpenManager(sc, win::kScManagerConnect);
-  if (manager == kNullHandle) return FAIL_TO_OPEN_SCMANAGER;
-  ScHandle m(sc, manager);
-  HandleResult service = sc.OpenService(manager, kServiceName, win::kServiceInterrogate);
+  IServices& sc = machine_.services;
+  UniqueService manager = OpenManager(sc, win::kScManagerConnect);
+  if (!manager) return FAIL_TO_OPEN_SCMANAGER;
+  HandleResult service = sc.OpenService(manager.get(), kServiceName, win::kServiceInterrogate);
   if (service.handle == kNullHandle) {
     Trace(L"[WindowServiceManager] OpenService failed error code is " + std::to_wstring(service.error));
     return FAIL_TO_OPEN_SERVICE;
   }
-  ScHandle s(sc, service.handle);
+  UniqueService owned(sc, service.handle);
   ControlResult status;
   for (int i = 0; i < 10; ++i) {
     status = sc.ControlService(service.handle, win::kServiceControlInterrogate);
-    if (machine_.clock) machine_.clock->Sleep(1);
+    machine_.system.Sleep(1);
   }
   if (status.current_state == win::kServiceRunning) return 0;
   if (status.current_state == win::kServiceStopped) {
@@ -64,10 +52,9 @@ int WindowServiceManager::QueryServiceState() {
 }
 
 int WindowServiceManager::InstallScsiService() {
-  IServiceControl& sc = *machine_.services;
-  Handle manager = OpenManager(sc, win::kScManagerCreateService);
-  if (manager == kNullHandle) return FAIL_TO_OPEN_SCMANAGER;
-  ScHandle m(sc, manager);
+  IServices& sc = machine_.services;
+  UniqueService manager = OpenManager(sc, win::kScManagerCreateService);
+  if (!manager) return FAIL_TO_OPEN_SCMANAGER;
   if (binary_path_.empty()) {
     Trace(L"[WindowServiceManager] CreateService failed");
     return FAIL_TO_CREATE_SERVICE;
@@ -75,12 +62,12 @@ int WindowServiceManager::InstallScsiService() {
   ServiceConfig config{kServiceName,           kDisplayName,           win::kServiceAllAccess,
                        win::kServiceWin32OwnProcess, win::kServiceAutoStart, win::kServiceErrorNormal,
                        binary_path_};
-  HandleResult service = sc.CreateService(manager, config);
+  HandleResult service = sc.CreateService(manager.get(), config);
   if (service.handle == kNullHandle) {
     Trace(L"[WindowServiceManager] CreateService failed");
     return service.error == win::kErrorServiceExists ? SERVICE_ALREADY_EXISTS : FAIL_TO_CREATE_SERVICE;
   }
-  ScHandle s(sc, service.handle);
+  UniqueService owned(sc, service.handle);
   if (!sc.SetServiceDescription(service.handle, kDescription).ok) {
     Trace(L"[WindowServiceManager] ChangeServiceConfig2 \n");
   }
@@ -88,16 +75,15 @@ int WindowServiceManager::InstallScsiService() {
 }
 
 int WindowServiceManager::RunScsiService() {
-  IServiceControl& sc = *machine_.services;
-  Handle manager = OpenManager(sc, win::kScManagerCreateService);
-  if (manager == kNullHandle) return FAIL_TO_OPEN_SCMANAGER;
-  ScHandle m(sc, manager);
-  HandleResult service = sc.OpenService(manager, kServiceName, win::kServiceAllAccess);
+  IServices& sc = machine_.services;
+  UniqueService manager = OpenManager(sc, win::kScManagerCreateService);
+  if (!manager) return FAIL_TO_OPEN_SCMANAGER;
+  HandleResult service = sc.OpenService(manager.get(), kServiceName, win::kServiceAllAccess);
   if (service.handle == kNullHandle) {
     Trace(L"[WindowServiceManager] OpenService failed");
     return FAIL_TO_OPEN_SERVICE;
   }
-  ScHandle s(sc, service.handle);
+  UniqueService owned(sc, service.handle);
   sc.StartService(service.handle);
   return 0;
 }
@@ -111,11 +97,12 @@ int WindowServiceManager::DecodeFailureByte(std::uint8_t first) {
 
 int WindowServiceManager::PipeSend(const std::wstring& request, std::uint8_t* reply, std::uint32_t size,
                                    std::uint32_t* read) {
-  INamedPipes& pipes = *machine_.pipes;
+  IFileSystem& files = machine_.files;
+  IServices& pipes = machine_.services;
   *read = 0;
   HandleResult pipe;
   for (;;) {
-    pipe = pipes.CreateFile(kPipeName, win::kGenericRead | win::kGenericWrite, 0, win::kOpenExisting, 0);
+    pipe = files.CreateFile(kPipeName, win::kGenericRead | win::kGenericWrite, 0, win::kOpenExisting, 0);
     if (pipe.handle != kInvalidHandle) break;
     if (pipe.error != win::kErrorPipeBusy) {
       Trace(L"[WindowServiceManager] PipeSend()-CreateFile() Error code is " + std::to_wstring(pipe.error));
@@ -128,11 +115,7 @@ int WindowServiceManager::PipeSend(const std::wstring& request, std::uint8_t* re
   }
   // The connection is released on every way out, so the service can take
   // the next client.
-  struct Closer {
-    INamedPipes& pipes;
-    Handle h;
-    ~Closer() { pipes.CloseHandle(h); }
-  } closer{pipes, pipe.handle};
+  UniqueFile connection(machine_.kernel, pipe.handle);
 
   if (!pipes.SetNamedPipeHandleState(pipe.handle, win::kPipeReadmodeByte).ok) {
     Trace(L"[WindowServiceManager] SetNamedPipeHandleState failed");
@@ -141,7 +124,7 @@ int WindowServiceManager::PipeSend(const std::wstring& request, std::uint8_t* re
   std::string bytes = ToUtf16LeBytes(request);
   bytes.append(2, '\0');  // the service reads up to the terminator
   Trace(L"[WindowServiceManager] WriteFile(+)");
-  IoResult written = pipes.WriteFile(pipe.handle, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  IoResult written = files.WriteFile(pipe.handle, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
   Trace(L"[WindowServiceManager] WriteFile(-)");
   if (!written.ok) {
     Trace(L"[WindowServiceManager] WriteFile failed");
@@ -149,7 +132,7 @@ int WindowServiceManager::PipeSend(const std::wstring& request, std::uint8_t* re
   }
   for (;;) {
     Trace(L"[WindowServiceManager] ReadFile(+)");
-    IoResult got = pipes.ReadFile(pipe.handle, reply, size);
+    IoResult got = files.ReadFile(pipe.handle, reply, size);
     *read = got.transferred;
     if (got.transferred != 0 && got.transferred != 1 && got.transferred != 3) {
       return DecodeFailureByte(reply[0]);

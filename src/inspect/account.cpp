@@ -3,35 +3,21 @@
 #include <optional>
 #include <vector>
 
+#include "platform/handles.h"
+
 namespace devstart {
-
-namespace {
-
-// Closes the handles opened on the way on every path out.
-struct TokenHandles {
-  explicit TokenHandles(ISecurity& s) : security(s) {}
-  ~TokenHandles() {
-    if (linked != kNullHandle) security.CloseHandle(linked);
-    if (token != kNullHandle) security.CloseHandle(token);
-  }
-  ISecurity& security;
-  Handle token = kNullHandle;
-  Handle linked = kNullHandle;
-};
-
-}  // namespace
 
 std::uint32_t HResultFromWin32(std::uint32_t error) {
   if (error == 0 || (error & 0x80000000u) != 0) return error;
   return 0x80070000u | (error & 0xFFFFu);
 }
 
-std::uint32_t IsUserInAdministrators(ISystem& system, ISecurity& security, int* is_admin) {
+std::uint32_t IsUserInAdministrators(Machine& machine, int* is_admin) {
+  ISecurity& security = machine.security;
   *is_admin = 0;
-  TokenHandles h(security);
-  HandleResult token = security.OpenProcessToken(security.GetCurrentProcess(), win::kTokenQuery);
-  if (token.handle == kNullHandle) return HResultFromWin32(token.error);
-  h.token = token.handle;
+  HandleResult opened = security.OpenProcessToken(security.GetCurrentProcess(), win::kTokenQuery);
+  if (opened.handle == kNullHandle) return HResultFromWin32(opened.error);
+  UniqueHandle token(machine.kernel, opened.handle);
 
   std::uint32_t error = 0;
   std::optional<std::vector<std::uint8_t>> sid =
@@ -47,37 +33,34 @@ std::uint32_t IsUserInAdministrators(ISystem& system, ISecurity& security, int* 
   }
 
   // Before version 6 there is no filtered token: not a member means no.
-  std::optional<OsVersion> v = system.GetVersion();
+  std::optional<OsVersion> v = machine.system.GetVersion();
   if (!v) return win::kEFail;
   if (v->major <= 5) return win::kSOk;
 
-  HandleResult linked = security.GetLinkedToken(h.token);
-  if (linked.handle == kNullHandle) {
-    if (linked.error == win::kErrorNoSuchLogonSession || linked.error == win::kErrorPrivilegeNotHeld) {
+  HandleResult got = security.GetLinkedToken(token.get());
+  if (got.handle == kNullHandle) {
+    if (got.error == win::kErrorNoSuchLogonSession || got.error == win::kErrorPrivilegeNotHeld) {
       return win::kSOk;
     }
-    return HResultFromWin32(linked.error);
+    return HResultFromWin32(got.error);
   }
-  h.linked = linked.handle;
+  UniqueHandle linked(machine.kernel, got.handle);
 
   member = false;
-  check = security.CheckTokenMembership(h.linked, *sid, &member);
+  check = security.CheckTokenMembership(linked.get(), *sid, &member);
   if (!check.ok) return HResultFromWin32(check.error);
   *is_admin = member ? 1 : 0;
   return win::kSOk;
 }
 
-std::uint32_t EnableManageVolumePrivilege(ISecurity& security, Handle process) {
-  HandleResult token = security.OpenProcessToken(process, win::kTokenAdjustPrivileges | win::kTokenQuery);
-  if (token.handle == kNullHandle) return win::kEFail;
+std::uint32_t EnableManageVolumePrivilege(Machine& machine, Handle process) {
+  ISecurity& security = machine.security;
+  HandleResult opened = security.OpenProcessToken(process, win::kTokenAdjustPrivileges | win::kTokenQuery);
+  if (opened.handle == kNullHandle) return win::kEFail;
+  UniqueHandle token(machine.kernel, opened.handle);
   Luid luid;
-  if (!security.LookupPrivilegeValue(L"SeManageVolumePrivilege", &luid).ok) {
-    security.CloseHandle(token.handle);
-    return win::kEFail;
-  }
-  CallResult adjusted = security.AdjustTokenPrivileges(token.handle, luid, win::kSePrivilegeEnabled);
-  security.CloseHandle(token.handle);
-  return adjusted.ok ? win::kSOk : win::kEFail;
+  if (!security.LookupPrivilegeValue(L"SeManageVolumePrivilege", &luid).ok) return win::kEFail;
+  return security.AdjustTokenPrivileges(token.get(), luid, win::kSePrivilegeEnabled).ok ? win::kSOk : win::kEFail;
 }
 
 }  // namespace devstart

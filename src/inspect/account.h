@@ -5,9 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/ports.h"
-#include "platform/ports_device.h"
-#include "inspect/os_family.h"
+#include "platform/machine.h"
 
 namespace devstart {
 
@@ -17,9 +15,9 @@ std::uint32_t HResultFromWin32(std::uint32_t error);
 // Membership of the built-in Administrators group, directly or, from
 // version 6 on, through the linked (elevated) token of a filtered one.
 // Returns an HRESULT; *is_admin is 1 for an administrator, else 0.
-std::uint32_t IsUserInAdministrators(ISystem& system, ISecurity& security, int* is_admin);
+std::uint32_t IsUserInAdministrators(Machine& machine, int* is_admin);
 
 // Switches SeManageVolumePrivilege on for a process: S_OK or E_FAIL.
-std::uint32_t EnableManageVolumePrivilege(ISecurity& security, Handle process);
+std::uint32_t EnableManageVolumePrivilege(Machine& machine, Handle process);
 
 }  // namespace devstart

@@ -7,6 +7,7 @@
 #include "core/trace_log.h"
 #include "inspect/os_family.h"
 #include "inspect/registry_query.h"
+#include "platform/handles.h"
 
 namespace devstart {
 
@@ -67,24 +68,24 @@ std::optional<std::uint32_t> ReadDword(IRegistry& reg, RegKey key, const wchar_t
 // Runs one check; `fall_back` is set (and no trace line written) when check 2
 // finds no machine policy value and check 3 must answer instead.
 int RunCheck(Machine& machine, const Setting& s, int repair, const RegistryAccessPair& masks, bool* fall_back) {
-  IRegistry& reg = *machine.registry;
+  IRegistry& reg = machine.registry;
   std::uint32_t sam = repair == 1 ? masks.write : masks.read;
   int result = repair == 1 ? 0 : 1;
-  RegKey key = 0;
+  RegKey opened = 0;
   std::uint32_t disposition = 0;
-  if (reg.RegCreateKeyEx(s.hive, s.key, win::kRegOptionNonVolatile, sam, &key, &disposition) == win::kErrorSuccess) {
+  if (reg.RegCreateKeyEx(s.hive, s.key, win::kRegOptionNonVolatile, sam, &opened, &disposition) == win::kErrorSuccess) {
+    UniqueKey key(reg, opened);
     bool off = false;
     std::vector<std::uint8_t> repaired;
     std::uint32_t type = win::kRegDword;
     if (s.off == Off::kHandlerString) {
-      std::optional<RegString> v = ReadRegString(reg, key, s.value);
+      std::optional<RegString> v = ReadRegString(reg, key.get(), s.value);
       off = v && (v->text == L"MSTakeNoAction" || v->text == L"MSOpenFolder");
       type = win::kRegSz;
       repaired = StringBytes(L"MSAutoRun");
     } else {
-      std::optional<std::uint32_t> v = ReadDword(reg, key, s.value);
+      std::optional<std::uint32_t> v = ReadDword(reg, key.get(), s.value);
       if (!v && fall_back) {
-        reg.RegCloseKey(key);
         *fall_back = true;
         return 0;
       }
@@ -98,13 +99,12 @@ int RunCheck(Machine& machine, const Setting& s, int repair, const RegistryAcces
     }
     if (off) {
       if (repair == 1) {
-        reg.RegSetValueEx(key, s.value, type, repaired);  // a failed write still counts: the user was told
+        reg.RegSetValueEx(key.get(), s.value, type, repaired);  // a failed write still counts: the user was told
         result = 1;
       } else {
         result = 0;
       }
     }
-    reg.RegCloseKey(key);
   }
   Trace(L"[WARM]CheckWindowAutoRun" + std::to_wstring(s.number) + (result ? L" returns TRUE (" : L" returns FALSE (") +
         s.key + L" > " + s.value + L")");
@@ -113,7 +113,7 @@ int RunCheck(Machine& machine, const Setting& s, int repair, const RegistryAcces
 
 }  // namespace
 
-RegistryAccessPair MakeRegistryAccessPair(ISystem& system) {
+RegistryAccessPair MakeRegistryAccessPair(ISystemInfo& system) {
   if (IsWindows2000(system)) return {win::kKeyAllAccess, win::kKeyRead};
   constexpr std::uint32_t kBothViews = win::kKeyWow64_64Key | win::kKeyWow64_32Key;
   return {win::kKeyAllAccess | kBothViews, win::kKeyRead | kBothViews};
@@ -132,7 +132,7 @@ int CheckWindowAutoRun6(Machine& m, int r, const RegistryAccessPair& k) { return
 int CheckWindowAutoRun7(Machine& m, int r, const RegistryAccessPair& k) { return RunCheck(m, kSettings[6], r, k, nullptr); }
 
 int IsWindowAutoRunEnabled(Machine& machine, const RegistryAccessPair& masks) {
-  ISystem& sys = *machine.system;
+  ISystemInfo& sys = machine.system;
   if (!CheckWindowAutoRun1(machine, 0, masks)) return 0;
   if (!CheckWindowAutoRun2(machine, 0, masks)) return 0;
   if (!IsWindows2000(sys) && !CheckWindowAutoRun4(machine, 0, masks)) return 0;

@@ -14,7 +14,7 @@ struct RegistryAccessPair {
   std::uint32_t read = 0;
 };
 
-RegistryAccessPair MakeRegistryAccessPair(ISystem& system);
+RegistryAccessPair MakeRegistryAccessPair(ISystemInfo& system);
 
 // repair 0: 1 unless the setting is found off. repair 1: 1 when the setting
 // was off and the repair value was written.

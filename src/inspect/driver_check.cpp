@@ -1,6 +1,7 @@
 #include "inspect/driver_check.h"
 
 #include "core/trace_log.h"
+#include "platform/handles.h"
 #include "inspect/registry_query.h"
 #include "inspect/version.h"
 
@@ -9,15 +10,15 @@ namespace devstart {
 namespace {
 
 std::wstring ProgramFiles(Machine& machine) {
-  return machine.native_system->SHGetSpecialFolderPath(win::kCsidlProgramFiles, false).value_or(L"");
+  return machine.files.SHGetSpecialFolderPath(win::kCsidlProgramFiles, false).value_or(L"");
 }
 
 }  // namespace
 
 int IsX86System(Machine& machine) {
-  if (!machine.system->GetVersion()) return 1;
-  std::optional<std::uint16_t> arch = machine.native_system->GetNativeSystemInfoByName();
-  std::uint16_t a = arch ? *arch : machine.native_system->GetSystemInfo();
+  if (!machine.system.GetVersion()) return 1;
+  std::optional<std::uint16_t> arch = machine.system.GetNativeSystemInfoByName();
+  std::uint16_t a = arch ? *arch : machine.system.GetSystemInfo();
   return a != win::kProcessorArchitectureAmd64 ? 1 : 0;
 }
 
@@ -38,7 +39,9 @@ int Checker::ExistDriverFiles(Machine& machine, const std::wstring& folder) {
   DriverFileSet set = GetDriverFileSet(machine);
   int all = 1;
   for (const wchar_t* name : {set.modem, set.bus, set.diagnostic}) {
-    if (!machine.native_system->FindFirstFileFinds(folder + name)) all = 0;
+    // A search that finds an entry: the file is there.
+    UniqueFind found(machine.files, machine.files.FindFirstFile(folder + name).handle);
+    if (!found) all = 0;
   }
   Trace(all ? L"Checker::ExistDriverFiles() return TRUE" : L"Checker::ExistDriverFiles() return FALSE");
   return all;
@@ -54,7 +57,7 @@ int Checker::CheckDriverInstall_File(Machine& machine) {
 
 std::wstring GetModemDriverFileVersion(Machine& machine, const std::wstring& folder) {
   FixedFileInfo info;
-  if (!ReadFixedFileInfo(*machine.version_info, folder + GetDriverFileSet(machine).modem, &info)) return {};
+  if (!ReadFixedFileInfo(machine.versions, folder + GetDriverFileSet(machine).modem, &info)) return {};
   return FileVersionText(info);
 }
 

@@ -2,21 +2,21 @@
 
 namespace devstart {
 
-bool IsWindows2000(ISystem& system) {
+bool IsWindows2000(ISystemInfo& system) {
   std::optional<OsVersion> v = system.GetVersion();
   return !v || (v->major == 5 && v->minor == 0);
 }
 
-bool IsWindowsNT6Workstation(ISystem& system) {
+bool IsWindowsNT6Workstation(ISystemInfo& system) {
   std::optional<OsVersion> v = system.GetVersion();
   return !v || (v->major == 6 && v->product_type == win::kVerNtWorkstation);
 }
 
-bool IsWindowsNT6Server(ISystem& system) {
+bool IsWindowsNT6Server(ISystemInfo& system) {
   std::optional<OsVersion> v = system.GetVersion();
   return !v || (v->major == 6 && v->product_type != win::kVerNtWorkstation);
 }
 
-bool IsMajorVersion6(ISystem& system) { return IsWindowsNT6Workstation(system) || IsWindowsNT6Server(system); }
+bool IsMajorVersion6(ISystemInfo& system) { return IsWindowsNT6Workstation(system) || IsWindowsNT6Server(system); }
 
 }  // namespace devstart

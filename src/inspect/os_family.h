@@ -6,12 +6,12 @@
 
 namespace devstart {
 
-bool IsWindows2000(ISystem& system);
-bool IsWindowsNT6Workstation(ISystem& system);
-bool IsWindowsNT6Server(ISystem& system);
+bool IsWindows2000(ISystemInfo& system);
+bool IsWindowsNT6Workstation(ISystemInfo& system);
+bool IsWindowsNT6Server(ISystemInfo& system);
 // Either family of version 6: where the phone is reached directly, the
 // service is not needed and the AutoPlay settings exist. An unreadable
 // version counts as one.
-bool IsMajorVersion6(ISystem& system);
+bool IsMajorVersion6(ISystemInfo& system);
 
 }  // namespace devstart

@@ -18,39 +18,37 @@ void DispatchPending(IProcesses& p) {
 }  // namespace
 
 LaunchedProcess LaunchProcess(Machine& machine, const std::wstring& file, const std::wstring& parameters, int elevate) {
-  ShellExecuteResult r = machine.processes->ShellExecuteEx(win::kSeeMaskNoCloseProcess, elevate == 1 ? L"runas" : L"open",
+  ShellExecuteResult r = machine.processes.ShellExecuteEx(win::kSeeMaskNoCloseProcess, elevate == 1 ? L"runas" : L"open",
                                                            file, parameters, win::kSwShow);
   LaunchedProcess launched;
   if (!r.ok) return launched;
-  launched.process = r.process;
+  launched.process.reset(machine.kernel, r.process);
   launched.pid = r.process == kNullHandle ? -1 : GetProcessIdOf(machine, r.process);
   return launched;
 }
 
 std::int32_t ExecuteProcess(Machine& machine, const std::wstring& file, const std::wstring& parameters, int elevate) {
-  LaunchedProcess launched = LaunchProcess(machine, file, parameters, elevate);
-  if (launched.process != kNullHandle) machine.processes->CloseHandle(launched.process);
-  return launched.pid;
+  return LaunchProcess(machine, file, parameters, elevate).pid;
 }
 
 std::int32_t GetProcessIdOf(Machine& machine, Handle process) {
-  if (std::optional<std::uint32_t> id = machine.processes->GetProcessIdByName(process)) {
+  if (std::optional<std::uint32_t> id = machine.processes.GetProcessIdByName(process)) {
     return static_cast<std::int32_t>(*id);
   }
-  if (std::optional<std::uint32_t> id = machine.processes->NtQueryProcessIdByName(process)) {
+  if (std::optional<std::uint32_t> id = machine.processes.NtQueryProcessIdByName(process)) {
     return static_cast<std::int32_t>(*id);
   }
   return -1;
 }
 
-void WaitForLaunchedProcess(Machine& machine, std::int32_t& waited_pid, const LaunchedProcess& launched) {
-  IProcesses& p = *machine.processes;
+void WaitForLaunchedProcess(Machine& machine, std::int32_t& waited_pid, LaunchedProcess launched) {
+  IProcesses& p = machine.processes;
   waited_pid = launched.pid;
-  bool handle_usable = launched.process != kNullHandle;
+  bool handle_usable = launched.process.valid();
   // Messages already in the queue would not wake the wait: handle them first.
   DispatchPending(p);
   while (handle_usable) {
-    std::uint32_t r = p.MsgWaitForMultipleObjects({launched.process}, win::kInfinite, win::kQsAllInput);
+    std::uint32_t r = p.MsgWaitForMultipleObjects({launched.process.get()}, win::kInfinite, win::kQsAllInput);
     if (r == win::kWaitObject0) break;
     if (r == win::kWaitObject0 + 1) {
       DispatchPending(p);
@@ -64,7 +62,7 @@ void WaitForLaunchedProcess(Machine& machine, std::int32_t& waited_pid, const La
       DispatchPending(p);
     }
   }
-  if (launched.process != kNullHandle) p.CloseHandle(launched.process);
+  launched.process.reset();
   waited_pid = -1;
 }
 

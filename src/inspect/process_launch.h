@@ -5,15 +5,16 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/handles.h"
 #include "platform/machine.h"
 
 namespace devstart {
 
 // A started process: its identifier (-1 when unknown) and the handle from the
-// launch (kNullHandle when none), which the caller owns.
+// launch (empty when none).
 struct LaunchedProcess {
   std::int32_t pid = -1;
-  Handle process = kNullHandle;
+  UniqueHandle process;
 };
 
 // Starts a program with verb "runas" (elevate 1) or "open"; the new process's
@@ -30,6 +31,6 @@ std::int32_t GetProcessIdOf(Machine& machine, Handle process);
 // the wait and -1 after it. The wait is on the process handle, so it ends when
 // that very process ends; only without a handle does it look for the
 // identifier in process snapshots. Closes the handle.
-void WaitForLaunchedProcess(Machine& machine, std::int32_t& waited_pid, const LaunchedProcess& launched);
+void WaitForLaunchedProcess(Machine& machine, std::int32_t& waited_pid, LaunchedProcess launched);
 
 }  // namespace devstart

@@ -2,6 +2,7 @@
 
 #include "core/trace_log.h"
 #include "inspect/os_family.h"
+#include "platform/handles.h"
 
 namespace devstart {
 
@@ -37,12 +38,15 @@ QueryResult RunProductQuery(IRegistry& registry, std::uint32_t sam, const Produc
   if (q.entry_exit) Trace(op + L"(+)");
   Trace(q.key_prefix + q.key);
   QueryResult result;
-  RegKey key = 0;
+  RegKey opened = 0;
   std::uint32_t disposition = 0;
-  bool opened = registry.RegCreateKeyEx(win::kHkeyLocalMachine, q.key, win::kRegOptionNonVolatile, sam, &key,
-                                        &disposition) == win::kErrorSuccess;
+  UniqueKey key;
+  if (registry.RegCreateKeyEx(win::kHkeyLocalMachine, q.key, win::kRegOptionNonVolatile, sam, &opened, &disposition) ==
+      win::kErrorSuccess) {
+    key.reset(registry, opened);
+  }
   std::optional<RegString> value;
-  if (opened) value = ReadRegString(registry, key, q.value_name);
+  if (key) value = ReadRegString(registry, key.get(), q.value_name);
   if (value) {
     std::wstring shown = value->text;
     if (q.kind == QueryKind::kFolder) {
@@ -56,7 +60,7 @@ QueryResult RunProductQuery(IRegistry& registry, std::uint32_t sam, const Produc
   } else {
     Trace(q.failure_line);
   }
-  if (opened) registry.RegCloseKey(key);
+  key.reset();
   if (q.entry_exit) Trace(op + L"(-)");
   return result;
 }
@@ -65,22 +69,22 @@ std::wstring UninstallKey(const std::wstring& product_code) {
   return L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + product_code;
 }
 
-std::uint32_t ProductQueryMask(ISystem& system) {
+std::uint32_t ProductQueryMask(ISystemInfo& system) {
   return IsWindows2000(system) ? win::kKeyRead : (win::kKeyRead | win::kKeyWow64_32Key);
 }
 
 std::uint32_t ManagerRegistryMask(Machine& machine, int debug_option) {
-  if (debug_option != 0 || !machine.system) return 0;
-  return ProductQueryMask(*machine.system);
+  if (debug_option != 0) return 0;
+  return ProductQueryMask(machine.system);
 }
 
-RegManager::RegManager(Machine& machine) : m_samDesired(ProductQueryMask(*machine.system)), machine_(machine) {}
+RegManager::RegManager(Machine& machine) : m_samDesired(ProductQueryMask(machine.system)), machine_(machine) {}
 
 std::wstring RegManager::GetDisplayVersion(const std::wstring& product_code) {
   ProductQuery q{L"RegManager::GetDisplayVersion", false, L"", UninstallKey(product_code), L"DisplayVersion",
                  QueryKind::kText, L"RegManager::GetDisplayVersion()  Fail!!",
                  L"RegManager::GetDisplayVersion() DisplayVersion "};
-  return RunProductQuery(*machine_.registry, m_samDesired, q).text;
+  return RunProductQuery(machine_.registry, m_samDesired, q).text;
 }
 
 std::wstring RegManager::getDebugDownloadVersion() {
@@ -88,7 +92,7 @@ std::wstring RegManager::getDebugDownloadVersion() {
                  L"SOFTWARE\\Tavo Electronics\\Tavo USB Autorun", L"debug_mode", QueryKind::kText,
                  L"RegManager::getDebugDownloadVersion() Reg Open Fail!!",
                  L"RegManager::getDebugDownloadVersion() debug_mode "};
-  return RunProductQuery(*machine_.registry, m_samDesired, q).text;
+  return RunProductQuery(machine_.registry, m_samDesired, q).text;
 }
 
 }  // namespace devstart

@@ -47,7 +47,7 @@ QueryResult RunProductQuery(IRegistry& registry, std::uint32_t sam, const Produc
 std::wstring UninstallKey(const std::wstring& product_code);
 
 // KEY_READ on Windows 2000, else KEY_READ | KEY_WOW64_32KEY.
-std::uint32_t ProductQueryMask(ISystem& system);
+std::uint32_t ProductQueryMask(ISystemInfo& system);
 // The manager's mask: as above while DEBUG_OPTION is 0; 0 (nothing asked
 // for) otherwise.
 std::uint32_t ManagerRegistryMask(Machine& machine, int debug_option);

@@ -3,6 +3,7 @@
 #include <cwctype>
 
 #include "core/trace_log.h"
+#include "platform/handles.h"
 
 namespace devstart {
 
@@ -21,16 +22,16 @@ bool SameNameIgnoringCase(const std::wstring& a, const std::wstring& b) {
 
 }  // namespace
 
-int IsPCSuiteRunning(Machine& machine) { return machine.window_search->FindWindow(L"", kPCSuiteTitle) != 0 ? 1 : 0; }
+int IsPCSuiteRunning(Machine& machine) { return machine.windows.FindWindow(L"", kPCSuiteTitle) != 0 ? 1 : 0; }
 
 int NotifyPCSuite(Machine& machine) {
-  WindowHandle w = machine.window_search->FindWindow(L"", kPCSuiteTitle);
+  WindowHandle w = machine.windows.FindWindow(L"", kPCSuiteTitle);
   if (w == 0) return 0;
-  return machine.window_search->PostMessage(w, kMsgPCSuiteNotify, 0, 0) ? 1 : 0;
+  return machine.windows.PostMessage(w, kMsgPCSuiteNotify, 0, 0) ? 1 : 0;
 }
 
 int IsInternetKitRunning(Machine& machine) {
-  return machine.window_search->FindWindow(kInternetKitClass, L"") != 0 ? 1 : 0;
+  return machine.windows.FindWindow(kInternetKitClass, L"") != 0 ? 1 : 0;
 }
 
 int IsVTPRunning(Machine& machine) {
@@ -45,19 +46,17 @@ enum class Walk { kNoSnapshot, kFirstFailed, kDone };
 // Offers every process of one snapshot to `visit` until it answers true.
 template <typename Visit>
 Walk WalkProcesses(Machine& machine, Visit visit) {
-  IProcesses& p = *machine.processes;
-  Handle snap = p.CreateToolhelp32Snapshot(win::kTh32csSnapProcess, 0);
-  if (snap == kInvalidHandle) return Walk::kNoSnapshot;
-  std::optional<ProcessEntry> e = p.Process32First(snap);
+  IProcesses& p = machine.processes;
+  UniqueFile snap(machine.kernel, p.CreateToolhelp32Snapshot(win::kTh32csSnapProcess, 0));
+  if (!snap) return Walk::kNoSnapshot;
+  std::optional<ProcessEntry> e = p.Process32First(snap.get());
   if (!e) {
     Trace(L"[LC]FindProcess ChecK Fail");
-    p.CloseHandle(snap);
     return Walk::kFirstFailed;
   }
-  for (; e; e = p.Process32Next(snap)) {
+  for (; e; e = p.Process32Next(snap.get())) {
     if (visit(*e)) break;
   }
-  p.CloseHandle(snap);
   return Walk::kDone;
 }
 

@@ -1,11 +1,13 @@
 #include "inspect/staging_folder.h"
 
+#include "platform/handles.h"
+
 namespace devstart {
 
-std::wstring GetStagingFolder(ISystem& system) {
-  std::wstring temp = system.GetTempPath();
+std::wstring GetStagingFolder(IFileSystem& files) {
+  std::wstring temp = files.GetTempPath();
   if (temp.empty() || temp.back() != L'\\') temp += L'\\';
-  std::wstring current = system.GetCurrentDirectory();
+  std::wstring current = files.GetCurrentDirectory();
   if (!current.empty()) temp += current[0];
   return temp + L"\\";
 }
@@ -20,8 +22,9 @@ void CreateFolderPath(IFileSystem& fs, const std::wstring& path) {
 int DeleteTempFolder(IFileSystem& fs, const std::wstring& folder) {
   if (folder.find(L"\\Temp") == std::wstring::npos) return 0;
   FindResult first = fs.FindFirstFile(folder + L"*.*");
-  if (first.handle == kInvalidHandle) return 0;
-  for (std::optional<FindData> entry = first.data; entry; entry = fs.FindNextFile(first.handle)) {
+  UniqueFind find(fs, first.handle);
+  if (!find) return 0;
+  for (std::optional<FindData> entry = first.data; entry; entry = fs.FindNextFile(find.get())) {
     if (entry->name == L"." || entry->name == L"..") continue;
     std::wstring path = folder + entry->name;
     bool link = (entry->attributes & win::kFileAttributeReparsePoint) != 0;
@@ -36,7 +39,7 @@ int DeleteTempFolder(IFileSystem& fs, const std::wstring& folder) {
       fs.DeleteFile(path);
     }
   }
-  fs.FindClose(first.handle);
+  find.reset();  // the folder goes only once nothing holds it open
   fs.RemoveDirectory(folder);
   return 1;
 }

@@ -5,13 +5,12 @@
 #include <string>
 
 #include "platform/ports.h"
-#include "platform/ports_device.h"
 
 namespace devstart {
 
 // The temporary folder, the current directory's drive letter, a backslash:
 // C:\Users\u\AppData\Local\Temp\E\ for a run from E:\.
-std::wstring GetStagingFolder(ISystem& system);
+std::wstring GetStagingFolder(IFileSystem& files);
 
 // Creates every folder along `path`; failures (existing folders included)
 // are ignored.

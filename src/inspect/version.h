@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/ports_inspect.h"
+#include "platform/ports.h"
 
 namespace devstart {
 

@@ -25,7 +25,7 @@ std::uint16_t ChooseUiLanguage(std::uint16_t system_language) {
   return kLangEnglishUK;
 }
 
-std::uint16_t SelectUiLanguage(ISystem& system) {
+std::uint16_t SelectUiLanguage(ISystemInfo& system) {
   std::uint16_t lang = ChooseUiLanguage(system.GetUserDefaultUILanguage());
   std::optional<OsVersion> version = system.GetVersion();
   bool set = false;

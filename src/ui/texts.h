@@ -22,20 +22,20 @@ bool IsSupportedUiLanguage(std::uint16_t lang);
 
 // Chooses the language from the system default and sets it on the thread;
 // returns the language chosen.
-std::uint16_t SelectUiLanguage(ISystem& system);
+std::uint16_t SelectUiLanguage(ISystemInfo& system);
 
 // Loads texts by id in one language, falling back to English (UK) when the
 // language lacks an id; a text is cut to 999 characters like the 1000-character
 // buffer the program always used.
 class Texts {
  public:
-  Texts(IStringResources& resources, std::uint16_t lang) : resources_(resources), lang_(lang) {}
+  Texts(IModules& resources, std::uint16_t lang) : resources_(resources), lang_(lang) {}
   std::wstring Load(std::uint32_t id) const;
   std::uint16_t language() const { return lang_; }
   void set_language(std::uint16_t lang) { lang_ = lang; }
 
  private:
-  IStringResources& resources_;
+  IModules& resources_;
   std::uint16_t lang_;
 };
 

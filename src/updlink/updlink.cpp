@@ -9,30 +9,27 @@ namespace updlink {
 namespace w = win;
 
 // ---- registry -------------------------------------------------------------
-bool RegKey::Open(Handle root, const std::string& subkey) {
-  Close();
+bool RegKey::Open(Handle root, const std::string& subkey, std::uint32_t sam) {
+  key_.reset();
   Handle h = 0;
-  if (reg_.OpenKey(root, subkey, w::kKeyAllAccess, &h) != w::kErrorSuccess) { key_ = 0; return false; }
-  key_ = h;
+  if (reg_.OpenKey(root, subkey, sam, &h) != w::kErrorSuccess) return false;
+  key_.reset(reg_, h);
   return true;
 }
 
 bool RegKey::Create(Handle root, const std::string& subkey) {
-  Close();
+  key_.reset();
   Handle h = 0;
-  if (reg_.CreateKey(root, subkey, w::kRegOptionNonVolatile, w::kKeyAllAccess, &h) != w::kErrorSuccess) {
-    key_ = 0;
-    return false;
-  }
-  key_ = h;
+  if (reg_.CreateKey(root, subkey, w::kRegOptionNonVolatile, w::kKeyAllAccess, &h) != w::kErrorSuccess) return false;
+  key_.reset(reg_, h);
   return true;
 }
 
-bool RegKey::ReadString(const std::string& name, std::string* out) {
+bool RegKey::ReadString(const std::string& name, std::string* out, std::uint32_t size) {
   out->clear();
   if (!key_) return false;
   std::string data;
-  if (reg_.QueryValue(key_, name, 256, &data) != w::kErrorSuccess) return false;
+  if (reg_.QueryValue(key_.get(), name, size, &data) != w::kErrorSuccess) return false;
   // The value is read into a zeroed buffer: it ends at its first NUL.
   auto nul = data.find('\0');
   if (nul != std::string::npos) data.resize(nul);
@@ -42,14 +39,9 @@ bool RegKey::ReadString(const std::string& name, std::string* out) {
 
 bool RegKey::WriteString(const std::string& name, const std::string& text) {
   if (!key_) return false;
-  if (reg_.SetValue(key_, name, w::kRegSz, text) != w::kErrorSuccess) return false;
-  reg_.Flush(key_);
+  if (reg_.SetValue(key_.get(), name, w::kRegSz, text) != w::kErrorSuccess) return false;
+  reg_.Flush(key_.get());
   return true;
-}
-
-void RegKey::Close() {
-  if (key_) reg_.Close(key_);
-  key_ = 0;
 }
 
 std::string ServerBase(UpdEnv& env) {
@@ -60,6 +52,20 @@ std::string ServerBase(UpdEnv& env) {
   if (base.empty()) base = kDefaultServerBase;
   while (!base.empty() && base.back() == '/') base.pop_back();
   return base;
+}
+
+// The sync key is opened (created when missing) for each value and closed
+// again at once, so that no key stays open across a request to the server.
+static std::string ReadSyncValue(UpdEnv& env, const char* name) {
+  RegKey key(env.reg);
+  key.OpenOrCreate(w::kHkeyCurrentUser, kSyncKey);
+  return key.Read(name);
+}
+
+static void WriteSyncValue(UpdEnv& env, const char* name, const std::string& text) {
+  RegKey key(env.reg);
+  key.OpenOrCreate(w::kHkeyCurrentUser, kSyncKey);
+  key.WriteString(name, text);
 }
 
 // ---- HTTP -----------------------------------------------------------------
@@ -98,66 +104,55 @@ int LeadingInt(std::string_view text) {
   return any ? static_cast<int>(v) : 0;
 }
 
-ServerQuery::ServerQuery(UpdEnv& env) : env_(env) {
-  comResult_ = env_.com.Initialize();
-  // The document is held for the query's life but never read: its absence
-  // (no MSXML 4.0 on the PC) changes nothing.
-  document_ = env_.com.CreateDocument("Msxml2.DOMDocument.4.0");
-}
+// The document is held for the query's life but never read: its absence
+// (no MSXML 4.0 on the PC) changes nothing.
+ServerQuery::ServerQuery(UpdEnv& env)
+    : env_(env),
+      com_(env.com, env.com.Initialize() >= 0),
+      document_(env.com, env.com.CreateDocument("Msxml2.DOMDocument.4.0")) {}
 
-ServerQuery::~ServerQuery() {
-  CloseProbe();
-  if (document_) env_.com.Release(document_);
-  if (comResult_ >= 0) env_.com.Uninitialize();
-}
-
-void ServerQuery::CloseProbe() {
-  if (probeRequest_) env_.net.CloseHandle(probeRequest_);
-  if (probeSession_) env_.net.CloseHandle(probeSession_);
-  probeRequest_ = probeSession_ = 0;
+// The body of a 2xx answer, read whole. An error page, a failed read and an
+// answer cut off before its announced length are all no answer. The handles
+// are closed before the caller converts the text.
+static std::optional<std::string> ReadAnswer(IInternet& net, const std::string& url) {
+  ScopedInternet session(net, net.Open("", w::kInternetOpenTypePreconfig, 0));
+  if (!session) return std::nullopt;
+  ScopedInternet file(net, net.OpenUrl(session.get(), url, w::kInternetFlagReload | w::kInternetFlagTransferBinary, 1));
+  if (!file) return std::nullopt;
+  std::string status;
+  if (net.QueryInfo(file.get(), w::kHttpQueryStatusCode, 32, &status)) {
+    int code = LeadingInt(status);
+    if (code < 200 || code > 299) return std::nullopt;
+  }
+  std::string raw;
+  std::string chunk(65536, '\0');
+  for (;;) {
+    std::uint32_t got = 0;
+    if (!net.Read(file.get(), chunk.data(), static_cast<std::uint32_t>(chunk.size()), &got)) return std::nullopt;
+    if (got == 0) break;
+    raw.append(chunk.data(), got);
+  }
+  std::string announced;
+  if (net.QueryInfo(file.get(), w::kHttpQueryContentLength, 32, &announced) && !announced.empty() &&
+      raw.size() < static_cast<std::size_t>(LeadingInt(announced)))
+    return std::nullopt;
+  return raw;
 }
 
 std::string ServerQuery::FetchUrlText(const std::string& url) {
-  Handle session = env_.net.Open("", w::kInternetOpenTypePreconfig, 0);
-  if (!session) return {};
-  Handle file = env_.net.OpenUrl(session, url, w::kInternetFlagReload | w::kInternetFlagTransferBinary, 1);
-  if (!file) { env_.net.CloseHandle(session); return {}; }
-  std::string raw;
-  bool ok = true;
-  std::string status;
-  // An error page is no answer: only a 2xx status yields text.
-  if (env_.net.QueryInfo(file, w::kHttpQueryStatusCode, 32, &status)) {
-    int code = LeadingInt(status);
-    if (code < 200 || code > 299) ok = false;
-  }
-  if (ok) {
-    std::string chunk(65536, '\0');
-    for (;;) {
-      std::uint32_t got = 0;
-      if (!env_.net.Read(file, chunk.data(), static_cast<std::uint32_t>(chunk.size()), &got)) { ok = false; break; }
-      if (got == 0) break;
-      raw.append(chunk.data(), got);
-    }
-  }
-  // An answer cut off before its announced length is no answer either.
-  std::string announced;
-  if (ok && env_.net.QueryInfo(file, w::kHttpQueryContentLength, 32, &announced) && !announced.empty() &&
-      raw.size() < static_cast<std::size_t>(LeadingInt(announced)))
-    ok = false;
-  env_.net.CloseHandle(file);
-  env_.net.CloseHandle(session);
-  if (!ok) return {};
+  std::optional<std::string> raw = ReadAnswer(env_.net, url);
+  if (!raw) return {};
   // Line by line, each converted, joined without line ends.
   std::string text;
-  text.reserve(raw.size());
+  text.reserve(raw->size());
   std::size_t pos = 0;
-  while (pos < raw.size()) {
-    auto nl = raw.find('\n', pos);
-    std::size_t end = nl == std::string::npos ? raw.size() : nl;
+  while (pos < raw->size()) {
+    auto nl = raw->find('\n', pos);
+    std::size_t end = nl == std::string::npos ? raw->size() : nl;
     std::size_t lineEnd = end;
-    if (lineEnd > pos && raw[lineEnd - 1] == '\r') --lineEnd;
-    text += Utf8ToAnsi(env_, raw.substr(pos, lineEnd - pos));
-    pos = nl == std::string::npos ? raw.size() : nl + 1;
+    if (lineEnd > pos && (*raw)[lineEnd - 1] == '\r') --lineEnd;
+    text += Utf8ToAnsi(env_, raw->substr(pos, lineEnd - pos));
+    pos = nl == std::string::npos ? raw->size() : nl + 1;
   }
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
   auto lt = text.find('<');
@@ -167,14 +162,22 @@ std::string ServerQuery::FetchUrlText(const std::string& url) {
 
 int ServerQuery::GetContentLength(const std::string& url) {
   if (url.empty()) return 0;
-  CloseProbe();
-  probeSession_ = env_.net.Open("Tavoe-ActiveDP/0.9", w::kInternetOpenTypePreconfig, 0);
+  // Only the last probe's handles are kept; they stay open until the next
+  // probe or the end of the conversation, the old ones closed first.
+  probeRequest_.reset();
+  probeSession_.reset();
+  probeSession_.reset(env_.net, env_.net.Open("Tavoe-ActiveDP/0.9", w::kInternetOpenTypePreconfig, 0));
   if (!probeSession_) return 0;
-  probeRequest_ = env_.net.OpenUrl(probeSession_, url, w::kInternetFlagReload | w::kInternetFlagNoCacheWrite, 0);
+  probeRequest_.reset(env_.net, env_.net.OpenUrl(probeSession_.get(), url, w::kInternetFlagReload | w::kInternetFlagNoCacheWrite, 0));
   if (!probeRequest_) return 0;
   std::string len;
-  if (!env_.net.QueryInfo(probeRequest_, w::kHttpQueryContentLength, 32, &len)) return 0;
+  if (!env_.net.QueryInfo(probeRequest_.get(), w::kHttpQueryContentLength, 32, &len)) return 0;
   return LeadingInt(len);
+}
+
+ServerQuery& ExportCall::Query() {
+  if (!query_) query_.emplace(env_);
+  return *query_;
 }
 
 // ---- phone identity -------------------------------------------------------
@@ -248,17 +251,8 @@ std::string GetCommonAppDataFolder(UpdEnv& env) {
   if (!env.shell.SpecialFolder(w::kCsidlCommonAppData, false, &path) || path.empty()) {
     path.clear();
     RegKey key(env.reg);
-    Handle h = 0;
-    if (env.reg.OpenKey(w::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", w::kKeyRead, &h) ==
-        w::kErrorSuccess) {
-      std::string data;
-      if (env.reg.QueryValue(h, "ProgramFilesDir", 261, &data) == w::kErrorSuccess) {
-        auto nul = data.find('\0');
-        if (nul != std::string::npos) data.resize(nul);
-        path = data;
-      }
-      env.reg.Close(h);
-    }
+    if (key.Open(w::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", w::kKeyRead))
+      key.ReadString("ProgramFilesDir", &path, 261);
   }
   if (path.empty() || path.back() != '\\') path += '\\';
   return path;
@@ -349,32 +343,31 @@ bool DownloadCabinet(UpdEnv& env, const std::string& url, const std::string& pat
   return true;
 }
 
-static bool EndsWithNoCase(const std::string& s, std::string_view tail) {
-  if (s.size() < tail.size()) return false;
-  for (std::size_t i = 0; i < tail.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(s[s.size() - tail.size() + i])) != std::tolower(static_cast<unsigned char>(tail[i])))
-      return false;
-  return true;
-}
+static const char* const kCataloguePath = "/client/app/live_update.jsp";
 
-static std::string CatalogueUrl(UpdEnv& env) { return ServerBase(env) + "/client/app/live_update.jsp"; }
-
-void UpdatePhoneComponent(UpdEnv& env, ServerQuery& query, const std::string& localVersion) {
-  std::string catalogue = query.FetchUrlText(CatalogueUrl(env));
-  CatalogueEntry entry = ScanCatalogueEntry(catalogue, "name='PCSyncDLL'");
+void UpdatePhoneComponent(ExportCall& call, const std::string& localVersion) {
+  UpdEnv& env = call.Env();
+  CatalogueEntry entry = ScanCatalogueEntry(call.Fetch(kCataloguePath), "name='PCSyncDLL'");
   if (!entry.found) return;
   if (entry.version == localVersion) return;
   std::string dir = env.files.CurrentDirectory();
   std::string local = dir + "\\PCSyncDLL.cab";
   if (!dir.empty() && dir.back() == '\\') local = dir + "PCSyncDLL.cab";
   if (!DownloadCabinet(env, entry.url, local)) return;
-  if (EndsWithNoCase(local, "cab")) {
-    ExtractCabinet(env, local, dir);
-    env.files.DeleteFile(local);
-  }
+  ExtractCabinet(env, local, dir);
+  env.files.DeleteFile(local);
+}
+
+// Both checks first bring the phone component in the current folder up to
+// the catalogue's version.
+static void RefreshPhoneComponent(ExportCall& call) {
+  std::string cwd = call.Env().files.CurrentDirectory();
+  std::string phonelink = cwd.empty() || cwd.back() == '\\' ? cwd + "Phonelink.dll" : cwd + "\\Phonelink.dll";
+  UpdatePhoneComponent(call, GetFileVersionString(call.Env(), phonelink));
 }
 
 int StartUpdate(UpdEnv& env) {
+  ExportCall call(env);
   {
     RegKey key(env.reg);
     key.OpenOrCreate(w::kHkeyCurrentUser, kMobileAxKey);
@@ -387,8 +380,7 @@ int StartUpdate(UpdEnv& env) {
     env.shell.Execute("open", launcher, "", folder, w::kSwShowNormal);
     return 1;
   }
-  ServerQuery query(env);
-  std::string catalogue = query.FetchUrlText(CatalogueUrl(env));
+  std::string catalogue = call.Fetch(kCataloguePath);
   if (catalogue.empty()) return 0;
   CatalogueEntry entry = ScanCatalogueEntry(catalogue, "name='B2C_PCSynclink_setup'");
   if (!entry.found) return 0;
@@ -482,55 +474,48 @@ std::string DownloadTime(const std::string& status, std::string_view stamp, cons
   return std::to_string(s);
 }
 
-bool ReportHistory(UpdEnv& env, const std::string& historyId, const std::string& status) {
-  RegKey key(env.reg);
-  key.OpenOrCreate(w::kHkeyCurrentUser, kSyncKey);
-  if (historyId.empty()) return false;
-  std::string serial = key.Read("S_NUM");
-  key.Close();
+bool ReportHistory(ExportCall& call, const std::string& historyId, const std::string& status) {
+  UpdEnv& env = call.Env();
+  std::string serial;
+  {
+    // The key is created even when there is no id to report.
+    RegKey key(env.reg);
+    key.OpenOrCreate(w::kHkeyCurrentUser, kSyncKey);
+    if (historyId.empty()) return false;
+    serial = key.Read("S_NUM");
+  }
   HistoryParts p = SplitHistoryId(historyId);
-  std::string url = ServerBase(env) + "/csmg/b2c/client/ric_hit_rate_pcsync_log.jsp?region=" +
-                    EncodeQueryValue(p.region) + "&country=" + EncodeQueryValue(p.country) +
-                    "&status=" + EncodeQueryValue(status) + "&ric=" + EncodeQueryValue(MirrorNameFromLetter(p.letter)) +
-                    "&client=SYNC_LU&model=" + EncodeQueryValue(p.model) + "&esn=" + EncodeQueryValue(serial) +
-                    "&version=&history_id=" + EncodeQueryValue(p.stamp) + "&userid=&filesize=0&download_time=" +
-                    DownloadTime(status, p.stamp, env.sys.Now());
-  ServerQuery query(env);
+  std::string path = "/csmg/b2c/client/ric_hit_rate_pcsync_log.jsp?region=" + EncodeQueryValue(p.region) +
+                     "&country=" + EncodeQueryValue(p.country) + "&status=" + EncodeQueryValue(status) +
+                     "&ric=" + EncodeQueryValue(MirrorNameFromLetter(p.letter)) + "&client=SYNC_LU&model=" +
+                     EncodeQueryValue(p.model) + "&esn=" + EncodeQueryValue(serial) + "&version=&history_id=" +
+                     EncodeQueryValue(p.stamp) + "&userid=&filesize=0&download_time=" +
+                     DownloadTime(status, p.stamp, env.sys.Now());
   AnswerParser answer;
-  answer.Load(query.FetchUrlText(url));
+  answer.Load(call.Fetch(path));
   return answer.Accepted("OK");
 }
 
+// S_KEY holds the id of the download last reported started and not yet
+// reported finished.
 std::string UpdateGBCforSync(UpdEnv& env, const std::string& historyId, const std::string& status) {
-  std::string pending;
-  {
-    RegKey key(env.reg);
-    key.OpenOrCreate(w::kHkeyCurrentUser, kSyncKey);
-    pending = key.Read("S_KEY");
-  }
-  auto setPending = [&](const std::string& v) {
-    RegKey key(env.reg);
-    key.OpenOrCreate(w::kHkeyCurrentUser, kSyncKey);
-    key.WriteString("S_KEY", v);
-  };
+  ExportCall call(env);
+  std::string pending = ReadSyncValue(env, "S_KEY");
   env.sys.Sleep(1000);
   bool ok = true;
   if (status == "START") {
     if (!pending.empty()) {
       // The download that was never finished is the one reported as failed.
-      ok = ReportHistory(env, pending, "FAIL");
+      ok = ReportHistory(call, pending, "FAIL");
       env.sys.Sleep(1000);
     }
-    setPending(historyId);
-    if (!ReportHistory(env, historyId, "START")) {
-      setPending("");
+    WriteSyncValue(env, "S_KEY", historyId);
+    if (!ReportHistory(call, historyId, "START")) {
+      WriteSyncValue(env, "S_KEY", "");
       ok = false;
     }
-  } else if (status == "FAIL") {
-    if (ReportHistory(env, historyId, "FAIL")) setPending("");
-    else ok = false;
-  } else if (status == "OK") {
-    if (ReportHistory(env, historyId, "OK")) setPending("");
+  } else if (status == "FAIL" || status == "OK") {
+    if (ReportHistory(call, historyId, status)) WriteSyncValue(env, "S_KEY", "");
     else ok = false;
   }
   return ok ? kMsgSuccess : kMsgFail;
@@ -539,12 +524,12 @@ std::string UpdateGBCforSync(UpdEnv& env, const std::string& historyId, const st
 // ---- checks -------------------------------------------------------------
 static std::string At(const std::vector<std::string>& list, std::size_t i) { return i < list.size() ? list[i] : std::string(); }
 
-Country LookupCountry(UpdEnv& env, ServerQuery& query, bool phoneCheck) {
-  std::string abbrev = env.sys.LocaleInfo(w::kLocaleUserDefault, w::kLocaleSAbbrevCtryName, 7);
+Country LookupCountry(ExportCall& call, bool phoneCheck) {
+  std::string abbrev = call.Env().sys.LocaleInfo(w::kLocaleUserDefault, w::kLocaleSAbbrevCtryName, 7);
   if (abbrev == "SCG" || abbrev == "BIH") abbrev = "SRB";
   Country c;
   AnswerParser answer;
-  std::string text = query.FetchUrlText(ServerBase(env) + "/csmg/b2c/client/ftp_country_info.jsp");
+  std::string text = call.Fetch("/csmg/b2c/client/ftp_country_info.jsp");
   answer.Load(text);
   if (text.empty() || !answer.Accepted("OK")) {
     c.code = "KR";
@@ -565,155 +550,179 @@ Country LookupCountry(UpdEnv& env, ServerQuery& query, bool phoneCheck) {
 }
 
 namespace {
-struct Mirror { const char* code; const char* users; const char* cap; };
+
+struct Mirror { const char* code; const char* users; const char* cap; MirrorLoad LoadFigures::*load; };
 constexpr Mirror kMirrors[] = {
-    {"RUBA", "pcsync_ruba", "pcsync_ruba_control_cnt"}, {"KIC", "pcsync_kic", "pcsync_kic_control_cnt"},
-    {"AIC", "pcsync_aic", "pcsync_aic_control_cnt"},    {"CIC", "pcsync_cic", "pcsync_cic_control_cnt"},
-    {"EIC", "pcsync_eic", "pcsync_eic_control_cnt"},
+    {"RUBA", "pcsync_ruba", "pcsync_ruba_control_cnt", &LoadFigures::ruba},
+    {"KIC", "pcsync_kic", "pcsync_kic_control_cnt", &LoadFigures::kic},
+    {"AIC", "pcsync_aic", "pcsync_aic_control_cnt", &LoadFigures::aic},
+    {"CIC", "pcsync_cic", "pcsync_cic_control_cnt", &LoadFigures::cic},
+    {"EIC", "pcsync_eic", "pcsync_eic_control_cnt", &LoadFigures::eic},
 };
+
+// A download that was started and never reported finished counts as failed;
+// the report gets a second try, and once one is accepted nothing is pending.
+void ReportPendingDownload(ExportCall& call) {
+  std::string pending = ReadSyncValue(call.Env(), "S_KEY");
+  if (pending.empty()) return;
+  if (ReportHistory(call, pending, "FAIL") || ReportHistory(call, pending, "FAIL"))
+    WriteSyncValue(call.Env(), "S_KEY", "");
+}
+
+// The serial is stored for this download's reports, empty when none was read.
+PhoneIdentity::Serial ReadAndStoreSerial(UpdEnv& env) {
+  PhoneIdentity::Serial serial = PhoneIdentity(env).ReadSerial();
+  WriteSyncValue(env, "S_NUM", serial.serial);
+  return serial;
+}
+
+struct Model { std::string model, buyer; };
+std::optional<Model> CheckModel(ExportCall& call, const std::string& serial) {
+  AnswerParser answer;
+  std::string text = call.Fetch("/svc/popup/model_check.jsp?esn=" + EncodeQueryValue(serial));
+  answer.Load(text);
+  if (text.empty() || !answer.Accepted("ok")) return std::nullopt;
+  return Model{FindFirst(answer.Root(), "model"), FindFirst(answer.Root(), "buyer")};
+}
+
+Offer P4Row(const AnswerNode& root) {
+  auto versions = FindAll(root, "sw_version");
+  for (std::size_t i = 0; i < versions.size(); ++i)
+    if (versions[i].compare(0, 3, "P4.") == 0)
+      return Offer{At(FindAll(root, "sw_uri"), i),           At(FindAll(root, "sw_recommand_uri"), i),
+                   At(FindAll(root, "sw_recommand_type"), i), At(FindAll(root, "sw_recommand_uri2"), i),
+                   At(FindAll(root, "sw_recommand_type2"), i), At(FindAll(root, "sw_chk_uri"), i),
+                   At(FindAll(root, "sw_chk_uri2"), i)};
+  return Offer{};
+}
+
+// The offer list is asked ever more broadly: model and buyer, model alone,
+// buyer alone, neither, and last the global list. An empty answer on any rung
+// fails the check, but the ladder still climbs to the first accepted answer.
+struct OfferSearch { bool accepted = false, answered = true; Offer offer; };
+OfferSearch FindOffer(ExportCall& call, const Model& m, const Country& country, const std::string& version) {
+  const bool testing = !version.empty();
+  struct Rung { bool model, buyer, global; };
+  constexpr Rung kLadder[] = {{true, true, false}, {true, false, false}, {false, true, false},
+                              {false, false, false}, {false, false, true}};
+  OfferSearch found;
+  for (const Rung& r : kLadder) {
+    std::string q = std::string(testing ? "/csmg/b2c/client/pcsync_ftp_upload_testing.jsp" : "/csmg/b2c/client/pcsync_ftp_upload_list.jsp") +
+                    "?model=" + (r.model ? EncodeQueryValue(m.model) : "") + "&buyer=" + (r.buyer ? EncodeQueryValue(m.buyer) : "") +
+                    "&region=" + EncodeQueryValue(country.region) + "&country=" + (r.global ? std::string("GO") : EncodeQueryValue(country.code));
+    if (testing) q += "&version=" + EncodeQueryValue(version);
+    AnswerParser list;
+    std::string text = call.Fetch(q);
+    list.Load(text);
+    if (text.empty()) found.answered = false;
+    if (list.Accepted("OK")) {
+      found.accepted = true;
+      found.offer = P4Row(list.Root());
+      break;
+    }
+  }
+  return found;
+}
+
+std::optional<LoadFigures> ReadLoadFigures(ExportCall& call) {
+  AnswerParser answer;
+  std::string text = call.Fetch("/csmg/b2c/client/ric_hit_rate_monitoring.jsp");
+  answer.Load(text);
+  if (text.empty() || !answer.Accepted("OK")) return std::nullopt;
+  auto figure = [&](const char* field) { return LeadingInt(FindFirst(answer.Root(), field)); };
+  LoadFigures f;
+  f.global = figure("pcsync_global");
+  for (const Mirror& m : kMirrors) f.*m.load = MirrorLoad{figure(m.users), figure(m.cap)};
+  return f;
+}
+
+// The mirror's letter, the country and its region's first letter, the model
+// and the moment of the check.
+std::string HistoryId(const std::string& mirrorCode, const Country& country, const std::string& model, const LocalTime& now) {
+  return HistoryLetter(mirrorCode) + country.code + country.region.substr(0, country.region.empty() ? 0 : 1) + model + ":" +
+         FormatStamp(now);
+}
+
 }  // namespace
 
+MirrorChoice ChooseMirror(const Offer& offer, const std::optional<LoadFigures>& load, const SizeProbe& probe) {
+  const LoadFigures f = load.value_or(LoadFigures{});
+  std::string type = offer.type1, url = offer.uri1;
+  // KIC takes the download while it is below its cap, RUBA otherwise.
+  if (type == "KIC/GLOBAL" || offer.type2 == "RUBA/GLOBAL") {
+    if (f.kic.cap != 0 && f.kic.users < f.kic.cap) { type = "KIC/GLOBAL"; url = offer.uri1; }
+    else { type = "RUBA/GLOBAL"; url = offer.uri2; }
+  }
+  auto slash = type.find('/');
+  MirrorChoice c;
+  c.code = slash == std::string::npos ? std::string() : type.substr(0, slash);
+  for (const Mirror& m : kMirrors) {
+    const MirrorLoad& l = f.*m.load;
+    if (c.code == m.code && (l.cap == 0 || l.users >= l.cap)) c.code = "GLOBAL";
+  }
+  // A mirror whose check file is missing or short has not got the files yet.
+  if (c.code != "GLOBAL" && probe(c.code == "RUBA" ? offer.chk2 : offer.chk1) >= 1000) {
+    c.url = url;
+  } else {
+    c.code = "GLOBAL";
+    c.url = offer.uri;
+  }
+  if (!load) c.message = kMsgConnFail;
+  else if (c.code == "GLOBAL" && f.global >= 100) c.message = kMsgMaxUser;
+  if (!c.message.empty()) c.url.clear();
+  return c;
+}
+
 CheckResult CheckLVUpdate(UpdEnv& env, const std::string& version) {
-  const std::string base = ServerBase(env);
-  ServerQuery query(env);
-  std::string cwd = env.files.CurrentDirectory();
-  std::string phonelink = cwd.empty() || cwd.back() == '\\' ? cwd + "Phonelink.dll" : cwd + "\\Phonelink.dll";
-  UpdatePhoneComponent(env, query, GetFileVersionString(env, phonelink));
-
-  {
-    RegKey key(env.reg);
-    key.OpenOrCreate(w::kHkeyCurrentUser, kSyncKey);
-    std::string pending = key.Read("S_KEY");
-    key.Close();
-    if (!pending.empty()) {
-      if (ReportHistory(env, pending, "FAIL") || ReportHistory(env, pending, "FAIL")) {
-        key.OpenOrCreate(w::kHkeyCurrentUser, kSyncKey);
-        key.WriteString("S_KEY", "");
-      }
-    }
-  }
-
-  std::string model, buyer, message, url;
-  Country country;
-  int state = 0;
-  PhoneIdentity phone(env);
-  PhoneIdentity::Serial serial = phone.ReadSerial();
-  {
-    RegKey key(env.reg);
-    key.OpenOrCreate(w::kHkeyCurrentUser, kSyncKey);
-    key.WriteString("S_NUM", serial.serial);
-  }
-  std::string mirrorCode;
-  if (!serial.serial.empty()) state = 1;
-  if (serial.serial.empty()) {
-    message = serial.phoneFound ? kMsgAuthFail : kMsgPhoneFail;
-    state = 0;
-  } else {
-    AnswerParser answer;
-    std::string text = query.FetchUrlText(base + "/svc/popup/model_check.jsp?esn=" + EncodeQueryValue(serial.serial));
-    answer.Load(text);
-    if (text.empty() || !answer.Accepted("ok")) {
-      message = kMsgAuthFail;
-      state = 0;
-    } else {
-      model = FindFirst(answer.Root(), "model");
-      buyer = FindFirst(answer.Root(), "buyer");
-    }
-  }
-  if (state == 1) {
-    country = LookupCountry(env, query, false);
-    const bool testing = !version.empty();
-    struct Rung { bool model, buyer, global; };
-    constexpr Rung kLadder[] = {{true, true, false}, {true, false, false}, {false, true, false},
-                                {false, false, false}, {false, false, true}};
-    AnswerParser list;
-    bool accepted = false;
-    for (const Rung& r : kLadder) {
-      std::string q = base + (testing ? "/csmg/b2c/client/pcsync_ftp_upload_testing.jsp" : "/csmg/b2c/client/pcsync_ftp_upload_list.jsp") +
-                      "?model=" + (r.model ? EncodeQueryValue(model) : "") + "&buyer=" + (r.buyer ? EncodeQueryValue(buyer) : "") +
-                      "&region=" + EncodeQueryValue(country.region) + "&country=" + (r.global ? std::string("GO") : EncodeQueryValue(country.code));
-      if (testing) q += "&version=" + EncodeQueryValue(version);
-      std::string text = query.FetchUrlText(q);
-      list.Load(text);
-      if (text.empty()) { message = kMsgAuthFail; state = 0; }
-      if (list.Accepted("OK")) { accepted = true; break; }
-    }
-    std::string swUri, uri1, type1, uri2, type2, chk1, chk2, chosenType;
-    if (accepted) {
-      const AnswerNode& root = list.Root();
-      auto versions = FindAll(root, "sw_version");
-      for (std::size_t i = 0; i < versions.size(); ++i) {
-        if (versions[i].compare(0, 3, "P4.") == 0) {
-          swUri = At(FindAll(root, "sw_uri"), i);
-          uri1 = At(FindAll(root, "sw_recommand_uri"), i);
-          type1 = At(FindAll(root, "sw_recommand_type"), i);
-          uri2 = At(FindAll(root, "sw_recommand_uri2"), i);
-          type2 = At(FindAll(root, "sw_recommand_type2"), i);
-          chk1 = At(FindAll(root, "sw_chk_uri"), i);
-          chk2 = At(FindAll(root, "sw_chk_uri2"), i);
-          break;
-        }
-      }
-      chosenType = type1;
-      url = uri1;
-      if (url.empty()) { message = kMsgNoUrlFail; state = 0; }
-    }
-    if (state == 1) {
-      AnswerParser load;
-      std::string text = query.FetchUrlText(base + "/csmg/b2c/client/ric_hit_rate_monitoring.jsp");
-      load.Load(text);
-      bool readable = !text.empty() && load.Accepted("OK");
-      if (!readable) { message = kMsgConnFail; state = 0; }
-      auto figure = [&](const char* field) { return readable ? LeadingInt(FindFirst(load.Root(), field)) : 0; };
-      int globalUsers = figure("pcsync_global");
-      if (chosenType == "KIC/GLOBAL" || type2 == "RUBA/GLOBAL") {
-        int cap = figure("pcsync_kic_control_cnt");
-        if (cap != 0 && figure("pcsync_kic") < cap) { chosenType = "KIC/GLOBAL"; url = uri1; }
-        else { chosenType = "RUBA/GLOBAL"; url = uri2; }
-      }
-      auto slash = chosenType.find('/');
-      mirrorCode = slash == std::string::npos ? std::string() : chosenType.substr(0, slash);
-      for (const Mirror& m : kMirrors) {
-        if (mirrorCode == m.code) {
-          int cap = figure(m.cap);
-          if (cap == 0 || figure(m.users) >= cap) mirrorCode = "GLOBAL";
-        }
-      }
-      if (mirrorCode != "GLOBAL") {
-        if (query.GetContentLength(mirrorCode == "RUBA" ? chk2 : chk1) < 1000) { mirrorCode = "GLOBAL"; url = swUri; }
-      } else {
-        url = swUri;
-      }
-      if (mirrorCode == "GLOBAL" && globalUsers >= 100) { state = 0; url.clear(); message = kMsgMaxUser; }
-    }
-  }
+  ExportCall call(env);
+  RefreshPhoneComponent(call);
+  ReportPendingDownload(call);
   CheckResult r;
-  r.history = HistoryLetter(mirrorCode) + country.code + country.region.substr(0, country.region.empty() ? 0 : 1) + model + ":" + FormatStamp(env.sys.Now());
-  if (state == 1) {
-    message = kMsgReady;
-    r.url = url;
-  } else {
-    r.history.clear();
+  PhoneIdentity::Serial serial = ReadAndStoreSerial(env);
+  if (serial.serial.empty()) {
+    r.message = serial.phoneFound ? kMsgAuthFail : kMsgPhoneFail;
+    return r;
   }
-  r.message = message;
+  std::optional<Model> model = CheckModel(call, serial.serial);
+  if (!model) {
+    r.message = kMsgAuthFail;
+    return r;
+  }
+  Country country = LookupCountry(call, false);
+  OfferSearch search = FindOffer(call, *model, country, version);
+  if (search.accepted && search.offer.uri1.empty()) {
+    r.message = kMsgNoUrlFail;
+    return r;
+  }
+  if (!search.answered) {
+    r.message = kMsgAuthFail;
+    return r;
+  }
+  // With no list accepted the offer is empty: the choice falls to the main
+  // server's (empty) address.
+  std::optional<LoadFigures> load = ReadLoadFigures(call);
+  MirrorChoice mirror =
+      ChooseMirror(search.offer, load, [&](const std::string& url) { return call.Query().GetContentLength(url); });
+  r.message = mirror.message.empty() ? kMsgReady : mirror.message;
+  if (mirror.message.empty()) {
+    r.url = mirror.url;
+    r.history = HistoryId(mirror.code, country, model->model, env.sys.Now());
+  }
   return r;
 }
 
 PhoneCheckResult CheckPhoneSWUpdate(UpdEnv& env) {
-  const std::string base = ServerBase(env);
-  ServerQuery query(env);
-  std::string cwd = env.files.CurrentDirectory();
-  std::string phonelink = cwd.empty() || cwd.back() == '\\' ? cwd + "Phonelink.dll" : cwd + "\\Phonelink.dll";
-  UpdatePhoneComponent(env, query, GetFileVersionString(env, phonelink));
-  Country country = LookupCountry(env, query, true);
+  ExportCall call(env);
+  RefreshPhoneComponent(call);
+  Country country = LookupCountry(call, true);
   PhoneIdentity phone(env);
   PhoneIdentity::Identity id = phone.ReadIdentity();
   PhoneCheckResult r;
   if (!id.phoneFound) { r.message = kMsgConnectFail; return r; }
   AnswerParser answer;
-  std::string text = query.FetchUrlText(base + "/csmg/b2c/client/auth_model_check.jsp?esn=" + EncodeQueryValue(id.serial) +
-                                        "&model=" + EncodeQueryValue(id.model) + "&country=" + EncodeQueryValue(country.code) +
-                                        "&region=" + EncodeQueryValue(country.region));
+  std::string text = call.Fetch("/csmg/b2c/client/auth_model_check.jsp?esn=" + EncodeQueryValue(id.serial) +
+                                "&model=" + EncodeQueryValue(id.model) + "&country=" + EncodeQueryValue(country.code) +
+                                "&region=" + EncodeQueryValue(country.region));
   answer.Load(text);
   if (text.empty() || !answer.Accepted("OK")) { r.message = kMsgAuthFail; return r; }
   std::string result = FindFirst(answer.Root(), "result");

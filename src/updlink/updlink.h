@@ -3,10 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/scoped_handle.h"
 #include "updlink/answer.h"
 #include "updlink/upd_ports.h"
 
@@ -35,24 +38,49 @@ inline constexpr const char* kServerValue = "UPDATE_SERVER";
 #endif
 inline constexpr const char* kDefaultServerBase = UPDLINK_SERVER_BASE;
 
+// Owning handles: each kind closes through its own port, so that no path out
+// of a step leaves a key, an internet handle, the document or COM behind.
+struct RegKeyTraits {
+  using Port = IRegistry;
+  using Value = Handle;
+  static constexpr Value kInvalid = 0;
+  static void Close(Port& p, Value v) { p.Close(v); }
+};
+struct InternetTraits {
+  using Port = IInternet;
+  using Value = Handle;
+  static constexpr Value kInvalid = 0;
+  static void Close(Port& p, Value v) { p.CloseHandle(v); }
+};
+// Held only when CoInitialize succeeded: only that is balanced by CoUninitialize.
+struct ComApartmentTraits {
+  using Port = ICom;
+  using Value = bool;
+  static constexpr Value kInvalid = false;
+  static void Close(Port& p, Value) { p.Uninitialize(); }
+};
+struct DocumentTraits {
+  using Port = ICom;
+  using Value = void*;
+  static constexpr Value kInvalid = nullptr;
+  static void Close(Port& p, Value v) { p.Release(v); }
+};
+using ScopedInternet = devstart::ScopedHandle<InternetTraits>;
+
 class RegKey {
  public:
   explicit RegKey(IRegistry& reg) : reg_(reg) {}
-  ~RegKey() { Close(); }
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  bool Open(Handle root, const std::string& subkey);
+  bool Open(Handle root, const std::string& subkey, std::uint32_t sam = win::kKeyAllAccess);
   bool Create(Handle root, const std::string& subkey);
   bool OpenOrCreate(Handle root, const std::string& subkey) { return Open(root, subkey) || Create(root, subkey); }
-  bool ReadString(const std::string& name, std::string* out);
+  // Reads into a zeroed buffer of `size` bytes; a longer value reads as none.
+  bool ReadString(const std::string& name, std::string* out, std::uint32_t size = 256);
   std::string Read(const std::string& name) { std::string s; ReadString(name, &s); return s; }
   bool WriteString(const std::string& name, const std::string& text);
-  void Close();
-  bool IsOpen() const { return key_ != 0; }
 
  private:
   IRegistry& reg_;
-  Handle key_ = 0;
+  devstart::ScopedHandle<RegKeyTraits> key_;
 };
 
 std::string ServerBase(UpdEnv& env);
@@ -68,19 +96,35 @@ std::string EncodeQueryValue(std::string_view value);
 class ServerQuery {
  public:
   explicit ServerQuery(UpdEnv& env);
-  ~ServerQuery();
   ServerQuery(const ServerQuery&) = delete;
   ServerQuery& operator=(const ServerQuery&) = delete;
   std::string FetchUrlText(const std::string& url);
   int GetContentLength(const std::string& url);
-  bool HasDocument() const { return document_ != nullptr; }
+  bool HasDocument() const { return document_.valid(); }
 
  private:
-  void CloseProbe();
   UpdEnv& env_;
-  long comResult_;
-  void* document_ = nullptr;
-  Handle probeSession_ = 0, probeRequest_ = 0;
+  // Declared in the order they are taken; released in reverse, COM last.
+  devstart::ScopedHandle<ComApartmentTraits> com_;
+  devstart::ScopedHandle<DocumentTraits> document_;
+  ScopedInternet probeSession_, probeRequest_;
+};
+
+// What one export call hands down its steps: the server's origin, read once
+// when the call begins, and a single conversation with the server, begun at
+// the first request (a call that asks the server nothing starts no COM).
+class ExportCall {
+ public:
+  explicit ExportCall(UpdEnv& env) : env_(env), base_(ServerBase(env)) {}
+  UpdEnv& Env() const { return env_; }
+  ServerQuery& Query();
+  // The answer text for a path on the server.
+  std::string Fetch(const std::string& pathAndQuery) { return Query().FetchUrlText(base_ + pathAndQuery); }
+
+ private:
+  UpdEnv& env_;
+  std::string base_;
+  std::optional<ServerQuery> query_;
 };
 
 // ---- phone identity -------------------------------------------------------
@@ -117,7 +161,8 @@ std::string GetFileVersionString(UpdEnv& env, const std::string& path);
 // Downloads `url` to `path` and accepts the result only when it is a cabinet,
 // since some systems report success for an HTTP error page.
 bool DownloadCabinet(UpdEnv& env, const std::string& url, const std::string& path);
-void UpdatePhoneComponent(UpdEnv& env, ServerQuery& query, const std::string& localVersion);
+// Replaces Phonelink.dll in the current folder when the catalogue offers another version.
+void UpdatePhoneComponent(ExportCall& call, const std::string& localVersion);
 int StartUpdate(UpdEnv& env);
 
 // ---- history ids and reports --------------------------------------------
@@ -130,12 +175,28 @@ std::string FormatStamp(const LocalTime& t);
 // is not six two-digit numbers forming a date and time.
 long long StampElapsedSeconds(std::string_view stamp, const LocalTime& now);
 std::string DownloadTime(const std::string& status, std::string_view stamp, const LocalTime& now);
-bool ReportHistory(UpdEnv& env, const std::string& historyId, const std::string& status);
+bool ReportHistory(ExportCall& call, const std::string& historyId, const std::string& status);
 std::string UpdateGBCforSync(UpdEnv& env, const std::string& historyId, const std::string& status);
 
 // ---- checks -------------------------------------------------------------
 struct Country { std::string code, region; };
-Country LookupCountry(UpdEnv& env, ServerQuery& query, bool phoneCheck);
+Country LookupCountry(ExportCall& call, bool phoneCheck);
+
+// The P4 row of an accepted offer list: the main address, the two recommended
+// mirrors with their types ("KIC/GLOBAL", ...) and the check file of each.
+struct Offer { std::string uri, uri1, type1, uri2, type2, chk1, chk2; };
+struct MirrorLoad { int users = 0, cap = 0; };
+// The monitoring answer: users on the main server, and users and cap of each mirror.
+struct LoadFigures { int global = 0; MirrorLoad ruba, kic, aic, cic, eic; };
+// The length the server announces for a URL, 0 when it announces none.
+using SizeProbe = std::function<int(const std::string& url)>;
+// Where the download goes: the mirror code for the history id, the address,
+// and the result word when there is none to give (empty when ready).
+struct MirrorChoice { std::string code, url, message; };
+// `load` is nullopt when the monitoring answer was unreadable: every figure
+// then reads as 0 and the check fails, but the choice is still made as ever,
+// probe included. The probe is asked only while a mirror is still chosen.
+MirrorChoice ChooseMirror(const Offer& offer, const std::optional<LoadFigures>& load, const SizeProbe& probe);
 
 struct CheckResult { std::string url, history, message; };
 CheckResult CheckLVUpdate(UpdEnv& env, const std::string& version);

@@ -56,7 +56,7 @@ namespace {
 // Administrators, and every user of version 6, reach the phone directly; a
 // standard user of older systems only through the service.
 bool TakesDirectPath(Machine& machine, CAutoRunManager& manager) {
-  return manager.IsUserInAdministrators() || IsMajorVersion6(*machine.system);
+  return manager.IsUserInAdministrators() || IsMajorVersion6(machine.system);
 }
 
 }  // namespace
@@ -73,7 +73,7 @@ CAutoRunManager::SettingRead CAutoRunManager::GetSetting() {
     Trace(L"CAutoRunManager::GetSetting() Run first (drive=" + drive +
           L",SubCode=" + std::to_wstring(kSettingRead.sub_code) + L",type=" + std::to_wstring(kSettingRead.type) +
           L",pData=" + Widen(reinterpret_cast<const char*>(reply)) + L")");
-    int r = machine_.scsi->SendScsiCmd(DriveArg(m_cDrive), kSettingRead.sub_code, kSettingRead.type, reply,
+    int r = machine_.scsi.SendScsiCmd(DriveArg(m_cDrive), kSettingRead.sub_code, kSettingRead.type, reply,
                                        kSettingRead.length);
     if (r != kSettingRead.length) {
       Trace(L"CAutoRunManager::GetSetting() fail first");
@@ -111,14 +111,14 @@ int CAutoRunManager::ModeChange() {
     std::uint32_t read = 0;
     return GetServiceManager().PipeSend(Request(L"MODE_CHANGE:", m_cDrive), reply, kReplySize, &read);
   }
-  int r = machine_.scsi->SendScsiCmd(DriveArg(m_cDrive), kModeChangeFirst.sub_code, kModeChangeFirst.type, reply,
+  int r = machine_.scsi.SendScsiCmd(DriveArg(m_cDrive), kModeChangeFirst.sub_code, kModeChangeFirst.type, reply,
                                      kModeChangeFirst.length);
   if (r == kModeChangeFirst.length) {
     Trace(L"CAutoRunManager::ModeChange() success first");
     Trace(L"CAutoRunManager::ModeChange(-)");
     return 0;
   }
-  r = machine_.scsi->SendScsiCmd(DriveArg(m_cDrive), kModeChangeSecond.sub_code, kModeChangeSecond.type, reply,
+  r = machine_.scsi.SendScsiCmd(DriveArg(m_cDrive), kModeChangeSecond.sub_code, kModeChangeSecond.type, reply,
                                  kModeChangeSecond.length);
   if (r == kModeChangeSecond.length) {
     Trace(L"CAutoRunManager::ModeChange() success Second with (" + Hex(reply[0]) + L")");

@@ -27,12 +27,12 @@ RegManager& CAutoRunManager::GetRegManager() {
 }
 
 RegistryAccessPair& CAutoRunManager::GetRegistryAccessPair() {
-  if (!access_pair_) access_pair_ = std::make_shared<RegistryAccessPair>(MakeRegistryAccessPair(*machine_.system));
+  if (!access_pair_) access_pair_ = std::make_shared<RegistryAccessPair>(MakeRegistryAccessPair(machine_.system));
   return *access_pair_;
 }
 
 std::wstring CAutoRunManager::GetPCSuiteInstallPath() {
-  return RunProductQuery(*machine_.registry, m_samDesired,
+  return RunProductQuery(machine_.registry, m_samDesired,
                          Query(L"CAutoRunManager::GetPCSuiteInstallPath", kPcSuiteKey, L"Path", QueryKind::kFolder,
                                L"CAutoRunManager::GetPCSuiteInstallPath() Reg Open Fail!!",
                                L"CAutoRunManager::GetPCSuiteInstallPath() Path "))
@@ -41,7 +41,7 @@ std::wstring CAutoRunManager::GetPCSuiteInstallPath() {
 
 int CAutoRunManager::CheckPCSuiteInstall() {
   if (m_bNoInstall) return 0;
-  return RunProductQuery(*machine_.registry, m_samDesired,
+  return RunProductQuery(machine_.registry, m_samDesired,
                          Query(L"CAutoRunManager::CheckPCSuiteInstall", kPcSuiteKey, L"Path", QueryKind::kBool,
                                L"CAutoRunManager::CheckPCSuiteInstall() Fail",
                                L"CAutoRunManager::CheckPCSuiteInstall() Reg \"Path\" : "))
@@ -51,7 +51,7 @@ int CAutoRunManager::CheckPCSuiteInstall() {
 }
 
 std::wstring CAutoRunManager::GetITKInstallPath_TPS() {
-  return RunProductQuery(*machine_.registry, m_samDesired,
+  return RunProductQuery(machine_.registry, m_samDesired,
                          Query(L"CAutoRunManager::GetITKInstallPath_TPS", kInternetKitKey, L"Path", QueryKind::kFolder,
                                L"CAutoRunManager::GetITKInstallPath_TPS() Reg Open Fail!!",
                                L"CAutoRunManager::GetITKInstallPath_TPS() Path "))
@@ -59,7 +59,7 @@ std::wstring CAutoRunManager::GetITKInstallPath_TPS() {
 }
 
 std::wstring CAutoRunManager::GetITKVersion_TPS() {
-  return RunProductQuery(*machine_.registry, m_samDesired,
+  return RunProductQuery(machine_.registry, m_samDesired,
                          Query(L"CAutoRunManager::GetITKVersion_TPS", kInternetKitKey, L"Version", QueryKind::kText,
                                L"CAutoRunManager::GetITKVersion_TPS()  Fail!!",
                                L"CAutoRunManager::GetITKVersion_TPS() Version "))
@@ -67,7 +67,7 @@ std::wstring CAutoRunManager::GetITKVersion_TPS() {
 }
 
 int CAutoRunManager::CheckITKInstall_TPS() {
-  return RunProductQuery(*machine_.registry, m_samDesired,
+  return RunProductQuery(machine_.registry, m_samDesired,
                          Query(L"CAutoRunManager::CheckITKInstall_TPS", kInternetKitKey, L"Path", QueryKind::kBool,
                                L"CAutoRunManager::CheckITKInstall_TPS() Fail",
                                L"CAutoRunManager::CheckITKInstall_TPS() Reg \"Path\" : "))
@@ -77,7 +77,7 @@ int CAutoRunManager::CheckITKInstall_TPS() {
 }
 
 std::wstring CAutoRunManager::GetInstallPath() {
-  return RunProductQuery(*machine_.registry, m_samDesired,
+  return RunProductQuery(machine_.registry, m_samDesired,
                          Query(L"CAutoRunManager::GetInstallPath", UninstallKey(kVtpProductCode), L"InstallLocation",
                                QueryKind::kFolder, L"CAutoRunManager::GetInstallPath() Reg Open Fail!!",
                                L"CAutoRunManager::GetInstallPath() InstallLocation "))
@@ -85,7 +85,7 @@ std::wstring CAutoRunManager::GetInstallPath() {
 }
 
 std::wstring CAutoRunManager::GetITKVersion_VTP() {
-  return RunProductQuery(*machine_.registry, m_samDesired,
+  return RunProductQuery(machine_.registry, m_samDesired,
                          Query(L"CAutoRunManager::GetITKVersion_VTP", UninstallKey(kVtpProductCode), L"DisplayVersion",
                                QueryKind::kText, L"CAutoRunManager::GetITKVersion_VTP()  Fail!!",
                                L"CAutoRunManager::GetITKVersion_VTP() DisplayVersion "))
@@ -93,7 +93,7 @@ std::wstring CAutoRunManager::GetITKVersion_VTP() {
 }
 
 int CAutoRunManager::CheckITKInstall_VTP() {
-  return RunProductQuery(*machine_.registry, m_samDesired,
+  return RunProductQuery(machine_.registry, m_samDesired,
                          Query(L"CAutoRunManager::CheckITKInstall_VTP", UninstallKey(kVtpProductCode),
                                L"InstallLocation", QueryKind::kBool, L"CAutoRunManager::CheckITKInstall_VTP() Fail",
                                L"CAutoRunManager::CheckITKInstall_VTP() Reg \"InstallLocation\" : "))

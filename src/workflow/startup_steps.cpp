@@ -22,8 +22,8 @@ constexpr std::uint32_t kTextWarning = 2103;
 // Asks whether to switch AutoRun back on; 1 for OK.
 int AskActivateAutoRun(Machine& machine) {
   // The language start-up chose for the thread, derived the same way.
-  Texts texts(*machine.strings, ChooseUiLanguage(machine.system->GetUserDefaultUILanguage()));
-  return machine.windows->MessageBox(0, texts.Load(kTextAskActivate), L"", win::kMbOkCancel | win::kMbIconQuestion) ==
+  Texts texts(machine.modules, ChooseUiLanguage(machine.system.GetUserDefaultUILanguage()));
+  return machine.windows.MessageBox(0, texts.Load(kTextAskActivate), L"", win::kMbOkCancel | win::kMbIconQuestion) ==
                  win::kIdOk
              ? 1
              : 0;
@@ -34,7 +34,7 @@ int CheckAndRepairWindowAutoRun(Machine& machine, const COption& option, const R
   if (option.auto_run_check != 1) return 1;
   if (IsWindowAutoRunEnabled(machine, masks)) return 1;
   if (!AskActivateAutoRun(machine)) return 1;
-  ISystem& sys = *machine.system;
+  ISystemInfo& sys = machine.system;
   CheckWindowAutoRun1(machine, 1, masks);
   int a = CheckWindowAutoRun2(machine, 1, masks);
   int b = CheckWindowAutoRun3(machine, 1, masks);
@@ -45,8 +45,8 @@ int CheckAndRepairWindowAutoRun(Machine& machine, const COption& option, const R
     CheckWindowAutoRun7(machine, 1, masks);
   }
   if (a == 1 || b == 1 || c == 1) {
-    Texts texts(*machine.strings, ChooseUiLanguage(machine.system->GetUserDefaultUILanguage()));
-    machine.windows->MessageBox(0, texts.Load(kTextAppliedAfterReboot), texts.Load(kTextWarning), win::kMbIconWarning);
+    Texts texts(machine.modules, ChooseUiLanguage(machine.system.GetUserDefaultUILanguage()));
+    machine.windows.MessageBox(0, texts.Load(kTextAppliedAfterReboot), texts.Load(kTextWarning), win::kMbIconWarning);
   }
   return 1;
 }
@@ -56,13 +56,13 @@ int CheckAndRepairWindowAutoRun(Machine& machine, const COption& option, const R
 bool CAutoRunManager::IsUserInAdministrators() {
   // A failing test counts as a no.
   int is_admin = 0;
-  devstart::IsUserInAdministrators(*machine_.system, *machine_.security, &is_admin);
+  devstart::IsUserInAdministrators(machine_, &is_admin);
   return is_admin == 1;
 }
 
 int CAutoRunManager::CopyService(const std::wstring& destination) {
   Trace(L"CAutoRunManager::CopyService(+)");
-  IFileSystem& fs = *machine_.file_system;
+  IFileSystem& fs = machine_.files;
   fs.CopyFile(L".\\" + option_.service_fname, destination + option_.service_run_file, false);
   fs.CopyFile(L".\\" + option_.scsi_fname, destination + option_.scsi_fname, false);
   Trace(L"CAutoRunManager::CopyService(-)");
@@ -78,8 +78,8 @@ int CAutoRunManager::CheckService() {
   if (state == SERVICE_NOT_RUNNING) {
     result = admin ? services.RunScsiService() : ADMIN_REQUIRED;
   } else if (state != 0) {
-    std::wstring folder = machine_.file_system->GetSpecialFolder(win::kCsidlSystemX86);
-    devstart::EnableManageVolumePrivilege(*machine_.security, machine_.security->GetCurrentProcess());
+    std::wstring folder = machine_.files.SHGetSpecialFolderPath(win::kCsidlSystemX86, false).value_or(L"");
+    devstart::EnableManageVolumePrivilege(machine_, machine_.security.GetCurrentProcess());
     // Without a known system folder the copies would land in the root of
     // the current drive; there is nothing to install from then.
     if (!folder.empty()) CopyService(folder + L"\\");

@@ -113,6 +113,7 @@ long SimUpdlink::CreateKey(Handle root, const std::string& subkey, std::uint32_t
 }
 long SimUpdlink::QueryValue(Handle key, const std::string& name, std::uint32_t size, std::string* data) {
   data->clear();
+  ++valueReads[name];
   auto h = handles_.find(key);
   if (h == handles_.end()) return 6;
   auto& values = keys[h->second.key];

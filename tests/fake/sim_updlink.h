@@ -52,6 +52,7 @@ class SimUpdlink final : public IRegistry, public IInternet, public IUrlDownload
 
   std::map<std::string, std::map<std::string, std::string>> keys;  // lower-case key path -> values
   bool registryBroken = false;
+  std::map<std::string, int> valueReads;  // QueryValue calls by value name
   std::string Value(const std::string& key, const std::string& name);
 
   struct File { std::string content; std::uint32_t attributes = 0x80; std::string version; };

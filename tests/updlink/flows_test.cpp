@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 #include "fake/sim_updlink.h"
 #include "updlink/updlink.h"
@@ -235,6 +237,46 @@ TEST(CheckLV, MirrorSelection) {
   }
 }
 
+TEST(Mirror, ChoiceFromOfferFiguresAndProbe) {
+  const Offer kic{"http://global/s.exe", "http://kic/s.exe", "KIC/GLOBAL", "http://ruba/s.exe", "RUBA/GLOBAL", "http://kic/chk", "http://ruba/chk"};
+  auto types = [&](const char* t1, const char* t2) { Offer o = kic; o.type1 = t1; o.type2 = t2; return o; };
+  LoadFigures open;
+  open.global = 10;
+  for (MirrorLoad* m : {&open.ruba, &open.kic, &open.aic, &open.cic, &open.eic}) *m = {0, 50};
+  auto with = [&](MirrorLoad LoadFigures::*mirror, MirrorLoad l, int global = 10) {
+    LoadFigures f = open; f.*mirror = l; f.global = global; return f;
+  };
+  LoadFigures kicFull = with(&LoadFigures::kic, {50, 50}), bothFull = kicFull;
+  bothFull.ruba = {50, 50};
+  struct Case { const char* label; Offer offer; std::optional<LoadFigures> load; int size; const char* probed, *code, *url, *message; };
+  const Case cases[] = {
+      {"KIC below its cap", kic, open, 1000, "http://kic/chk", "KIC", "http://kic/s.exe", ""},
+      {"KIC at its cap", kic, kicFull, 1000, "http://ruba/chk", "RUBA", "http://ruba/s.exe", ""},
+      {"KIC switched off", types("KIC/GLOBAL", "x"), with(&LoadFigures::kic, {0, 0}), 1000, "http://ruba/chk", "RUBA", "http://ruba/s.exe", ""},
+      {"RUBA full too", kic, bothFull, 1000, "-", "GLOBAL", "http://global/s.exe", ""},
+      {"RUBA second type moves AIC to KIC", types("AIC/GLOBAL", "RUBA/GLOBAL"), open, 1000, "http://kic/chk", "KIC", "http://kic/s.exe", ""},
+      {"EIC open", types("EIC/GLOBAL", "x"), open, 1000, "http://kic/chk", "EIC", "http://kic/s.exe", ""},
+      {"EIC switched off", types("EIC/GLOBAL", "x"), with(&LoadFigures::eic, {0, 0}), 1000, "-", "GLOBAL", "http://global/s.exe", ""},
+      {"check file 999 bytes", kic, open, 999, "http://kic/chk", "GLOBAL", "http://global/s.exe", ""},
+      {"type without slash", types("PLAIN", "x"), open, 1000, "http://kic/chk", "", "http://kic/s.exe", ""},
+      {"mirror outside the table", types("XYZ/GLOBAL", "x"), open, 1000, "http://kic/chk", "XYZ", "http://kic/s.exe", ""},
+      {"global 99", kic, with(&LoadFigures::kic, {0, 0}, 99), 0, "http://ruba/chk", "GLOBAL", "http://global/s.exe", ""},
+      {"global 100", kic, with(&LoadFigures::kic, {0, 0}, 100), 0, "http://ruba/chk", "GLOBAL", "", "MSG_MAX_USER"},
+      {"global 100 on a mirror", kic, with(&LoadFigures::aic, {0, 50}, 100), 1000, "http://kic/chk", "KIC", "http://kic/s.exe", ""},
+      {"unreadable figures", kic, std::nullopt, 1000, "-", "GLOBAL", "", "MSG_CONN_FAIL"},
+      {"unreadable figures still probe", types("PLAIN", "x"), std::nullopt, 1000, "http://kic/chk", "", "", "MSG_CONN_FAIL"},
+      {"no list accepted", Offer{}, open, 0, "", "GLOBAL", "", ""},
+  };
+  for (const Case& c : cases) {
+    std::string probed = "-";
+    MirrorChoice m = ChooseMirror(c.offer, c.load, [&](const std::string& url) { probed = url; return c.size; });
+    EXPECT_EQ(probed, c.probed) << c.label;
+    EXPECT_EQ(m.code, c.code) << c.label;
+    EXPECT_EQ(m.url, c.url) << c.label;
+    EXPECT_EQ(m.message, c.message) << c.label;
+  }
+}
+
 TEST(CheckLV, UnreadableFiguresGiveConnFail) {
   for (const char* body : {"", "<hit result='NO'></hit>"}) {
     Rig rig;
@@ -262,8 +304,8 @@ TEST(CheckLV, CountryLookup) {
     SimUpdlink pc;
     pc.countryAbbrev = c.abbrev;
     pc.Answer("/csmg/b2c/client/ftp_country_info.jsp", c.countries);
-    ServerQuery q(pc.env);
-    Country got = LookupCountry(pc.env, q, false);
+    ExportCall call(pc.env);
+    Country got = LookupCountry(call, false);
     EXPECT_EQ(got.code, c.code) << c.label;
     EXPECT_EQ(got.region, c.region) << c.label;
   }
@@ -375,10 +417,11 @@ TEST(Report, RequestOfAReport) {
   ReportRig rig;
   const std::string id = "NKRKAB100:261207102845000";
   rig.pc.Answer(rig.Url(id, "OK", "90"), "<r result='OK'/>");
-  EXPECT_TRUE(ReportHistory(rig.pc.env, id, "OK"));
+  ExportCall call(rig.pc.env);
+  EXPECT_TRUE(ReportHistory(call, id, "OK"));
   EXPECT_EQ(rig.Reports(), std::vector<std::string>{rig.Url(id, "OK", "90")});
   EXPECT_NE(rig.Reports()[0].find("ric=RUBA"), std::string::npos);
-  EXPECT_FALSE(ReportHistory(rig.pc.env, "", "OK"));
+  EXPECT_FALSE(ReportHistory(call, "", "OK"));
   EXPECT_EQ(rig.Reports().size(), 1u);
 }
 
@@ -434,6 +477,31 @@ TEST(Registry, OverlongPendingIdReadsEmpty) {
   pc.keys["hkcu\\" + updsim::Lower(kSyncKey)]["S_KEY"] = std::string(255, 'K');
   EXPECT_TRUE(key.ReadString("S_KEY", &v));
   EXPECT_EQ(v.size(), 255u);
+}
+
+// ---- one export call, one origin read, one conversation -------------------------
+TEST(ExportCall, OriginReadOnceAndOneConversation) {
+  const std::string sync = "hkcu\\" + updsim::Lower(kSyncKey), id = "KKRKAB100:261207102845000";
+  struct Case { const char* label; std::function<void(SimUpdlink&)> run; int conversations; };
+  const Case cases[] = {
+      {"check with a pending download reported twice", [&](SimUpdlink& pc) { pc.keys[sync]["S_KEY"] = id; CheckLVUpdate(pc.env, ""); }, 1},
+      {"START with a pending download", [&](SimUpdlink& pc) { pc.keys[sync]["S_KEY"] = id; UpdateGBCforSync(pc.env, id, "START"); }, 1},
+      {"START with no id to report", [&](SimUpdlink& pc) { UpdateGBCforSync(pc.env, "", "START"); }, 0},
+      {"other status", [&](SimUpdlink& pc) { UpdateGBCforSync(pc.env, id, "PAUSE"); }, 0},
+      {"phone check", [](SimUpdlink& pc) { CheckPhoneSWUpdate(pc.env); }, 1},
+      {"setup download", [](SimUpdlink& pc) { StartUpdate(pc.env); }, 1},
+      {"launcher present", [](SimUpdlink& pc) { pc.AddFile("C:\\ProgramData\\TAVOMOBILEAX\\TavoMLauncher.exe", "MZ"); StartUpdate(pc.env); }, 0},
+  };
+  for (const Case& c : cases) {
+    Rig rig;
+    rig.pc.keys[sync][kServerValue] = kBase;
+    c.run(rig.pc);
+    EXPECT_EQ(rig.pc.valueReads[kServerValue], 1) << c.label;
+    EXPECT_EQ(rig.pc.comInits, c.conversations) << c.label;
+    EXPECT_EQ(rig.pc.documentsCreated, c.conversations) << c.label;
+    EXPECT_EQ(rig.pc.comUninits, c.conversations) << c.label;
+    EXPECT_EQ(rig.pc.documentsReleased, c.conversations) << c.label;
+  }
 }
 
 // ---- phone software check -----------------------------------------------------
@@ -551,8 +619,8 @@ TEST(PhoneComponent, ReplacedOnlyWhenVersionDiffers) {
     pc.Answer("/client/app/live_update.jsp", kCatalogue);
     pc.Answer("/files/PCSyncDLL.cab", c.cab);
     pc.cabinets["MSCFdll"] = {{"Phonelink.dll", "NEW"}};
-    ServerQuery q(pc.env);
-    UpdatePhoneComponent(pc.env, q, c.local);
+    ExportCall call(pc.env);
+    UpdatePhoneComponent(call, c.local);
     EXPECT_EQ(pc.Content("C:\\Sync\\Phonelink.dll"), c.after) << c.label;
     EXPECT_FALSE(pc.HasFile("C:\\Sync\\PCSyncDLL.cab")) << c.label;
     bool asked = std::find(pc.requests.begin(), pc.requests.end(), kBase + "/files/PCSyncDLL.cab") != pc.requests.end();

@@ -11,6 +11,8 @@
 
 #include <vector>
 
+#include "platform/scoped_handle.h"
+
 #undef CreateDirectory
 #undef DeleteFile
 
@@ -54,6 +56,20 @@ HKEY ToKey(Handle h) {
 }
 Handle FromPtr(const void* p) { return reinterpret_cast<Handle>(p); }
 HINTERNET Net(Handle h) { return reinterpret_cast<HINTERNET>(h); }
+
+// Files the adapters open and close within one operation. Kernel handles need
+// no port to close them; the type only carries the call and the invalid value.
+struct Kernel {};
+struct FileTraits {
+  using Port = Kernel;
+  using Value = HANDLE;
+  static inline const Value kInvalid = INVALID_HANDLE_VALUE;
+  static void Close(Port&, Value v) { ::CloseHandle(v); }
+};
+Kernel kernel;
+devstart::ScopedHandle<FileTraits> OpenForRead(const std::string& path) {
+  return {kernel, CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+}
 }  // namespace
 
 // ---- registry ---------------------------------------------------------------
@@ -119,18 +135,11 @@ class DownloadStatusCallback final : public IBindStatusCallback {
   HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG total, ULONG, LPCWSTR) override {
-    if (total != 0 && window_) SendMessageA(window_, WM_USER + 1006, progress, total);
-    return S_OK;
-  }
+  HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG, LPCWSTR) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD*, BINDINFO*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return E_NOTIMPL; }
-
- private:
-  HWND window_ = nullptr;
-  DWORD reserved_ = 0;
 };
 }  // namespace
 
@@ -181,20 +190,13 @@ bool Files::CreateDirectory(const std::string& path) { return CreateDirectoryA(p
 std::uint32_t Files::GetAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
 bool Files::SetAttributes(const std::string& path, std::uint32_t a) { return SetFileAttributesA(path.c_str(), a) != FALSE; }
 bool Files::DeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
-bool Files::CanOpenForRead(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(h);
-  return true;
-}
+bool Files::CanOpenForRead(const std::string& path) { return OpenForRead(path).valid(); }
 std::optional<std::string> Files::ReadHead(const std::string& path, std::uint32_t count) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  auto file = OpenForRead(path);
+  if (!file) return std::nullopt;
   std::string buf(count, '\0');
   DWORD got = 0;
-  BOOL ok = ReadFile(h, buf.data(), count, &got, nullptr);
-  CloseHandle(h);
-  if (!ok) return std::nullopt;
+  if (!ReadFile(file.get(), buf.data(), count, &got, nullptr)) return std::nullopt;
   buf.resize(got);
   return buf;
 }

@@ -14,7 +14,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR command_line, int) {
   static devstart::Win32Machine win32(scsi);
   devstart::Machine& machine = win32.machine();
 
-  static devstart::TraceLog log(machine.system, machine.files);
+  static devstart::TraceLog log(machine);
   devstart::SetTraceLog(&log);
 
   // config.ini is read once, relative to the directory the process was
@@ -25,6 +25,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR command_line, int) {
 
   devstart::Texts texts(machine.modules, devstart::kLangEnglishUK);
   devstart::StartupState state;
-  devstart::StartupEnv env{machine.system, machine.kernel, machine.windows, texts, option, manager, state};
+  devstart::StartupEnv env{machine, texts, option, manager, state};
   return devstart::RunStartup(env, command_line ? command_line : L"");
 }

@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "core/option.h"
 #include "core/trace_log.h"
@@ -99,7 +100,7 @@ int wmain(int argc, wchar_t** argv) {
   std::wstring cmd = argv[1];
   static Win32Machine win32;
   Machine& m = win32.machine();
-  static TraceLog log(m.system, m.files);
+  static TraceLog log(m);
   SetTraceLog(&log);
   COption option;
   CIni ini(m.files, L".\\config.ini");
@@ -144,7 +145,7 @@ int wmain(int argc, wchar_t** argv) {
     TickingWindow();
     LaunchedProcess launched = LaunchProcess(m, argv[2], Join(argc, argv, 3), 0);
     Print("pid", launched.pid);
-    WaitForLaunchedProcess(m, manager.m_dwProcessId, launched);
+    WaitForLaunchedProcess(m, manager.m_dwProcessId, std::move(launched));
     Print("after", manager.m_dwProcessId);
     Print("ticks_during_wait", g_ticks);
   } else if (cmd == L"bench" && argc > 3) {
@@ -154,9 +155,9 @@ int wmain(int argc, wchar_t** argv) {
     DWORD t0 = ::GetTickCount();
     if (literal) {
       LiteralPollingWait(m, launched.pid);
-      m.kernel.CloseHandle(launched.process);
+      launched.process.reset();
     } else {
-      WaitForLaunchedProcess(m, manager.m_dwProcessId, launched);
+      WaitForLaunchedProcess(m, manager.m_dwProcessId, std::move(launched));
     }
     Print("wall_ms", static_cast<long long>(::GetTickCount() - t0));
     std::printf("cpu_s=%.4f\n", CpuSeconds() - before);

@@ -117,9 +117,10 @@ ProfileRead Win32FileSystem::GetPrivateProfileString(const std::wstring& section
 }
 
 std::uint32_t Win32VersionInfo::GetFileVersionInfoSize(const std::wstring& path, std::uint32_t* handle) {
+  // The call sets the handle (to zero) whether it succeeds or not.
   DWORD h = 0;
   DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &h);
-  if (size != 0 && handle != nullptr) *handle = h;
+  if (handle != nullptr) *handle = h;
   return size;
 }
 

@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "core/option.h"
 #include "core/trace_log.h"
@@ -25,24 +26,12 @@
 #include "inspect/registry_query.h"
 #include "inspect/running_apps.h"
 #include "inspect/version.h"
-#include "platform/win32/adapters.h"
-#include "platform/win32/inspect_adapters.h"
+#include "platform/win32/machine.h"
 #include "workflow/auto_run_manager.h"
 
 namespace {
 
 using namespace devstart;
-
-Win32System g_system;
-Win32Files g_files;
-Win32Profile g_profile;
-Win32Windows g_windows;
-Win32StringResources g_strings;
-Win32Registry g_registry;
-Win32VersionInfo g_versions;
-Win32Processes g_processes;
-Win32WindowSearch g_search;
-Win32NativeSystem g_native;
 
 std::string Utf8(const std::wstring& w) {
   int n = ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -53,21 +42,6 @@ std::string Utf8(const std::wstring& w) {
 
 void Print(const char* name, const std::wstring& value) { std::printf("%s=%s\n", name, Utf8(value).c_str()); }
 void Print(const char* name, long long value) { std::printf("%s=%lld\n", name, value); }
-
-Machine MakeMachine() {
-  Machine m;
-  m.system = &g_system;
-  m.files = &g_files;
-  m.profile = &g_profile;
-  m.windows = &g_windows;
-  m.strings = &g_strings;
-  m.registry = &g_registry;
-  m.version_info = &g_versions;
-  m.processes = &g_processes;
-  m.window_search = &g_search;
-  m.native_system = &g_native;
-  return m;
-}
 
 std::wstring Join(int argc, wchar_t** argv, int from) {
   std::wstring s;
@@ -124,11 +98,12 @@ void LiteralPollingWait(Machine& m, std::int32_t pid) {
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
   std::wstring cmd = argv[1];
-  static TraceLog log(g_system, g_files);
+  static Win32Machine win32;
+  Machine& m = win32.machine();
+  static TraceLog log(m);
   SetTraceLog(&log);
-  Machine m = MakeMachine();
   COption option;
-  CIni ini(g_profile, L".\\config.ini");
+  CIni ini(m.files, L".\\config.ini");
   option.Load(ini);
   CAutoRunManager manager(m, option);
   Print("mask", manager.m_samDesired);
@@ -154,7 +129,7 @@ int wmain(int argc, wchar_t** argv) {
     Print("IsDriverVersionCurrent", manager.IsDriverVersionCurrent());
   } else if (cmd == L"fileversion" && argc > 2) {
     FixedFileInfo info;
-    int ok = ReadFixedFileInfo(g_versions, argv[2], &info);
+    int ok = ReadFixedFileInfo(m.versions, argv[2], &info);
     Print("ReadFixedFileInfo", ok);
     Print("version", ok ? FileVersionText(info) : L"");
   } else if (cmd == L"running") {
@@ -170,7 +145,7 @@ int wmain(int argc, wchar_t** argv) {
     TickingWindow();
     LaunchedProcess launched = LaunchProcess(m, argv[2], Join(argc, argv, 3), 0);
     Print("pid", launched.pid);
-    WaitForLaunchedProcess(m, manager.m_dwProcessId, launched);
+    WaitForLaunchedProcess(m, manager.m_dwProcessId, std::move(launched));
     Print("after", manager.m_dwProcessId);
     Print("ticks_during_wait", g_ticks);
   } else if (cmd == L"bench" && argc > 3) {
@@ -180,9 +155,9 @@ int wmain(int argc, wchar_t** argv) {
     DWORD t0 = ::GetTickCount();
     if (literal) {
       LiteralPollingWait(m, launched.pid);
-      g_processes.CloseHandle(launched.process);
+      launched.process.reset();
     } else {
-      WaitForLaunchedProcess(m, manager.m_dwProcessId, launched);
+      WaitForLaunchedProcess(m, manager.m_dwProcessId, std::move(launched));
     }
     Print("wall_ms", static_cast<long long>(::GetTickCount() - t0));
     std::printf("cpu_s=%.4f\n", CpuSeconds() - before);

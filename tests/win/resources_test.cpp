@@ -39,7 +39,7 @@ const std::vector<WORD> kLanguages = {1026, 1028, 1029, 1030, 1031, 1032, 1033, 
                                       1057, 1060, 1066, 1086, 2052, 2057, 2058, 2070, 2074, 3076, 3084, 11274};
 
 TEST_F(ProgramResources, EveryLanguageCarriesEveryText) {
-  devstart::Win32StringResources strings(module_);
+  devstart::Win32Modules strings(module_);
   for (WORD lang : kLanguages) {
     for (UINT id : kIds) {
       std::optional<std::wstring> text = strings.LoadString(id, lang);
@@ -61,14 +61,14 @@ const TextEntry kSource[] = {
 };
 
 TEST_F(ProgramResources, EveryTextIsTheSourceTextExactly) {
-  devstart::Win32StringResources strings(module_);
+  devstart::Win32Modules strings(module_);
   for (const auto& e : kSource) {
     EXPECT_EQ(strings.LoadString(e.id, e.lang).value_or(L"<missing>"), e.text) << e.lang << " " << e.id;
   }
 }
 
 TEST_F(ProgramResources, TitlesAndEnglishTextsAreAsShipped) {
-  devstart::Win32StringResources strings(module_);
+  devstart::Win32Modules strings(module_);
   for (WORD lang : kLanguages) {
     EXPECT_EQ(strings.LoadString(103, lang).value_or(L""), L"Devstart") << lang;
     EXPECT_EQ(strings.LoadString(106, lang).value_or(L""), L"Devstart") << lang;

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cwchar>
 
-#include "platform/win32/adapters.h"
+#include "platform/win32/machine.h"
 #include "ui/presentation.h"
 #include "ui/texts.h"
 
@@ -16,12 +16,11 @@ int wmain(int argc, wchar_t** argv) {
     std::fwprintf(stderr, L"usage: result_box CODE\n");
     return 2;
   }
-  devstart::Win32System system;
-  devstart::Win32StringResources strings;
-  devstart::Win32Windows windows;
-  devstart::Texts texts(strings, devstart::SelectUiLanguage(system));
+  devstart::Win32Machine win32;
+  devstart::Machine& machine = win32.machine();
+  devstart::Texts texts(machine.modules, devstart::SelectUiLanguage(machine.system));
   std::printf("language %04x\n", texts.language());
   std::fflush(stdout);
-  devstart::ShowResult(static_cast<int>(std::wcstol(argv[1], nullptr, 10)), texts, windows, 0);
+  devstart::ShowResult(static_cast<int>(std::wcstol(argv[1], nullptr, 10)), texts, machine.windows, 0);
   return 0;
 }

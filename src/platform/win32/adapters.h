@@ -1,42 +1,87 @@
-// Win32 adapters of the ports: one system call per operation, nothing decided.
+// The Win32 adapters of the ports (platform/ports.h): each method is the one
+// Win32 call its port names, nothing decided here. Grouped by concern:
+// system_adapters.cpp, file_adapters.cpp, registry_adapter.cpp,
+// process_adapters.cpp, service_adapters.cpp; the SCSI command library's in
+// scsi_adapter.cpp, linked only into the program, the one executable that
+// carries SendScsiCmd.dll.
 #pragma once
 
 #include "platform/ports.h"
 
 namespace devstart {
 
-class Win32System : public ISystem {
+class Win32SystemInfo : public ISystemInfo {
  public:
-  std::wstring GetTempPath() override;
-  std::wstring GetCurrentDirectory() override;
-  std::wstring GetModuleFileName() override;
   std::optional<OsVersion> GetVersion() override;
+  std::optional<std::uint16_t> GetNativeSystemInfoByName() override;
+  std::uint16_t GetSystemInfo() override;
   std::uint16_t GetUserDefaultUILanguage() override;
   std::optional<std::uint16_t> SetThreadUILanguageByName(std::uint16_t lang) override;
   bool SetThreadLocale(std::uint32_t lcid) override;
   std::uint32_t GetTickCount() override;
+  void Sleep(std::uint32_t ms) override;
   void OutputDebugString(const std::wstring& text) override;
 };
 
-class Win32Files : public IFiles {
+class Win32FileSystem : public IFileSystem {
  public:
-  Handle CreateFile(const std::wstring& path, std::uint32_t access, std::uint32_t share,
-                    std::uint32_t disposition, std::uint32_t attributes) override;
-  bool WriteFile(Handle file, const void* bytes, std::uint32_t size) override;
-  bool CloseHandle(Handle h) override;
-};
-
-class Win32Profile : public IProfile {
- public:
+  std::wstring GetTempPath() override;
+  std::wstring GetCurrentDirectory() override;
+  std::wstring GetModuleFileName() override;
+  std::optional<std::wstring> SHGetSpecialFolderPath(int csidl, bool create) override;
+  HandleResult CreateFile(const std::wstring& path, std::uint32_t access, std::uint32_t share,
+                          std::uint32_t disposition, std::uint32_t flags) override;
+  IoResult WriteFile(Handle file, const void* bytes, std::uint32_t size) override;
+  IoResult ReadFile(Handle file, void* buffer, std::uint32_t size) override;
+  CallResult CreateDirectory(const std::wstring& path) override;
+  CallResult RemoveDirectory(const std::wstring& path) override;
+  CallResult DeleteFile(const std::wstring& path) override;
+  CallResult SetFileAttributes(const std::wstring& path, std::uint32_t attributes) override;
+  CallResult CopyFile(const std::wstring& from, const std::wstring& to, bool fail_if_exists) override;
+  FindResult FindFirstFile(const std::wstring& pattern) override;
+  std::optional<FindData> FindNextFile(Handle find) override;
+  bool FindClose(Handle find) override;
   ProfileRead GetPrivateProfileString(const std::wstring& section, const std::wstring& key,
                                       const std::wstring& default_value, std::uint32_t size,
                                       const std::wstring& file) override;
 };
 
-class Win32Sync : public ISync {
+class Win32VersionInfo : public IVersionInfo {
  public:
-  MutexResult CreateMutex(bool initial_owner, const std::wstring& name) override;
+  std::uint32_t GetFileVersionInfoSize(const std::wstring& path, std::uint32_t* handle) override;
+  bool GetFileVersionInfo(const std::wstring& path, std::uint32_t handle, std::uint32_t size,
+                          std::vector<std::uint8_t>* block) override;
+  std::optional<FixedFileInfo> VerQueryRoot(const std::vector<std::uint8_t>& block) override;
+};
+
+class Win32Registry : public IRegistry {
+ public:
+  std::int32_t RegCreateKeyEx(RegKey parent, const std::wstring& sub_key, std::uint32_t options, std::uint32_t sam,
+                              RegKey* key, std::uint32_t* disposition) override;
+  RegValueRead RegQueryValueEx(RegKey key, const std::wstring& name, std::uint32_t buffer_bytes) override;
+  std::int32_t RegSetValueEx(RegKey key, const std::wstring& name, std::uint32_t type,
+                             const std::vector<std::uint8_t>& data) override;
+  std::int32_t RegCloseKey(RegKey key) override;
+};
+
+class Win32KernelObjects : public IKernelObjects {
+ public:
   bool CloseHandle(Handle h) override;
+  MutexResult CreateMutex(bool initial_owner, const std::wstring& name) override;
+};
+
+class Win32Processes : public IProcesses {
+ public:
+  Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t process_id) override;
+  std::optional<ProcessEntry> Process32First(Handle snapshot) override;
+  std::optional<ProcessEntry> Process32Next(Handle snapshot) override;
+  ShellExecuteResult ShellExecuteEx(std::uint32_t mask, const std::wstring& verb, const std::wstring& file,
+                                    const std::wstring& parameters, int show) override;
+  std::optional<std::uint32_t> GetProcessIdByName(Handle process) override;
+  std::optional<std::uint32_t> NtQueryProcessIdByName(Handle process) override;
+  std::uint32_t MsgWaitForMultipleObjects(const std::vector<Handle>& handles, std::uint32_t timeout_ms,
+                                          std::uint32_t wake_mask) override;
+  bool DispatchOneMessage() override;
 };
 
 class Win32Windows : public IWindows {
@@ -46,18 +91,51 @@ class Win32Windows : public IWindows {
                     std::uint32_t flags) override;
   std::intptr_t SendMessage(WindowHandle w, std::uint32_t msg, std::uintptr_t wparam,
                             std::intptr_t lparam) override;
+  bool PostMessage(WindowHandle w, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam) override;
   int MessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
                  std::uint32_t type) override;
 };
 
-// String tables of one module (the program itself unless told otherwise).
-class Win32StringResources : public IStringResources {
+class Win32Services : public IServices {
  public:
-  explicit Win32StringResources(void* module = nullptr) : module_(module) {}
+  HandleResult OpenSCManager(std::uint32_t access) override;
+  HandleResult OpenService(Handle manager, const std::wstring& name, std::uint32_t access) override;
+  HandleResult CreateService(Handle manager, const ServiceConfig& config) override;
+  CallResult SetServiceDescription(Handle service, const std::wstring& description) override;
+  ControlResult ControlService(Handle service, std::uint32_t control) override;
+  CallResult StartService(Handle service) override;
+  bool CloseServiceHandle(Handle h) override;
+  CallResult WaitNamedPipe(const std::wstring& name, std::uint32_t timeout_ms) override;
+  CallResult SetNamedPipeHandleState(Handle pipe, std::uint32_t mode) override;
+};
+
+class Win32Security : public ISecurity {
+ public:
+  Handle GetCurrentProcess() override;
+  HandleResult OpenProcessToken(Handle process, std::uint32_t access) override;
+  std::optional<std::vector<std::uint8_t>> CreateWellKnownSid(std::uint32_t type, std::uint32_t buffer_size,
+                                                              std::uint32_t* error) override;
+  CallResult CheckTokenMembership(Handle token, const std::vector<std::uint8_t>& sid, bool* is_member) override;
+  HandleResult GetLinkedToken(Handle token) override;
+  CallResult LookupPrivilegeValue(const std::wstring& name, Luid* luid) override;
+  CallResult AdjustTokenPrivileges(Handle token, const Luid& luid, std::uint32_t attributes) override;
+};
+
+// Defined in scsi_adapter.cpp: whoever constructs one imports SendScsiCmd.dll.
+class Win32ScsiLibrary : public IScsiLibrary {
+ public:
+  int SendScsiCmd(int drive, int sub_code, int type, std::uint8_t* data, int length) override;
+};
+
+// The string tables of one module: the program itself unless told otherwise
+// (the resource tests read a built program loaded as data).
+class Win32Modules : public IModules {
+ public:
+  explicit Win32Modules(void* module = nullptr) : module_(module) {}
   std::optional<std::wstring> LoadString(std::uint32_t id, std::uint16_t lang) override;
 
  private:
-  void* module_;
+  void* module_;  // an HMODULE
 };
 
 }  // namespace devstart

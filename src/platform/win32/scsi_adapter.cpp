@@ -1,8 +1,8 @@
 // The one call into the SCSI command library. Linked only into the program:
 // SendScsiCmd.dll comes with it (import table), and nothing else needs it.
-#include "platform/win32/device_adapters.h"
-
 #include "platform/win32/win_api.h"
+
+#include "platform/win32/adapters.h"
 
 // The library's export: undecorated "SendScsiCmd", stdcall (the callee
 // removes the five 32-bit arguments).

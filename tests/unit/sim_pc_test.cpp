@@ -22,6 +22,11 @@ TEST(SimPcHandles, CloseHandleReachesTheFakeThatOpened) {
          return pc.files.CreateFile(L"C:\\f.txt", win::kGenericWrite, 0, win::kCreateAlways, 0).handle;
        },
        [](sim::SimPc& pc) { return pc.files.open_files.size(); }},
+      {"file by ANSI name",
+       [](sim::SimPc& pc) {
+         return pc.files.CreateFileA("C:\\f.txt", win::kGenericWrite, 0, win::kCreateAlways, 0).handle;
+       },
+       [](sim::SimPc& pc) { return pc.files.open_files.size(); }},
       {"pipe",
        [](sim::SimPc& pc) {
          pc.InstallService(win::kServiceRunning);
@@ -56,11 +61,16 @@ TEST(SimPcHandles, OtherKindsAreNoKernelHandles) {
   sim::SimPc pc;
   HandleResult manager = pc.services.OpenSCManager(win::kScManagerConnect);
   FindResult find = pc.files.FindFirstFile(L"C:\\*");
+  Handle session = pc.internet.InternetOpenA("agent", win::kInternetOpenTypePreconfig, 0);
   ASSERT_NE(find.handle, kInvalidHandle);
   EXPECT_FALSE(pc.kernel.CloseHandle(manager.handle));
   EXPECT_FALSE(pc.kernel.CloseHandle(find.handle));
+  EXPECT_FALSE(pc.kernel.CloseHandle(session));
   EXPECT_EQ(pc.services.open_handles.size(), 1u);
+  EXPECT_EQ(pc.internet.open_handles(), 1);
   EXPECT_TRUE(pc.files.FindClose(find.handle));
+  EXPECT_TRUE(pc.internet.InternetCloseHandle(session));
+  EXPECT_EQ(pc.internet.open_handles(), 0);
 }
 
 }  // namespace

@@ -497,12 +497,18 @@ FixedFileInfo FakeVersionInfo::Put(const std::wstring& path, std::uint16_t a, st
   info.product_version_ms = 0x00630063;  // differs on purpose from the file version
   info.product_version_ls = 0x00630063;
   resources_[Fold(files_.Absolute(path))] = info;
+  bytes_[Fold(files_.Absolute(path))] = *files_.Get(path);
   return info;
+}
+
+bool FakeVersionInfo::Current(const std::wstring& path) const {
+  auto it = bytes_.find(Fold(files_.Absolute(path)));
+  return it != bytes_.end() && files_.Get(path) == it->second;
 }
 
 const FixedFileInfo* FakeVersionInfo::Find(const std::wstring& path) const {
   auto it = resources_.find(Fold(files_.Absolute(path)));
-  return it == resources_.end() || !files_.Exists(path) ? nullptr : &it->second;
+  return it == resources_.end() || !Current(path) ? nullptr : &it->second;
 }
 
 std::uint32_t FakeVersionInfo::GetFileVersionInfoSize(const std::wstring& path, std::uint32_t* handle) {
@@ -533,9 +539,10 @@ std::optional<FixedFileInfo> FakeVersionInfo::VerQueryRoot(const std::vector<std
 void FakeVersionInfo::PutStrings(const std::wstring& path, std::uint16_t lang, std::uint16_t code_page,
                                  const std::map<std::string, std::string>& values) {
   if (!files_.Exists(path)) files_.Put(path, "MZ");
+  bytes_[Fold(files_.Absolute(path))] = *files_.Get(path);
   auto& table = strings_[Fold(files_.Absolute(path))];
-  table["\\varfileinfo\\translation"] = std::string{static_cast<char>(lang & 0xFF), static_cast<char>(lang >> 8),
-                                                      static_cast<char>(code_page & 0xFF), static_cast<char>(code_page >> 8)};
+  table["\\varfileinfo\\translation"] = {static_cast<char>(lang & 0xFF), static_cast<char>(lang >> 8),
+                                          static_cast<char>(code_page & 0xFF), static_cast<char>(code_page >> 8)};
   char prefix[32];
   std::snprintf(prefix, sizeof prefix, "\\stringfileinfo\\%04x%04x\\", lang, code_page);
   for (const auto& [name, value] : values) table[prefix + Narrow(Fold(Widen(name)))] = value;
@@ -545,7 +552,7 @@ std::optional<std::vector<std::uint8_t>> FakeVersionInfo::BlockA(const std::stri
   std::wstring wide = Widen(path);
   const FixedFileInfo* info = Find(wide);
   auto table = strings_.find(Fold(files_.Absolute(wide)));
-  bool has_strings = table != strings_.end() && files_.Exists(wide);
+  bool has_strings = table != strings_.end() && Current(wide);
   if (info == nullptr && !has_strings) return std::nullopt;
   std::vector<std::uint8_t> block(4 + sizeof(FixedFileInfo), 0);
   std::memcpy(block.data(), &kVersionMagic, 4);

@@ -158,7 +158,9 @@ class FakeFiles : public IFileSystem, public KernelObjectOwner {
   Handle next_find_ = 0xF00000;
 };
 
-// Version resources of files on the simulated disk.
+// Version resources of files on the simulated disk. A file's resource
+// belongs to its bytes: rewriting the file with other bytes takes it away, as
+// replacing a program would.
 class FakeVersionInfo : public IVersionInfo {
  public:
   explicit FakeVersionInfo(FakeFiles& files) : files_(files) {}
@@ -185,7 +187,9 @@ class FakeVersionInfo : public IVersionInfo {
                                             const std::string& sub_block) override;
 
  private:
-  // The resource of a file that is on the disk.
+  // The file is on the disk with the bytes its resource was given to.
+  bool Current(const std::wstring& path) const;
+  // The root block of a current file.
   const FixedFileInfo* Find(const std::wstring& path) const;
   // The block the ANSI calls hand out: the root block, then each sub-block's
   // folded name and value; nullopt for a file without a resource.
@@ -194,6 +198,7 @@ class FakeVersionInfo : public IVersionInfo {
   std::map<std::wstring, FixedFileInfo> resources_;  // by folded absolute path
   // Folded absolute path -> folded sub-block name -> value.
   std::map<std::wstring, std::map<std::string, std::string>> strings_;
+  std::map<std::wstring, std::string> bytes_;  // by folded absolute path
 };
 
 }  // namespace devstart::sim

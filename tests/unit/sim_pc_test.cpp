@@ -73,5 +73,19 @@ TEST(SimPcHandles, OtherKindsAreNoKernelHandles) {
   EXPECT_EQ(pc.internet.open_handles(), 0);
 }
 
+// Both kinds of version query see a resource only while the file keeps the
+// bytes it was given to.
+TEST(SimPcVersions, RewritingAFileTakesItsResourceAway) {
+  sim::SimPc pc;
+  pc.versions.Put(L"C:\\a.dll", 1, 2, 3, 4);
+  pc.versions.PutStrings(L"C:\\a.dll", 0x0409, 0x04b0, {{"FileVersion", "1, 2, 3, 4"}});
+  std::uint32_t handle = 0;
+  EXPECT_NE(pc.versions.GetFileVersionInfoSize(L"C:\\a.dll", &handle), 0u);
+  EXPECT_NE(pc.versions.GetFileVersionInfoSizeA("C:\\a.dll", &handle), 0u);
+  pc.files.Put(L"C:\\a.dll", "MZ new");
+  EXPECT_EQ(pc.versions.GetFileVersionInfoSize(L"C:\\a.dll", &handle), 0u);
+  EXPECT_EQ(pc.versions.GetFileVersionInfoSizeA("C:\\a.dll", &handle), 0u);
+}
+
 }  // namespace
 }  // namespace devstart

@@ -66,6 +66,7 @@ constexpr std::uint32_t kTh32csSnapProcess = 0x2;
 constexpr std::uint32_t kSeeMaskNoCloseProcess = 0x40;
 constexpr std::uint32_t kSeeMaskFlagNoUi = 0x400;
 constexpr int kSwShow = 5;
+constexpr std::intptr_t kSeErrFnf = 2;  // ShellExecute's result for a missing file
 
 constexpr std::uint32_t kWaitObject0 = 0;
 constexpr std::uint32_t kWaitTimeout = 258;
@@ -127,6 +128,7 @@ constexpr std::uint32_t kTokenLinkedToken = 19;
 
 // HRESULTs.
 constexpr std::uint32_t kSOk = 0;
+constexpr std::uint32_t kSFalse = 1;
 constexpr std::uint32_t kEFail = 0x80004005u;
 
 // Files and folders.

@@ -3,9 +3,11 @@
 // Each world also offers what a test needs to set the scene.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/machine.h"
@@ -50,7 +52,55 @@ class ContractEnv {
   virtual void OccupyPipe(const std::wstring& name) = 0;
   // Removes a service the test created.
   virtual void DeleteService(const std::wstring& name) = 0;
+
+  // What the live-update library's calls need. A cabinet holding `entries`
+  // (name inside the cabinet, content) under exactly the names given, with
+  // no path clean-up (CabinetBytes is one way to write it).
+  virtual void PutCabinet(const std::wstring& path,
+                          const std::vector<std::pair<std::string, std::string>>& entries) = 0;
+  // A library this world loads by name, and one function it exports.
+  virtual std::string LoadableLibrary(std::string* function) = 0;
+  // The loopback update server as an origin ("http://127.0.0.1:PORT"):
+  // it answers the routes of tests/contract/http_scenario.json, and
+  // /files/large.bin with LargeBody(). And an origin where nothing listens.
+  virtual std::string UpdateServer() = 0;
+  virtual std::string NothingListens() = 0;
 };
+
+// The body of the update server's /files/large.bin: more than two 64 KiB
+// reads, and a period that does not divide them, so a read that loses or
+// repeats bytes shows. tests/contract/http_fixture.py writes the same bytes.
+inline std::string LargeBody() {
+  std::string body(150000, '\0');
+  for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i % 251);
+  return body;
+}
+
+// An uncompressed cabinet (one folder, stored blocks of up to 32 KiB, no
+// checksums) with the names exactly as given; a packer would normalise the
+// awkward ones ("..\\", "C:\\") that the tests need.
+inline std::string CabinetBytes(const std::vector<std::pair<std::string, std::string>>& entries) {
+  auto u16 = [](std::size_t v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; };
+  auto u32 = [&](std::size_t v) { return u16(v & 0xFFFF) + u16((v >> 16) & 0xFFFF); };
+  constexpr std::size_t kHeader = 36, kFolder = 8, kBlock = 32768;
+  std::string data, files;
+  for (const auto& [name, content] : entries) {
+    // Size, offset in the folder, folder 0, date, time, archive attribute.
+    files += u32(content.size()) + u32(data.size()) + u16(0) + u16(0x5A21) + u16(0x6000) + u16(0x20) + name + '\0';
+    data += content;
+  }
+  std::string blocks;
+  std::size_t count = 0;
+  for (std::size_t at = 0; at < data.size() || count == 0; at += kBlock, ++count) {
+    std::string part = data.substr(at, kBlock);
+    blocks += u32(0) + u16(part.size()) + u16(part.size()) + part;
+  }
+  const std::size_t first_block = kHeader + kFolder + files.size();
+  std::string header = "MSCF" + u32(0) + u32(first_block + blocks.size()) + u32(0) + u32(kHeader + kFolder) + u32(0) +
+                       std::string{3, 1} + u16(1) + u16(entries.size()) + u16(0) + u16(0x1234) + u16(0);
+  std::string folder = u32(first_block) + u16(count) + u16(0);
+  return header + folder + files + blocks;
+}
 
 std::unique_ptr<ContractEnv> MakeContractEnv();
 

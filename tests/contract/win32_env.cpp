@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "contract/contract_env.h"
@@ -186,6 +188,28 @@ class Win32Env : public ContractEnv {
     ::CloseServiceHandle(s);
     ::CloseServiceHandle(m);
   }
+
+  void PutCabinet(const std::wstring& path, const std::vector<std::pair<std::string, std::string>>& entries) override {
+    PutFile(path, CabinetBytes(entries));
+  }
+
+  std::string LoadableLibrary(std::string* function) override {
+    *function = "GetTickCount";
+    return "kernel32.dll";
+  }
+
+  // CTest starts the server (tests/contract/http_fixture.py) and names its
+  // port; run by hand, start it the same way and set the variable.
+  std::string UpdateServer() override {
+    const char* port = std::getenv("DEVSTART_CONTRACT_HTTP_PORT");
+    if (port == nullptr || *port == '\0') {
+      ADD_FAILURE() << "DEVSTART_CONTRACT_HTTP_PORT is not set: no update server to ask";
+      return "http://127.0.0.1:0";
+    }
+    return std::string("http://127.0.0.1:") + port;
+  }
+  // Port 1 (tcpmux): privileged and unused on the machines that run these tests.
+  std::string NothingListens() override { return "http://127.0.0.1:1"; }
 
  private:
   Win32Machine win32_;

@@ -6,21 +6,23 @@
 
 namespace updlink {
 
-namespace w = win;
+using devstart::Machine;
+namespace w = devstart::win;
 
 // ---- registry -------------------------------------------------------------
-bool RegKey::Open(Handle root, const std::string& subkey, std::uint32_t sam) {
+bool RegKey::Open(devstart::RegKey root, const std::string& subkey, std::uint32_t sam) {
   key_.reset();
-  Handle h = 0;
-  if (reg_.OpenKey(root, subkey, sam, &h) != w::kErrorSuccess) return false;
+  devstart::RegKey h = 0;
+  if (reg_.RegOpenKeyExA(root, subkey, sam, &h) != w::kErrorSuccess) return false;
   key_.reset(reg_, h);
   return true;
 }
 
-bool RegKey::Create(Handle root, const std::string& subkey) {
+bool RegKey::Create(devstart::RegKey root, const std::string& subkey) {
   key_.reset();
-  Handle h = 0;
-  if (reg_.CreateKey(root, subkey, w::kRegOptionNonVolatile, w::kKeyAllAccess, &h) != w::kErrorSuccess) return false;
+  devstart::RegKey h = 0;
+  if (reg_.RegCreateKeyExA(root, subkey, w::kRegOptionNonVolatile, w::kKeyAllAccess, &h) != w::kErrorSuccess)
+    return false;
   key_.reset(reg_, h);
   return true;
 }
@@ -29,7 +31,7 @@ bool RegKey::ReadString(const std::string& name, std::string* out, std::uint32_t
   out->clear();
   if (!key_) return false;
   std::string data;
-  if (reg_.QueryValue(key_.get(), name, size, &data) != w::kErrorSuccess) return false;
+  if (reg_.RegQueryValueExA(key_.get(), name, size, &data) != w::kErrorSuccess) return false;
   // The value is read into a zeroed buffer: it ends at its first NUL.
   auto nul = data.find('\0');
   if (nul != std::string::npos) data.resize(nul);
@@ -39,13 +41,13 @@ bool RegKey::ReadString(const std::string& name, std::string* out, std::uint32_t
 
 bool RegKey::WriteString(const std::string& name, const std::string& text) {
   if (!key_) return false;
-  if (reg_.SetValue(key_.get(), name, w::kRegSz, text) != w::kErrorSuccess) return false;
-  reg_.Flush(key_.get());
+  if (reg_.RegSetValueExA(key_.get(), name, w::kRegSz, text) != w::kErrorSuccess) return false;
+  reg_.RegFlushKey(key_.get());
   return true;
 }
 
-std::string ServerBase(UpdEnv& env) {
-  RegKey key(env.reg);
+std::string ServerBase(Machine& m) {
+  RegKey key(m.registry);
   std::string base;
   if (key.Open(w::kHkeyCurrentUser, kSyncKey)) key.ReadString(kServerValue, &base);
   base = Trim(base);
@@ -56,22 +58,22 @@ std::string ServerBase(UpdEnv& env) {
 
 // The sync key is opened (created when missing) for each value and closed
 // again at once, so that no key stays open across a request to the server.
-static std::string ReadSyncValue(UpdEnv& env, const char* name) {
-  RegKey key(env.reg);
+static std::string ReadSyncValue(Machine& m, const char* name) {
+  RegKey key(m.registry);
   key.OpenOrCreate(w::kHkeyCurrentUser, kSyncKey);
   return key.Read(name);
 }
 
-static void WriteSyncValue(UpdEnv& env, const char* name, const std::string& text) {
-  RegKey key(env.reg);
+static void WriteSyncValue(Machine& m, const char* name, const std::string& text) {
+  RegKey key(m.registry);
   key.OpenOrCreate(w::kHkeyCurrentUser, kSyncKey);
   key.WriteString(name, text);
 }
 
 // ---- HTTP -----------------------------------------------------------------
-std::string Utf8ToAnsi(UpdEnv& env, const std::string& line) {
+std::string Utf8ToAnsi(Machine& m, const std::string& line) {
   if (line.empty()) return {};
-  return env.sys.WideToMultiByte(w::kCpAcp, env.sys.MultiByteToWide(w::kCpUtf8, line));
+  return m.system.WideCharToMultiByte(w::kCpAcp, m.system.MultiByteToWideChar(w::kCpUtf8, line));
 }
 
 std::string EncodeQueryValue(std::string_view value) {
@@ -106,21 +108,22 @@ int LeadingInt(std::string_view text) {
 
 // The document is held for the query's life but never read: its absence
 // (no MSXML 4.0 on the PC) changes nothing.
-ServerQuery::ServerQuery(UpdEnv& env)
-    : env_(env),
-      com_(env.com, env.com.Initialize() >= 0),
-      document_(env.com, env.com.CreateDocument("Msxml2.DOMDocument.4.0")) {}
+ServerQuery::ServerQuery(Machine& m)
+    : m_(m),
+      com_(m.com, m.com.CoInitialize() >= 0),
+      document_(m.com, m.com.CreateDocument("Msxml2.DOMDocument.4.0")) {}
 
 // The body of a 2xx answer, read whole. An error page, a failed read and an
 // answer cut off before its announced length are all no answer. The handles
 // are closed before the caller converts the text.
-static std::optional<std::string> ReadAnswer(IInternet& net, const std::string& url) {
-  ScopedInternet session(net, net.Open("", w::kInternetOpenTypePreconfig, 0));
+static std::optional<std::string> ReadAnswer(devstart::IInternet& net, const std::string& url) {
+  devstart::UniqueInternet session(net, net.InternetOpenA("", w::kInternetOpenTypePreconfig, 0));
   if (!session) return std::nullopt;
-  ScopedInternet file(net, net.OpenUrl(session.get(), url, w::kInternetFlagReload | w::kInternetFlagTransferBinary, 1));
+  devstart::UniqueInternet file(
+      net, net.InternetOpenUrlA(session.get(), url, w::kInternetFlagReload | w::kInternetFlagTransferBinary, 1));
   if (!file) return std::nullopt;
   std::string status;
-  if (net.QueryInfo(file.get(), w::kHttpQueryStatusCode, 32, &status)) {
+  if (net.HttpQueryInfoA(file.get(), w::kHttpQueryStatusCode, 32, &status)) {
     int code = LeadingInt(status);
     if (code < 200 || code > 299) return std::nullopt;
   }
@@ -128,19 +131,20 @@ static std::optional<std::string> ReadAnswer(IInternet& net, const std::string& 
   std::string chunk(65536, '\0');
   for (;;) {
     std::uint32_t got = 0;
-    if (!net.Read(file.get(), chunk.data(), static_cast<std::uint32_t>(chunk.size()), &got)) return std::nullopt;
+    if (!net.InternetReadFile(file.get(), chunk.data(), static_cast<std::uint32_t>(chunk.size()), &got))
+      return std::nullopt;
     if (got == 0) break;
     raw.append(chunk.data(), got);
   }
   std::string announced;
-  if (net.QueryInfo(file.get(), w::kHttpQueryContentLength, 32, &announced) && !announced.empty() &&
+  if (net.HttpQueryInfoA(file.get(), w::kHttpQueryContentLength, 32, &announced) && !announced.empty() &&
       raw.size() < static_cast<std::size_t>(LeadingInt(announced)))
     return std::nullopt;
   return raw;
 }
 
 std::string ServerQuery::FetchUrlText(const std::string& url) {
-  std::optional<std::string> raw = ReadAnswer(env_.net, url);
+  std::optional<std::string> raw = ReadAnswer(m_.internet, url);
   if (!raw) return {};
   // Line by line, each converted, joined without line ends.
   std::string text;
@@ -151,7 +155,7 @@ std::string ServerQuery::FetchUrlText(const std::string& url) {
     std::size_t end = nl == std::string::npos ? raw->size() : nl;
     std::size_t lineEnd = end;
     if (lineEnd > pos && (*raw)[lineEnd - 1] == '\r') --lineEnd;
-    text += Utf8ToAnsi(env_, raw->substr(pos, lineEnd - pos));
+    text += Utf8ToAnsi(m_, raw->substr(pos, lineEnd - pos));
     pos = nl == std::string::npos ? raw->size() : nl + 1;
   }
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
@@ -166,26 +170,28 @@ int ServerQuery::GetContentLength(const std::string& url) {
   // probe or the end of the conversation, the old ones closed first.
   probeRequest_.reset();
   probeSession_.reset();
-  probeSession_.reset(env_.net, env_.net.Open("Tavoe-ActiveDP/0.9", w::kInternetOpenTypePreconfig, 0));
+  devstart::IInternet& net = m_.internet;
+  probeSession_.reset(net, net.InternetOpenA("Tavoe-ActiveDP/0.9", w::kInternetOpenTypePreconfig, 0));
   if (!probeSession_) return 0;
-  probeRequest_.reset(env_.net, env_.net.OpenUrl(probeSession_.get(), url, w::kInternetFlagReload | w::kInternetFlagNoCacheWrite, 0));
+  probeRequest_.reset(
+      net, net.InternetOpenUrlA(probeSession_.get(), url, w::kInternetFlagReload | w::kInternetFlagNoCacheWrite, 0));
   if (!probeRequest_) return 0;
   std::string len;
-  if (!env_.net.QueryInfo(probeRequest_.get(), w::kHttpQueryContentLength, 32, &len)) return 0;
+  if (!net.HttpQueryInfoA(probeRequest_.get(), w::kHttpQueryContentLength, 32, &len)) return 0;
   return LeadingInt(len);
 }
 
 ServerQuery& ExportCall::Query() {
-  if (!query_) query_.emplace(env_);
+  if (!query_) query_.emplace(m_);
   return *query_;
 }
 
 // ---- phone identity -------------------------------------------------------
 bool PhoneIdentity::FillTable(PhoneFunctionTable* table, std::initializer_list<int> required) {
   *table = PhoneFunctionTable{};
-  Handle dll = env_.modules.Load("Phonelink.dll");
+  devstart::Handle dll = m_.modules.LoadLibraryA("Phonelink.dll");
   if (!dll) return false;
-  auto fill = reinterpret_cast<A123Fn>(env_.modules.Proc(dll, "_A123"));
+  auto fill = reinterpret_cast<A123Fn>(m_.modules.GetProcAddress(dll, "_A123"));
   if (!fill || !fill(table)) return false;
   for (int slot : required)
     if (!table->slot[slot]) return false;
@@ -199,7 +205,7 @@ PhoneIdentity::Serial PhoneIdentity::ReadSerial() {
     reinterpret_cast<void (*)(int, int)>(t.slot[12])(115200, 400);
     if (reinterpret_cast<int (*)()>(t.slot[0])() < 1) return out;  // no phone: no fallback either
     out.phoneFound = true;
-    env_.sys.Sleep(100);
+    m_.system.Sleep(100);
     reinterpret_cast<void (*)()>(t.slot[11])();
     PhoneString s{};
     if (reinterpret_cast<int (*)(PhoneString*)>(t.slot[5])(&s)) {
@@ -208,8 +214,8 @@ PhoneIdentity::Serial PhoneIdentity::ReadSerial() {
     }
   }
   if (out.serial.empty()) {
-    Handle auth = env_.modules.Load("AuthDll");
-    auto info = auth ? reinterpret_cast<GetPhoneInfoFn>(env_.modules.Proc(auth, "GetPhoneInfo")) : nullptr;
+    devstart::Handle auth = m_.modules.LoadLibraryA("AuthDll");
+    auto info = auth ? reinterpret_cast<GetPhoneInfoFn>(m_.modules.GetProcAddress(auth, "GetPhoneInfo")) : nullptr;
     if (info) {
       char first[256] = {}, second[256] = {};
       info(first, second);
@@ -228,7 +234,7 @@ PhoneIdentity::Identity PhoneIdentity::ReadIdentity() {
   int count = reinterpret_cast<int (*)()>(t.slot[0])();
   if (count < 1) return out;
   out.phoneFound = true;
-  env_.sys.Sleep(100);
+  m_.system.Sleep(100);
   reinterpret_cast<void (*)()>(t.slot[11])();
   PhoneString s{};
   if (reinterpret_cast<int (*)(PhoneString*)>(t.slot[5])(&s)) { s.text[255] = '\0'; out.serial = s.text; }
@@ -246,11 +252,36 @@ PhoneIdentity::Identity PhoneIdentity::ReadIdentity() {
 }
 
 // ---- files, cabinets, setup ---------------------------------------------
-std::string GetCommonAppDataFolder(UpdEnv& env) {
-  std::string path;
-  if (!env.shell.SpecialFolder(w::kCsidlCommonAppData, false, &path) || path.empty()) {
-    path.clear();
-    RegKey key(env.reg);
+static devstart::UniqueFile OpenForRead(Machine& m, const std::string& path) {
+  return {m.kernel, m.files.CreateFileA(path, w::kGenericRead, w::kFileShareRead, w::kOpenExisting,
+                                        w::kFileAttributeNormal).handle};
+}
+
+bool CanOpenForRead(Machine& m, const std::string& path) { return OpenForRead(m, path).valid(); }
+
+std::optional<std::string> ReadHead(Machine& m, const std::string& path, std::uint32_t count) {
+  devstart::UniqueFile file = OpenForRead(m, path);
+  if (!file) return std::nullopt;
+  std::string head(count, '\0');
+  devstart::IoResult read = m.files.ReadFile(file.get(), head.data(), count);
+  if (!read.ok) return std::nullopt;
+  head.resize(read.transferred);
+  return head;
+}
+
+std::optional<std::string> VersionValue(Machine& m, const std::string& path, const std::string& subBlock) {
+  std::uint32_t handle = 0;
+  std::uint32_t size = m.versions.GetFileVersionInfoSizeA(path, &handle);
+  if (size == 0) return std::nullopt;
+  std::vector<std::uint8_t> block;
+  if (!m.versions.GetFileVersionInfoA(path, handle, size, &block)) return std::nullopt;
+  return m.versions.VerQueryValueA(block, subBlock);
+}
+
+std::string GetCommonAppDataFolder(Machine& m) {
+  std::string path = m.files.SHGetSpecialFolderPathA(w::kCsidlCommonAppData, false).value_or("");
+  if (path.empty()) {
+    RegKey key(m.registry);
     if (key.Open(w::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", w::kKeyRead))
       key.ReadString("ProgramFilesDir", &path, 261);
   }
@@ -258,13 +289,13 @@ std::string GetCommonAppDataFolder(UpdEnv& env) {
   return path;
 }
 
-void CreateFolderPath(UpdEnv& env, const std::string& path) {
+void CreateFolderPath(Machine& m, const std::string& path) {
   std::size_t pos = 3;
   while (pos < path.size()) {
     auto sep = path.find('\\', pos);
     if (sep == std::string::npos) sep = path.find('/', pos);
     if (sep == std::string::npos) break;
-    env.files.CreateDirectory(path.substr(0, sep));  // an existing folder is fine
+    m.files.CreateDirectoryA(path.substr(0, sep));  // an existing folder is fine
     pos = sep + 1;
   }
 }
@@ -284,14 +315,14 @@ bool IsSafeCabinetName(std::string_view name) {
   return true;
 }
 
-bool ExtractCabinet(UpdEnv& env, const std::string& cabinet, const std::string& destination) {
+bool ExtractCabinet(Machine& m, const std::string& cabinet, const std::string& destination) {
   int offered = 0;
-  bool counted = env.cabinet.Iterate(cabinet, [&](std::uint32_t note, const std::string&, std::string*) {
+  bool counted = m.cabinets.SetupIterateCabinetA(cabinet, [&](std::uint32_t note, const std::string&, std::string*) {
     if (note == w::kSpFileNotifyFileInCabinet) { ++offered; return w::kFileOpSkip; }
     return w::kNoError;
   });
   if (!counted) return false;
-  return env.cabinet.Iterate(cabinet, [&](std::uint32_t note, const std::string& name, std::string* target) {
+  auto extract = [&](std::uint32_t note, const std::string& name, std::string* target) {
     if (note == w::kSpFileNotifyFileInCabinet) {
       // Cabinet names reach us unchecked; one that climbs out of the
       // destination or names a drive is left in the cabinet.
@@ -300,28 +331,29 @@ bool ExtractCabinet(UpdEnv& env, const std::string& cabinet, const std::string& 
       if (full.empty() || full.back() != '\\') full += '\\';
       full += name;
       *target = full;
-      CreateFolderPath(env, full);
-      if (env.files.GetAttributes(full) != w::kInvalidFileAttributes) {
-        env.files.SetAttributes(full, w::kFileAttributeNormal);
-        env.files.DeleteFile(full);
+      CreateFolderPath(m, full);
+      if (m.files.GetFileAttributesA(full) != w::kInvalidFileAttributes) {
+        m.files.SetFileAttributesA(full, w::kFileAttributeNormal);
+        m.files.DeleteFileA(full);
       }
       return w::kFileOpDoIt;
     }
     if (note == w::kSpFileNotifyFileExtracted)
-      return env.files.CanOpenForRead(name) ? w::kNoError : w::kErrorFileNotFound;
+      return CanOpenForRead(m, name) ? w::kNoError : w::kErrorFileNotFound;
     return w::kNoError;
-  });
+  };
+  return m.cabinets.SetupIterateCabinetA(cabinet, extract);
 }
 
-std::string GetFileVersionString(UpdEnv& env, const std::string& path) {
-  auto tr = env.files.VersionValue(path, "\\VarFileInfo\\Translation");
+std::string GetFileVersionString(Machine& m, const std::string& path) {
+  auto tr = VersionValue(m, path, "\\VarFileInfo\\Translation");
   if (!tr || tr->size() < 4) return {};
   auto u16 = [&](std::size_t i) {
     return static_cast<unsigned>(static_cast<unsigned char>((*tr)[i]) | (static_cast<unsigned char>((*tr)[i + 1]) << 8));
   };
   char sub[64];
   std::snprintf(sub, sizeof sub, "\\StringFileInfo\\%04x%04x\\FileVersion", u16(0), u16(2));
-  auto v = env.files.VersionValue(path, sub);
+  auto v = VersionValue(m, path, sub);
   if (!v) return {};
   std::string out;
   for (char c : *v) {
@@ -332,12 +364,12 @@ std::string GetFileVersionString(UpdEnv& env, const std::string& path) {
   return out;
 }
 
-bool DownloadCabinet(UpdEnv& env, const std::string& url, const std::string& path) {
+bool DownloadCabinet(Machine& m, const std::string& url, const std::string& path) {
   if (url.empty()) return false;
-  if (env.download.DownloadToFile(url, path) != w::kSOk) return false;
-  auto head = env.files.ReadHead(path, 4);
+  if (m.internet.URLDownloadToFileA(url, path) != static_cast<std::int32_t>(w::kSOk)) return false;
+  auto head = ReadHead(m, path, 4);
   if (!head || *head != "MSCF") {
-    env.files.DeleteFile(path);  // an error page saved under the cabinet's name
+    m.files.DeleteFileA(path);  // an error page saved under the cabinet's name
     return false;
   }
   return true;
@@ -346,38 +378,38 @@ bool DownloadCabinet(UpdEnv& env, const std::string& url, const std::string& pat
 static const char* const kCataloguePath = "/client/app/live_update.jsp";
 
 void UpdatePhoneComponent(ExportCall& call, const std::string& localVersion) {
-  UpdEnv& env = call.Env();
+  Machine& m = call.machine();
   CatalogueEntry entry = ScanCatalogueEntry(call.Fetch(kCataloguePath), "name='PCSyncDLL'");
   if (!entry.found) return;
   if (entry.version == localVersion) return;
-  std::string dir = env.files.CurrentDirectory();
+  std::string dir = m.files.GetCurrentDirectoryA();
   std::string local = dir + "\\PCSyncDLL.cab";
   if (!dir.empty() && dir.back() == '\\') local = dir + "PCSyncDLL.cab";
-  if (!DownloadCabinet(env, entry.url, local)) return;
-  ExtractCabinet(env, local, dir);
-  env.files.DeleteFile(local);
+  if (!DownloadCabinet(m, entry.url, local)) return;
+  ExtractCabinet(m, local, dir);
+  m.files.DeleteFileA(local);
 }
 
 // Both checks first bring the phone component in the current folder up to
 // the catalogue's version.
 static void RefreshPhoneComponent(ExportCall& call) {
-  std::string cwd = call.Env().files.CurrentDirectory();
+  std::string cwd = call.machine().files.GetCurrentDirectoryA();
   std::string phonelink = cwd.empty() || cwd.back() == '\\' ? cwd + "Phonelink.dll" : cwd + "\\Phonelink.dll";
-  UpdatePhoneComponent(call, GetFileVersionString(call.Env(), phonelink));
+  UpdatePhoneComponent(call, GetFileVersionString(call.machine(), phonelink));
 }
 
-int StartUpdate(UpdEnv& env) {
-  ExportCall call(env);
+int StartUpdate(Machine& m) {
+  ExportCall call(m);
   {
-    RegKey key(env.reg);
+    RegKey key(m.registry);
     key.OpenOrCreate(w::kHkeyCurrentUser, kMobileAxKey);
     key.WriteString("SYNCUPDATE", "TRUE");
   }
-  std::string folder = GetCommonAppDataFolder(env) + "TAVOMOBILEAX";
-  CreateFolderPath(env, folder + "\\");
+  std::string folder = GetCommonAppDataFolder(m) + "TAVOMOBILEAX";
+  CreateFolderPath(m, folder + "\\");
   std::string launcher = folder + "\\TavoMLauncher.exe";
-  if (env.files.GetAttributes(launcher) != w::kInvalidFileAttributes) {
-    env.shell.Execute("open", launcher, "", folder, w::kSwShowNormal);
+  if (m.files.GetFileAttributesA(launcher) != w::kInvalidFileAttributes) {
+    m.processes.ShellExecuteA("open", launcher, "", folder, w::kSwShowNormal);
     return 1;
   }
   std::string catalogue = call.Fetch(kCataloguePath);
@@ -385,10 +417,10 @@ int StartUpdate(UpdEnv& env) {
   CatalogueEntry entry = ScanCatalogueEntry(catalogue, "name='B2C_PCSynclink_setup'");
   if (!entry.found) return 0;
   std::string cab = folder + "\\B2CSetup.cab";
-  if (!DownloadCabinet(env, entry.url, cab)) return 0;
-  ExtractCabinet(env, cab, folder);
-  env.files.DeleteFile(cab);
-  env.shell.Execute("open", folder + "\\B2CAppSetup.exe", "", folder, w::kSwShowNormal);
+  if (!DownloadCabinet(m, entry.url, cab)) return 0;
+  ExtractCabinet(m, cab, folder);
+  m.files.DeleteFileA(cab);
+  m.processes.ShellExecuteA("open", folder + "\\B2CAppSetup.exe", "", folder, w::kSwShowNormal);
   return 1;
 }
 
@@ -431,7 +463,7 @@ std::string HistoryLetter(const std::string& code) {
   return "G";
 }
 
-std::string FormatStamp(const LocalTime& t) {
+std::string FormatStamp(const devstart::LocalTime& t) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%02d%02d%02d%02d%02d%02d%03d", t.year % 100, t.month, t.day, t.hour, t.minute,
                 t.second, t.milliseconds);
@@ -451,7 +483,7 @@ static long long Seconds(int y, int mo, int d, int h, int mi, int s) {
   return DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 86400LL + h * 3600LL + mi * 60LL + s;
 }
 
-long long StampElapsedSeconds(std::string_view stamp, const LocalTime& now) {
+long long StampElapsedSeconds(std::string_view stamp, const devstart::LocalTime& now) {
   if (stamp.size() < 12) return -1;
   int f[6];
   for (int i = 0; i < 6; ++i) {
@@ -466,7 +498,7 @@ long long StampElapsedSeconds(std::string_view stamp, const LocalTime& now) {
   return diff % 86400;
 }
 
-std::string DownloadTime(const std::string& status, std::string_view stamp, const LocalTime& now) {
+std::string DownloadTime(const std::string& status, std::string_view stamp, const devstart::LocalTime& now) {
   if (status == "FAIL") return "0.5";
   if (status != "OK") return "0.1";
   long long s = StampElapsedSeconds(stamp, now);
@@ -475,11 +507,11 @@ std::string DownloadTime(const std::string& status, std::string_view stamp, cons
 }
 
 bool ReportHistory(ExportCall& call, const std::string& historyId, const std::string& status) {
-  UpdEnv& env = call.Env();
+  Machine& m = call.machine();
   std::string serial;
   {
     // The key is created even when there is no id to report.
-    RegKey key(env.reg);
+    RegKey key(m.registry);
     key.OpenOrCreate(w::kHkeyCurrentUser, kSyncKey);
     if (historyId.empty()) return false;
     serial = key.Read("S_NUM");
@@ -490,7 +522,7 @@ bool ReportHistory(ExportCall& call, const std::string& historyId, const std::st
                      "&ric=" + EncodeQueryValue(MirrorNameFromLetter(p.letter)) + "&client=SYNC_LU&model=" +
                      EncodeQueryValue(p.model) + "&esn=" + EncodeQueryValue(serial) + "&version=&history_id=" +
                      EncodeQueryValue(p.stamp) + "&userid=&filesize=0&download_time=" +
-                     DownloadTime(status, p.stamp, env.sys.Now());
+                     DownloadTime(status, p.stamp, m.system.GetLocalTime());
   AnswerParser answer;
   answer.Load(call.Fetch(path));
   return answer.Accepted("OK");
@@ -498,24 +530,24 @@ bool ReportHistory(ExportCall& call, const std::string& historyId, const std::st
 
 // S_KEY holds the id of the download last reported started and not yet
 // reported finished.
-std::string UpdateGBCforSync(UpdEnv& env, const std::string& historyId, const std::string& status) {
-  ExportCall call(env);
-  std::string pending = ReadSyncValue(env, "S_KEY");
-  env.sys.Sleep(1000);
+std::string UpdateGBCforSync(Machine& m, const std::string& historyId, const std::string& status) {
+  ExportCall call(m);
+  std::string pending = ReadSyncValue(m, "S_KEY");
+  m.system.Sleep(1000);
   bool ok = true;
   if (status == "START") {
     if (!pending.empty()) {
       // The download that was never finished is the one reported as failed.
       ok = ReportHistory(call, pending, "FAIL");
-      env.sys.Sleep(1000);
+      m.system.Sleep(1000);
     }
-    WriteSyncValue(env, "S_KEY", historyId);
+    WriteSyncValue(m, "S_KEY", historyId);
     if (!ReportHistory(call, historyId, "START")) {
-      WriteSyncValue(env, "S_KEY", "");
+      WriteSyncValue(m, "S_KEY", "");
       ok = false;
     }
   } else if (status == "FAIL" || status == "OK") {
-    if (ReportHistory(call, historyId, status)) WriteSyncValue(env, "S_KEY", "");
+    if (ReportHistory(call, historyId, status)) WriteSyncValue(m, "S_KEY", "");
     else ok = false;
   }
   return ok ? kMsgSuccess : kMsgFail;
@@ -525,7 +557,7 @@ std::string UpdateGBCforSync(UpdEnv& env, const std::string& historyId, const st
 static std::string At(const std::vector<std::string>& list, std::size_t i) { return i < list.size() ? list[i] : std::string(); }
 
 Country LookupCountry(ExportCall& call, bool phoneCheck) {
-  std::string abbrev = call.Env().sys.LocaleInfo(w::kLocaleUserDefault, w::kLocaleSAbbrevCtryName, 7);
+  std::string abbrev = call.machine().system.GetLocaleInfoA(w::kLocaleUserDefault, w::kLocaleSAbbrevCtryName, 7);
   if (abbrev == "SCG" || abbrev == "BIH") abbrev = "SRB";
   Country c;
   AnswerParser answer;
@@ -563,16 +595,16 @@ constexpr Mirror kMirrors[] = {
 // A download that was started and never reported finished counts as failed;
 // the report gets a second try, and once one is accepted nothing is pending.
 void ReportPendingDownload(ExportCall& call) {
-  std::string pending = ReadSyncValue(call.Env(), "S_KEY");
+  std::string pending = ReadSyncValue(call.machine(), "S_KEY");
   if (pending.empty()) return;
   if (ReportHistory(call, pending, "FAIL") || ReportHistory(call, pending, "FAIL"))
-    WriteSyncValue(call.Env(), "S_KEY", "");
+    WriteSyncValue(call.machine(), "S_KEY", "");
 }
 
 // The serial is stored for this download's reports, empty when none was read.
-PhoneIdentity::Serial ReadAndStoreSerial(UpdEnv& env) {
-  PhoneIdentity::Serial serial = PhoneIdentity(env).ReadSerial();
-  WriteSyncValue(env, "S_NUM", serial.serial);
+PhoneIdentity::Serial ReadAndStoreSerial(Machine& m) {
+  PhoneIdentity::Serial serial = PhoneIdentity(m).ReadSerial();
+  WriteSyncValue(m, "S_NUM", serial.serial);
   return serial;
 }
 
@@ -638,7 +670,8 @@ std::optional<LoadFigures> ReadLoadFigures(ExportCall& call) {
 
 // The mirror's letter, the country and its region's first letter, the model
 // and the moment of the check.
-std::string HistoryId(const std::string& mirrorCode, const Country& country, const std::string& model, const LocalTime& now) {
+std::string HistoryId(const std::string& mirrorCode, const Country& country, const std::string& model,
+                      const devstart::LocalTime& now) {
   return HistoryLetter(mirrorCode) + country.code + country.region.substr(0, country.region.empty() ? 0 : 1) + model + ":" +
          FormatStamp(now);
 }
@@ -673,12 +706,12 @@ MirrorChoice ChooseMirror(const Offer& offer, const std::optional<LoadFigures>& 
   return c;
 }
 
-CheckResult CheckLVUpdate(UpdEnv& env, const std::string& version) {
-  ExportCall call(env);
+CheckResult CheckLVUpdate(Machine& m, const std::string& version) {
+  ExportCall call(m);
   RefreshPhoneComponent(call);
   ReportPendingDownload(call);
   CheckResult r;
-  PhoneIdentity::Serial serial = ReadAndStoreSerial(env);
+  PhoneIdentity::Serial serial = ReadAndStoreSerial(m);
   if (serial.serial.empty()) {
     r.message = serial.phoneFound ? kMsgAuthFail : kMsgPhoneFail;
     return r;
@@ -706,16 +739,16 @@ CheckResult CheckLVUpdate(UpdEnv& env, const std::string& version) {
   r.message = mirror.message.empty() ? kMsgReady : mirror.message;
   if (mirror.message.empty()) {
     r.url = mirror.url;
-    r.history = HistoryId(mirror.code, country, model->model, env.sys.Now());
+    r.history = HistoryId(mirror.code, country, model->model, m.system.GetLocalTime());
   }
   return r;
 }
 
-PhoneCheckResult CheckPhoneSWUpdate(UpdEnv& env) {
-  ExportCall call(env);
+PhoneCheckResult CheckPhoneSWUpdate(Machine& m) {
+  ExportCall call(m);
   RefreshPhoneComponent(call);
   Country country = LookupCountry(call, true);
-  PhoneIdentity phone(env);
+  PhoneIdentity phone(m);
   PhoneIdentity::Identity id = phone.ReadIdentity();
   PhoneCheckResult r;
   if (!id.phoneFound) { r.message = kMsgConnectFail; return r; }

@@ -1,5 +1,6 @@
 // The live-update library's logic: server queries, mirror choice, reports,
-// cabinets and the phone identity, all through the ports of upd_ports.h.
+// cabinets and the phone identity, all through the machine's ports
+// (platform/machine.h).
 #pragma once
 
 #include <cstdint>
@@ -9,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/scoped_handle.h"
+#include "platform/handles.h"
+#include "platform/machine.h"
 #include "updlink/answer.h"
-#include "updlink/upd_ports.h"
 
 namespace updlink {
 
@@ -39,54 +40,45 @@ inline constexpr const char* kServerValue = "UPDATE_SERVER";
 inline constexpr const char* kDefaultServerBase = UPDLINK_SERVER_BASE;
 
 // Owning handles: each kind closes through its own port, so that no path out
-// of a step leaves a key, an internet handle, the document or COM behind.
-struct RegKeyTraits {
-  using Port = IRegistry;
-  using Value = Handle;
-  static constexpr Value kInvalid = 0;
-  static void Close(Port& p, Value v) { p.Close(v); }
-};
-struct InternetTraits {
-  using Port = IInternet;
-  using Value = Handle;
-  static constexpr Value kInvalid = 0;
-  static void Close(Port& p, Value v) { p.CloseHandle(v); }
-};
+// of a step leaves a key, a file, an internet handle, the document or COM
+// behind. Keys, files and internet handles are platform/handles.h's; COM is
+// the library's alone.
 // Held only when CoInitialize succeeded: only that is balanced by CoUninitialize.
 struct ComApartmentTraits {
-  using Port = ICom;
+  using Port = devstart::ICom;
   using Value = bool;
   static constexpr Value kInvalid = false;
-  static void Close(Port& p, Value) { p.Uninitialize(); }
+  static void Close(Port& p, Value) { p.CoUninitialize(); }
 };
 struct DocumentTraits {
-  using Port = ICom;
+  using Port = devstart::ICom;
   using Value = void*;
   static constexpr Value kInvalid = nullptr;
   static void Close(Port& p, Value v) { p.Release(v); }
 };
-using ScopedInternet = devstart::ScopedHandle<InternetTraits>;
 
 class RegKey {
  public:
-  explicit RegKey(IRegistry& reg) : reg_(reg) {}
-  bool Open(Handle root, const std::string& subkey, std::uint32_t sam = win::kKeyAllAccess);
-  bool Create(Handle root, const std::string& subkey);
-  bool OpenOrCreate(Handle root, const std::string& subkey) { return Open(root, subkey) || Create(root, subkey); }
+  explicit RegKey(devstart::IRegistry& reg) : reg_(reg) {}
+  bool Open(devstart::RegKey root, const std::string& subkey, std::uint32_t sam = devstart::win::kKeyAllAccess);
+  bool Create(devstart::RegKey root, const std::string& subkey);
+  bool OpenOrCreate(devstart::RegKey root, const std::string& subkey) {
+    return Open(root, subkey) || Create(root, subkey);
+  }
   // Reads into a zeroed buffer of `size` bytes; a longer value reads as none.
   bool ReadString(const std::string& name, std::string* out, std::uint32_t size = 256);
   std::string Read(const std::string& name) { std::string s; ReadString(name, &s); return s; }
   bool WriteString(const std::string& name, const std::string& text);
 
  private:
-  IRegistry& reg_;
-  devstart::ScopedHandle<RegKeyTraits> key_;
+  devstart::IRegistry& reg_;
+  devstart::UniqueKey key_;
 };
 
-std::string ServerBase(UpdEnv& env);
+std::string ServerBase(devstart::Machine& m);
 
 // ---- HTTP -----------------------------------------------------------------
-std::string Utf8ToAnsi(UpdEnv& env, const std::string& line);
+std::string Utf8ToAnsi(devstart::Machine& m, const std::string& line);
 // Percent-encodes the bytes that would break or rewrite a query: space, "&",
 // "#", "%" and every non-ASCII byte. Anything else passes unchanged.
 std::string EncodeQueryValue(std::string_view value);
@@ -95,7 +87,7 @@ std::string EncodeQueryValue(std::string_view value);
 // document object for its lifetime, the handles of the last size probe.
 class ServerQuery {
  public:
-  explicit ServerQuery(UpdEnv& env);
+  explicit ServerQuery(devstart::Machine& m);
   ServerQuery(const ServerQuery&) = delete;
   ServerQuery& operator=(const ServerQuery&) = delete;
   std::string FetchUrlText(const std::string& url);
@@ -103,11 +95,11 @@ class ServerQuery {
   bool HasDocument() const { return document_.valid(); }
 
  private:
-  UpdEnv& env_;
+  devstart::Machine& m_;
   // Declared in the order they are taken; released in reverse, COM last.
   devstart::ScopedHandle<ComApartmentTraits> com_;
   devstart::ScopedHandle<DocumentTraits> document_;
-  ScopedInternet probeSession_, probeRequest_;
+  devstart::UniqueInternet probeSession_, probeRequest_;
 };
 
 // What one export call hands down its steps: the server's origin, read once
@@ -115,14 +107,14 @@ class ServerQuery {
 // the first request (a call that asks the server nothing starts no COM).
 class ExportCall {
  public:
-  explicit ExportCall(UpdEnv& env) : env_(env), base_(ServerBase(env)) {}
-  UpdEnv& Env() const { return env_; }
+  explicit ExportCall(devstart::Machine& m) : m_(m), base_(ServerBase(m)) {}
+  devstart::Machine& machine() const { return m_; }
   ServerQuery& Query();
   // The answer text for a path on the server.
   std::string Fetch(const std::string& pathAndQuery) { return Query().FetchUrlText(base_ + pathAndQuery); }
 
  private:
-  UpdEnv& env_;
+  devstart::Machine& m_;
   std::string base_;
   std::optional<ServerQuery> query_;
 };
@@ -140,7 +132,7 @@ using GetPhoneInfoFn = int (*)(char*, char*);
 
 class PhoneIdentity {
  public:
-  explicit PhoneIdentity(UpdEnv& env) : env_(env) {}
+  explicit PhoneIdentity(devstart::Machine& m) : m_(m) {}
   struct Serial { std::string serial; bool phoneFound = false; };
   Serial ReadSerial();
   struct Identity { bool phoneFound = false; std::string serial, model, software; };
@@ -148,35 +140,41 @@ class PhoneIdentity {
 
  private:
   bool FillTable(PhoneFunctionTable* table, std::initializer_list<int> required);
-  UpdEnv& env_;
+  devstart::Machine& m_;
 };
 
 // ---- files, cabinets, setup ---------------------------------------------
-std::string GetCommonAppDataFolder(UpdEnv& env);
-void CreateFolderPath(UpdEnv& env, const std::string& path);
+// An existing file opened for reading (shared) and closed again at once.
+bool CanOpenForRead(devstart::Machine& m, const std::string& path);
+// The first `count` bytes of a file, nullopt when it cannot be read.
+std::optional<std::string> ReadHead(devstart::Machine& m, const std::string& path, std::uint32_t count);
+// One value of the file's version resource, read afresh: the raw bytes.
+std::optional<std::string> VersionValue(devstart::Machine& m, const std::string& path, const std::string& subBlock);
+std::string GetCommonAppDataFolder(devstart::Machine& m);
+void CreateFolderPath(devstart::Machine& m, const std::string& path);
 // Names that would land outside the destination folder.
 bool IsSafeCabinetName(std::string_view name);
-bool ExtractCabinet(UpdEnv& env, const std::string& cabinet, const std::string& destination);
-std::string GetFileVersionString(UpdEnv& env, const std::string& path);
+bool ExtractCabinet(devstart::Machine& m, const std::string& cabinet, const std::string& destination);
+std::string GetFileVersionString(devstart::Machine& m, const std::string& path);
 // Downloads `url` to `path` and accepts the result only when it is a cabinet,
 // since some systems report success for an HTTP error page.
-bool DownloadCabinet(UpdEnv& env, const std::string& url, const std::string& path);
+bool DownloadCabinet(devstart::Machine& m, const std::string& url, const std::string& path);
 // Replaces Phonelink.dll in the current folder when the catalogue offers another version.
 void UpdatePhoneComponent(ExportCall& call, const std::string& localVersion);
-int StartUpdate(UpdEnv& env);
+int StartUpdate(devstart::Machine& m);
 
 // ---- history ids and reports --------------------------------------------
 struct HistoryParts { std::string letter, country, region, model, stamp; };
 HistoryParts SplitHistoryId(std::string_view id);
 std::string MirrorNameFromLetter(const std::string& letter);
 std::string HistoryLetter(const std::string& mirrorCode);
-std::string FormatStamp(const LocalTime& t);
+std::string FormatStamp(const devstart::LocalTime& t);
 // Seconds of the time-of-day part of now minus the stamp; -1 when the stamp
 // is not six two-digit numbers forming a date and time.
-long long StampElapsedSeconds(std::string_view stamp, const LocalTime& now);
-std::string DownloadTime(const std::string& status, std::string_view stamp, const LocalTime& now);
+long long StampElapsedSeconds(std::string_view stamp, const devstart::LocalTime& now);
+std::string DownloadTime(const std::string& status, std::string_view stamp, const devstart::LocalTime& now);
 bool ReportHistory(ExportCall& call, const std::string& historyId, const std::string& status);
-std::string UpdateGBCforSync(UpdEnv& env, const std::string& historyId, const std::string& status);
+std::string UpdateGBCforSync(devstart::Machine& m, const std::string& historyId, const std::string& status);
 
 // ---- checks -------------------------------------------------------------
 struct Country { std::string code, region; };
@@ -199,9 +197,9 @@ struct MirrorChoice { std::string code, url, message; };
 MirrorChoice ChooseMirror(const Offer& offer, const std::optional<LoadFigures>& load, const SizeProbe& probe);
 
 struct CheckResult { std::string url, history, message; };
-CheckResult CheckLVUpdate(UpdEnv& env, const std::string& version);
+CheckResult CheckLVUpdate(devstart::Machine& m, const std::string& version);
 struct PhoneCheckResult { int result = 0; std::string message; };
-PhoneCheckResult CheckPhoneSWUpdate(UpdEnv& env);
+PhoneCheckResult CheckPhoneSWUpdate(devstart::Machine& m);
 
 int LeadingInt(std::string_view text);
 

@@ -19,17 +19,13 @@ def show(host, bins, code, lang=None):
     return language, rc, text
 
 
-@pytest.mark.parametrize("code, text", [
-    (104, "SCSI Command transmission error has occurred. (FAIL_TO_FIND_DRIVE)"),
-    (205, "Windows Service Management failed."),
-    (301, "Unknown error code has been displayed.(error code is 301)"),
-    (401, ENGLISH_401),
-])
-def test_box_text_in_english(host, bins, code, text):
-    language, rc, shown = show(host, bins, code, "en_US.UTF-8")
+# Which text each code shows is the unit tests' table; here only what the
+# real box does with one: its caption, its two-line text, its OK button.
+def test_box_text_in_english(host, bins):
+    language, rc, shown = show(host, bins, 401, "en_US.UTF-8")
     assert language == "0809"
     assert rc == 0
-    assert shown == text
+    assert shown == ENGLISH_401
 
 
 @pytest.mark.parametrize("code", [0, 1, 304])

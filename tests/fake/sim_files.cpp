@@ -1,6 +1,7 @@
 #include "fake/sim_files.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace devstart::sim {
@@ -201,6 +202,14 @@ void FakeFiles::AddLink(const std::wstring& link, const std::wstring& target) {
 
 void FakeFiles::SetAttributes(const std::wstring& path, std::uint32_t value) { attributes[Key(path)] = value; }
 
+std::uint32_t FakeFiles::Store(const std::wstring& path, const std::string& bytes) {
+  HandleResult file = CreateFile(path, win::kGenericWrite, 0, win::kCreateAlways, win::kFileAttributeNormal);
+  if (file.handle == kInvalidHandle) return file.error;
+  IoResult written = WriteFile(file.handle, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  handles_.Close(file.handle);
+  return written.ok ? 0 : written.error;
+}
+
 std::wstring FakeFiles::Resolve(const std::wstring& path) const {
   std::wstring abs = Absolute(path);
   std::wstring folded = Fold(abs);
@@ -317,6 +326,21 @@ IoResult FakeFiles::ReadFile(Handle file, void* buffer, std::uint32_t size) {
             static_cast<char*>(buffer));
   it->second.position = at + n;
   return {true, 0, n};
+}
+
+std::optional<std::string> FakeFiles::SHGetSpecialFolderPathA(int csidl, bool create) {
+  std::optional<std::wstring> path = SHGetSpecialFolderPath(csidl, create);
+  if (!path) return std::nullopt;
+  return Narrow(*path);
+}
+
+std::uint32_t FakeFiles::GetFileAttributesA(const std::string& path) {
+  std::wstring key = Fold(Resolve(Widen(path)));
+  bool folder = FolderExists(key);
+  if (!folder && files_.count(key) == 0) return win::kInvalidFileAttributes;
+  auto it = attributes.find(key);
+  std::uint32_t attrs = (folder ? win::kFileAttributeDirectory : 0) | (it == attributes.end() ? 0 : it->second);
+  return attrs == 0 ? win::kFileAttributeNormal : attrs;
 }
 
 bool FakeFiles::Release(Handle h) {
@@ -473,12 +497,18 @@ FixedFileInfo FakeVersionInfo::Put(const std::wstring& path, std::uint16_t a, st
   info.product_version_ms = 0x00630063;  // differs on purpose from the file version
   info.product_version_ls = 0x00630063;
   resources_[Fold(files_.Absolute(path))] = info;
+  bytes_[Fold(files_.Absolute(path))] = *files_.Get(path);
   return info;
+}
+
+bool FakeVersionInfo::Current(const std::wstring& path) const {
+  auto it = bytes_.find(Fold(files_.Absolute(path)));
+  return it != bytes_.end() && files_.Get(path) == it->second;
 }
 
 const FixedFileInfo* FakeVersionInfo::Find(const std::wstring& path) const {
   auto it = resources_.find(Fold(files_.Absolute(path)));
-  return it == resources_.end() || !files_.Exists(path) ? nullptr : &it->second;
+  return it == resources_.end() || !Current(path) ? nullptr : &it->second;
 }
 
 std::uint32_t FakeVersionInfo::GetFileVersionInfoSize(const std::wstring& path, std::uint32_t* handle) {
@@ -504,6 +534,80 @@ std::optional<FixedFileInfo> FakeVersionInfo::VerQueryRoot(const std::vector<std
   FixedFileInfo info;
   std::memcpy(&info, block.data() + 4, sizeof(info));
   return info;
+}
+
+void FakeVersionInfo::PutStrings(const std::wstring& path, std::uint16_t lang, std::uint16_t code_page,
+                                 const std::map<std::string, std::string>& values) {
+  if (!files_.Exists(path)) files_.Put(path, "MZ");
+  bytes_[Fold(files_.Absolute(path))] = *files_.Get(path);
+  auto& table = strings_[Fold(files_.Absolute(path))];
+  table["\\varfileinfo\\translation"] = {static_cast<char>(lang & 0xFF), static_cast<char>(lang >> 8),
+                                          static_cast<char>(code_page & 0xFF), static_cast<char>(code_page >> 8)};
+  char prefix[32];
+  std::snprintf(prefix, sizeof prefix, "\\stringfileinfo\\%04x%04x\\", lang, code_page);
+  for (const auto& [name, value] : values) table[prefix + Narrow(Fold(Widen(name)))] = value;
+}
+
+std::optional<std::vector<std::uint8_t>> FakeVersionInfo::BlockA(const std::string& path) const {
+  std::wstring wide = Widen(path);
+  const FixedFileInfo* info = Find(wide);
+  auto table = strings_.find(Fold(files_.Absolute(wide)));
+  bool has_strings = table != strings_.end() && Current(wide);
+  if (info == nullptr && !has_strings) return std::nullopt;
+  std::vector<std::uint8_t> block(4 + sizeof(FixedFileInfo), 0);
+  std::memcpy(block.data(), &kVersionMagic, 4);
+  if (info != nullptr) std::memcpy(block.data() + 4, info, sizeof(FixedFileInfo));
+  auto append = [&](const std::string& text) {
+    auto n = static_cast<std::uint32_t>(text.size());
+    block.insert(block.end(), reinterpret_cast<const std::uint8_t*>(&n), reinterpret_cast<const std::uint8_t*>(&n) + 4);
+    block.insert(block.end(), text.begin(), text.end());
+  };
+  if (has_strings) {
+    for (const auto& [name, value] : table->second) {
+      append(name);
+      append(value);
+    }
+  }
+  return block;
+}
+
+std::uint32_t FakeVersionInfo::GetFileVersionInfoSizeA(const std::string& path, std::uint32_t* handle) {
+  if (handle) *handle = 0;
+  std::optional<std::vector<std::uint8_t>> block = BlockA(path);
+  return block ? static_cast<std::uint32_t>(block->size()) : 0;
+}
+
+bool FakeVersionInfo::GetFileVersionInfoA(const std::string& path, std::uint32_t, std::uint32_t size,
+                                          std::vector<std::uint8_t>* block) {
+  std::optional<std::vector<std::uint8_t>> whole = BlockA(path);
+  if (!whole || size < whole->size()) return false;
+  block->assign(size, 0);
+  std::copy(whole->begin(), whole->end(), block->begin());
+  return true;
+}
+
+std::optional<std::string> FakeVersionInfo::VerQueryValueA(const std::vector<std::uint8_t>& block,
+                                                           const std::string& sub_block) {
+  std::uint32_t magic = 0;
+  if (block.size() < 4 + sizeof(FixedFileInfo)) return std::nullopt;
+  std::memcpy(&magic, block.data(), 4);
+  if (magic != kVersionMagic) return std::nullopt;
+  std::string wanted = Narrow(Fold(Widen(sub_block)));
+  std::size_t at = 4 + sizeof(FixedFileInfo);
+  auto next = [&](std::string* text) {
+    std::uint32_t n = 0;
+    if (at + 4 > block.size()) return false;
+    std::memcpy(&n, block.data() + at, 4);
+    if (at + 4 + n > block.size()) return false;
+    text->assign(reinterpret_cast<const char*>(block.data()) + at + 4, n);
+    at += 4 + n;
+    return true;
+  };
+  std::string name, value;
+  while (next(&name) && next(&value)) {
+    if (name == wanted) return value;
+  }
+  return std::nullopt;
 }
 
 }  // namespace devstart::sim

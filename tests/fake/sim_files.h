@@ -87,6 +87,10 @@ class FakeFiles : public IFileSystem, public KernelObjectOwner {
   bool FolderExists(const std::wstring& path) const;
   void AddLink(const std::wstring& link, const std::wstring& target);
   void SetAttributes(const std::wstring& path, std::uint32_t attributes);
+  // Writes a whole file as CreateFile (always), WriteFile and CloseHandle
+  // would, for the fakes that write files for the program (downloads,
+  // cabinets): what those calls refuse fails here. The error, 0 on success.
+  std::uint32_t Store(const std::wstring& path, const std::string& bytes);
 
   std::wstring GetTempPath() override { return temp_path; }
   std::wstring GetCurrentDirectory() override { return current_directory; }
@@ -110,6 +114,19 @@ class FakeFiles : public IFileSystem, public KernelObjectOwner {
   ProfileRead GetPrivateProfileString(const std::wstring& section, const std::wstring& key,
                                       const std::wstring& default_value, std::uint32_t size,
                                       const std::wstring& file) override;
+  // The ANSI variants: the same disk, the path widened byte for byte.
+  std::string GetCurrentDirectoryA() override { return Narrow(current_directory); }
+  std::optional<std::string> SHGetSpecialFolderPathA(int csidl, bool create) override;
+  HandleResult CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
+                           std::uint32_t disposition, std::uint32_t flags) override {
+    return CreateFile(Widen(path), access, share, disposition, flags);
+  }
+  CallResult CreateDirectoryA(const std::string& path) override { return CreateDirectory(Widen(path)); }
+  CallResult DeleteFileA(const std::string& path) override { return DeleteFile(Widen(path)); }
+  std::uint32_t GetFileAttributesA(const std::string& path) override;
+  CallResult SetFileAttributesA(const std::string& path, std::uint32_t attributes) override {
+    return SetFileAttributes(Widen(path), attributes);
+  }
 
   bool Release(Handle h) override;
 
@@ -141,7 +158,9 @@ class FakeFiles : public IFileSystem, public KernelObjectOwner {
   Handle next_find_ = 0xF00000;
 };
 
-// Version resources of files on the simulated disk.
+// Version resources of files on the simulated disk. A file's resource
+// belongs to its bytes: rewriting the file with other bytes takes it away, as
+// replacing a program would.
 class FakeVersionInfo : public IVersionInfo {
  public:
   explicit FakeVersionInfo(FakeFiles& files) : files_(files) {}
@@ -153,12 +172,33 @@ class FakeVersionInfo : public IVersionInfo {
   bool GetFileVersionInfo(const std::wstring& path, std::uint32_t handle, std::uint32_t size,
                           std::vector<std::uint8_t>* block) override;
   std::optional<FixedFileInfo> VerQueryRoot(const std::vector<std::uint8_t>& block) override;
+  // Gives a file (written when missing) a string table: its translation
+  // (language and code page) and values by name, e.g. "FileVersion".
+  void PutStrings(const std::wstring& path, std::uint16_t lang, std::uint16_t code_page,
+                  const std::map<std::string, std::string>& values);
+
+  // The ANSI variants see the root block and the string tables: a sub-block
+  // is "\VarFileInfo\Translation" or "\StringFileInfo\<lang><cp>\<name>",
+  // named without regard to case.
+  std::uint32_t GetFileVersionInfoSizeA(const std::string& path, std::uint32_t* handle) override;
+  bool GetFileVersionInfoA(const std::string& path, std::uint32_t handle, std::uint32_t size,
+                           std::vector<std::uint8_t>* block) override;
+  std::optional<std::string> VerQueryValueA(const std::vector<std::uint8_t>& block,
+                                            const std::string& sub_block) override;
 
  private:
-  // The resource of a file that is on the disk.
+  // The file is on the disk with the bytes its resource was given to.
+  bool Current(const std::wstring& path) const;
+  // The root block of a current file.
   const FixedFileInfo* Find(const std::wstring& path) const;
+  // The block the ANSI calls hand out: the root block, then each sub-block's
+  // folded name and value; nullopt for a file without a resource.
+  std::optional<std::vector<std::uint8_t>> BlockA(const std::string& path) const;
   FakeFiles& files_;
   std::map<std::wstring, FixedFileInfo> resources_;  // by folded absolute path
+  // Folded absolute path -> folded sub-block name -> value.
+  std::map<std::wstring, std::map<std::string, std::string>> strings_;
+  std::map<std::wstring, std::string> bytes_;  // by folded absolute path
 };
 
 }  // namespace devstart::sim

@@ -34,6 +34,18 @@ std::string Utf8(const std::wstring& s) {
   return out;
 }
 
+std::wstring Widen(const std::string& s) {
+  std::wstring out;
+  for (char c : s) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string Narrow(const std::wstring& s) {
+  std::string out;
+  for (wchar_t c : s) out.push_back(static_cast<std::uint32_t>(c) < 0x100 ? static_cast<char>(c) : '?');
+  return out;
+}
+
 std::wstring Hex(std::uint32_t v) {
   wchar_t buf[16];
   std::swprintf(buf, 16, L"0x%x", v);

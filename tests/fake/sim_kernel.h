@@ -19,6 +19,10 @@ namespace devstart::sim {
 // Case-insensitive key for paths and names, as Windows compares them.
 std::wstring Fold(const std::wstring& s);
 std::string Utf8(const std::wstring& s);
+// The simulated PC's ANSI code page is Latin-1: a byte widens to the same
+// code unit, and what has no single-byte form narrows to "?".
+std::wstring Widen(const std::string& s);
+std::string Narrow(const std::wstring& s);
 // "0x1f": the form the fakes' call logs show masks and flags in.
 std::wstring Hex(std::uint32_t v);
 

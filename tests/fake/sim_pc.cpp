@@ -34,9 +34,68 @@ bool FakeSystemInfo::SetThreadLocale(std::uint32_t lcid) {
 
 void FakeSystemInfo::Sleep(std::uint32_t ms) {
   if (++sleeps > 1000000) throw std::runtime_error("the loop would never end");
+  sleep_calls.push_back(ms);
   slept_ms += ms;
   tick += ms;
   processes_.Advance();
+}
+
+std::string FakeSystemInfo::GetLocaleInfoA(std::uint32_t locale, std::uint32_t type, int buffer_chars) {
+  if (locale != win::kLocaleUserDefault) return "";
+  auto it = user_locale.find(type);
+  if (it == user_locale.end() || static_cast<int>(it->second.size()) + 1 > buffer_chars) return "";
+  return it->second;
+}
+
+std::u16string FakeSystemInfo::MultiByteToWideChar(std::uint32_t code_page, const std::string& text) {
+  std::u16string out;
+  if (code_page == win::kCpAcp) {
+    for (char c : text) out.push_back(static_cast<unsigned char>(c));
+    return out;
+  }
+  if (code_page != win::kCpUtf8) return out;
+  // Each byte that does not start a whole sequence becomes U+FFFD.
+  for (std::size_t i = 0; i < text.size();) {
+    auto c = static_cast<unsigned char>(text[i]);
+    int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+    if (extra < 0 || i + extra >= text.size()) {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    char32_t cp = extra == 0 ? c : (c & (0x3F >> extra));
+    bool bad = false;
+    for (int k = 1; k <= extra; ++k) {
+      auto d = static_cast<unsigned char>(text[i + k]);
+      if ((d & 0xC0) != 0x80) {
+        bad = true;
+        break;
+      }
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    if (bad) {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    i += extra + 1;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(cp));
+    }
+  }
+  return out;
+}
+
+std::string FakeSystemInfo::WideCharToMultiByte(std::uint32_t code_page, const std::u16string& text) {
+  std::string out;
+  if (code_page == win::kCpAcp) {
+    for (char16_t c : text) out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
+  }
+  return out;
 }
 
 WindowHandle FakeWindows::FindWindow(const std::wstring& class_name, const std::wstring& title) {
@@ -118,7 +177,8 @@ SimPc::SimPc() {
 }
 
 Machine SimPc::machine() {
-  return Machine{system, files, versions, registry, kernel, processes, windows, services, security, phone, modules};
+  return Machine{system, files, versions, registry, kernel, processes, windows,
+                 services, security, phone, modules, internet, cabinets, com};
 }
 
 FakeServices::Service& SimPc::InstallService(std::uint32_t state) {

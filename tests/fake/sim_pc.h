@@ -3,12 +3,14 @@
 // contract suite holds these fakes to what Wine's real functions do.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "fake/sim_files.h"
 #include "fake/sim_kernel.h"
+#include "fake/sim_online.h"
 #include "fake/sim_processes.h"
 #include "fake/sim_registry.h"
 #include "fake/sim_services.h"
@@ -26,12 +28,17 @@ class FakeSystemInfo : public ISystemInfo {
   std::uint16_t ui_language = 0x0809;
   bool has_set_thread_ui_language = true;
   std::uint32_t tick = 100000;
+  // The user's locale (LOCALE_USER_DEFAULT) by information type, and the
+  // local time, which stands still.
+  std::map<std::uint32_t, std::string> user_locale = {{win::kLocaleSAbbrevCtryName, "GBR"}};
+  LocalTime local_time{2026, 12, 7, 10, 30, 15, 123};
   // What the program did to the thread's language, the debugger and time.
   std::vector<std::uint16_t> thread_ui_language_calls;
   std::vector<std::uint32_t> thread_locale_calls;
   std::vector<std::wstring> debug_output;
   std::uint64_t slept_ms = 0;
   int sleeps = 0;
+  std::vector<std::uint32_t> sleep_calls;  // the milliseconds of every Sleep
 
   std::optional<OsVersion> GetVersion() override { return version; }
   std::optional<std::uint16_t> GetNativeSystemInfoByName() override { return native_architecture; }
@@ -42,6 +49,13 @@ class FakeSystemInfo : public ISystemInfo {
   std::uint32_t GetTickCount() override { return tick; }
   void Sleep(std::uint32_t ms) override;
   void OutputDebugString(const std::wstring& text) override { debug_output.push_back(text); }
+  // Empty when the value (with its terminator) does not fit the buffer.
+  std::string GetLocaleInfoA(std::uint32_t locale, std::uint32_t type, int buffer_chars) override;
+  LocalTime GetLocalTime() override { return local_time; }
+  // From UTF-8 or the ANSI code page (Latin-1 here), to the ANSI code page;
+  // other code pages fail.
+  std::u16string MultiByteToWideChar(std::uint32_t code_page, const std::string& text) override;
+  std::string WideCharToMultiByte(std::uint32_t code_page, const std::u16string& text) override;
 
  private:
   FakeProcesses& processes_;
@@ -86,10 +100,14 @@ class FakeWindows : public IWindows {
 };
 
 // The program's string tables, generated from the same text files as the
-// resource script.
+// resource script, and the libraries the live-update library loads.
 class FakeModules : public IModules {
  public:
+  IdentityPhone identity;
+
   std::optional<std::wstring> LoadString(std::uint32_t id, std::uint16_t lang) override;
+  Handle LoadLibraryA(const std::string& name) override { return identity.Load(name); }
+  void* GetProcAddress(Handle module, const std::string& name) override { return identity.Proc(module, name); }
   static std::vector<std::uint16_t> Languages();
   static std::vector<std::uint32_t> Ids(std::uint16_t lang);
 };
@@ -114,6 +132,9 @@ struct SimPc {
   FakeSecurity security{handles};
   FakeScsiLibrary phone;
   FakeModules modules;
+  FakeInternet internet{files};
+  FakeCabinets cabinets{files};
+  FakeCom com;
 
   // The ports as the program sees them.
   Machine machine();

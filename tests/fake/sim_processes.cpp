@@ -55,6 +55,18 @@ std::optional<ProcessEntry> FakeProcesses::Process32Next(Handle snapshot) {
 
 bool FakeProcesses::Release(Handle h) { return snapshots_.erase(h) + process_handles_.erase(h) > 0; }
 
+std::size_t FakeProcesses::Start(const Launchable& program) {
+  Process p;
+  p.pid = next_pid;
+  next_pid += 4;
+  p.exe = program.exe;
+  p.ends_at = program.runs_for < 0 ? -1 : tick + program.runs_for;
+  processes.push_back(p);
+  std::size_t index = processes.size() - 1;
+  if (!program.then_start.empty()) successors_.emplace_back(index, program.then_start);
+  return index;
+}
+
 ShellExecuteResult FakeProcesses::ShellExecuteEx(std::uint32_t mask, const std::wstring& verb, const std::wstring& file,
                                                  const std::wstring& parameters, int show) {
   launches.push_back(Launch{mask, verb, file, parameters, show});
@@ -64,14 +76,7 @@ ShellExecuteResult FakeProcesses::ShellExecuteEx(std::uint32_t mask, const std::
     r.last_error = win::kErrorFileNotFound;
     return r;
   }
-  Process p;
-  p.pid = next_pid;
-  next_pid += 4;
-  p.exe = it->second.exe;
-  p.ends_at = it->second.runs_for < 0 ? -1 : tick + it->second.runs_for;
-  processes.push_back(p);
-  std::size_t index = processes.size() - 1;
-  if (!it->second.then_start.empty()) successors_.emplace_back(index, it->second.then_start);
+  std::size_t index = Start(it->second);
   r.ok = true;
   if (mask & win::kSeeMaskNoCloseProcess) {
     r.process = handles_.Open(*this);
@@ -79,6 +84,16 @@ ShellExecuteResult FakeProcesses::ShellExecuteEx(std::uint32_t mask, const std::
   }
   EndDue();
   return r;
+}
+
+std::intptr_t FakeProcesses::ShellExecuteA(const std::string& verb, const std::string& file,
+                                           const std::string& parameters, const std::string& directory, int show) {
+  shell_launches.push_back(ShellLaunch{verb, file, parameters, directory, show});
+  auto it = launchable.find(Fold(Widen(file)));
+  if (it == launchable.end()) return 2;
+  Start(it->second);
+  EndDue();
+  return 42;
 }
 
 std::optional<std::uint32_t> FakeProcesses::GetProcessIdByName(Handle process) {

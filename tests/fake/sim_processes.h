@@ -32,9 +32,16 @@ class FakeProcesses : public IProcesses, public KernelObjectOwner {
     int show;
   };
 
+  // ShellExecuteA has no mask, but a working folder.
+  struct ShellLaunch {
+    std::string verb, file, parameters, directory;
+    int show;
+  };
+
   std::vector<Process> processes;
   std::map<std::wstring, Launchable> launchable;  // by folded file path
   std::vector<Launch> launches;
+  std::vector<ShellLaunch> shell_launches;
   bool snapshot_fails = false;
   bool first_fails = false;
   bool has_get_process_id = true;
@@ -62,10 +69,15 @@ class FakeProcesses : public IProcesses, public KernelObjectOwner {
   std::uint32_t MsgWaitForMultipleObjects(const std::vector<Handle>& handles, std::uint32_t timeout_ms,
                                           std::uint32_t wake_mask) override;
   bool DispatchOneMessage() override;
+  // Starts what is launchable (42), else SE_ERR_FNF (2).
+  std::intptr_t ShellExecuteA(const std::string& verb, const std::string& file, const std::string& parameters,
+                              const std::string& directory, int show) override;
 
   bool Release(Handle h) override;
 
  private:
+  // Starts a launchable program; the index of its process.
+  std::size_t Start(const Launchable& program);
   struct Snapshot {
     std::vector<ProcessEntry> entries;
     std::size_t next = 0;

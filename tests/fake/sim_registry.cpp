@@ -8,10 +8,13 @@ namespace {
 
 constexpr std::uint32_t kKeyQueryValue = 0x1;
 constexpr std::uint32_t kKeySetValue = 0x2;
+constexpr std::uint32_t kRegMultiSz = 7;
 
 bool StartsWithFolded(const std::wstring& s, const std::wstring& prefix) {
   return Fold(s.substr(0, prefix.size())) == Fold(prefix);
 }
+
+bool IsString(std::uint32_t type) { return type == win::kRegSz || type == win::kRegExpandSz || type == kRegMultiSz; }
 
 std::wstring Trimmed(std::wstring p) {
   while (!p.empty() && p.back() == L'\\') p.pop_back();
@@ -113,20 +116,14 @@ std::optional<std::wstring> FakeRegistry::GetString(const std::wstring& path, co
   return s;
 }
 
-std::int32_t FakeRegistry::RegCreateKeyEx(RegKey parent, const std::wstring& sub_key, std::uint32_t, std::uint32_t sam,
-                                          RegKey* key, std::uint32_t* disposition) {
+std::int32_t FakeRegistry::OpenOrCreate(RegKey parent, const std::wstring& sub_key, std::uint32_t sam, bool create,
+                                        RegKey* key, std::uint32_t* disposition) {
   std::wstring path = Physical(parent, sub_key, sam);
-  std::int32_t status = win::kErrorSuccess;
-  if (path.empty()) {
-    status = win::kErrorInvalidHandle;
-  } else if (denied.count(Fold(path))) {
-    status = win::kErrorAccessDenied;
-  } else if (!HasKey(path) && !elevated && StartsWithFolded(path, L"HKLM")) {
-    status = win::kErrorAccessDenied;
-  }
-  opens.push_back(Open{parent, sub_key, sam, status});
-  if (status != win::kErrorSuccess) return status;
+  if (path.empty()) return win::kErrorInvalidHandle;
+  if (denied.count(Fold(path))) return win::kErrorAccessDenied;
   bool existed = HasKey(path);
+  if (!existed && !create) return win::kErrorFileNotFound;
+  if (!existed && !elevated && StartsWithFolded(path, L"HKLM")) return win::kErrorAccessDenied;
   PutKey(path);
   if (disposition) *disposition = existed ? win::kRegOpenedExistingKey : win::kRegCreatedNewKey;
   RegKey h = next_;
@@ -136,7 +133,15 @@ std::int32_t FakeRegistry::RegCreateKeyEx(RegKey parent, const std::wstring& sub
   return win::kErrorSuccess;
 }
 
+std::int32_t FakeRegistry::RegCreateKeyEx(RegKey parent, const std::wstring& sub_key, std::uint32_t, std::uint32_t sam,
+                                          RegKey* key, std::uint32_t* disposition) {
+  std::int32_t status = OpenOrCreate(parent, sub_key, sam, true, key, disposition);
+  opens.push_back(Open{parent, sub_key, sam, status});
+  return status;
+}
+
 RegValueRead FakeRegistry::RegQueryValueEx(RegKey key, const std::wstring& name, std::uint32_t buffer_bytes) {
+  reads.push_back(name);
   RegValueRead r;
   auto h = handles_.find(key);
   if (h == handles_.end()) {
@@ -175,6 +180,53 @@ std::int32_t FakeRegistry::RegSetValueEx(RegKey key, const std::wstring& name, s
 
 std::int32_t FakeRegistry::RegCloseKey(RegKey key) {
   return handles_.erase(key) ? win::kErrorSuccess : win::kErrorInvalidHandle;
+}
+
+std::int32_t FakeRegistry::RegOpenKeyExA(RegKey parent, const std::string& sub_key, std::uint32_t sam, RegKey* key) {
+  return OpenOrCreate(parent, Widen(sub_key), sam, false, key, nullptr);
+}
+
+std::int32_t FakeRegistry::RegCreateKeyExA(RegKey parent, const std::string& sub_key, std::uint32_t, std::uint32_t sam,
+                                           RegKey* key) {
+  return OpenOrCreate(parent, Widen(sub_key), sam, true, key, nullptr);
+}
+
+std::int32_t FakeRegistry::RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t size,
+                                            std::string* data) {
+  RegValueRead wide = RegQueryValueEx(key, Widen(name), 0xFFFFFFFFu);
+  if (wide.status != win::kErrorSuccess) return wide.status;
+  std::string bytes(wide.data.begin(), wide.data.end());
+  if (IsString(wide.type)) {
+    std::wstring text;
+    for (std::size_t i = 0; i + 1 < wide.data.size(); i += 2) {
+      text.push_back(static_cast<wchar_t>(wide.data[i] | (wide.data[i + 1] << 8)));
+    }
+    bytes = Narrow(text);
+  }
+  if (bytes.size() > size) return win::kRegErrorMoreData;
+  *data = bytes;
+  return win::kErrorSuccess;
+}
+
+std::int32_t FakeRegistry::RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type,
+                                          const std::string& data) {
+  std::vector<std::uint8_t> bytes(data.begin(), data.end());
+  if (IsString(type)) {
+    // The caller's buffer ends in a NUL it did not count; Windows counts it.
+    std::wstring text = Widen(data);
+    if (!text.empty() && text.back() != L'\0') text.push_back(L'\0');
+    bytes.clear();
+    for (wchar_t c : text) {
+      bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+      bytes.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
+    }
+  }
+  return RegSetValueEx(key, Widen(name), type, bytes);
+}
+
+std::int32_t FakeRegistry::RegFlushKey(RegKey key) {
+  bool known = key == win::kHkeyCurrentUser || key == win::kHkeyLocalMachine || handles_.count(key) != 0;
+  return known ? win::kErrorSuccess : win::kErrorInvalidHandle;
 }
 
 }  // namespace devstart::sim

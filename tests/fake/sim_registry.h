@@ -46,6 +46,7 @@ class FakeRegistry : public IRegistry {
     std::int32_t status;
   };
   std::vector<Open> opens;  // every RegCreateKeyEx, in order
+  std::vector<std::wstring> reads;  // the value name of every RegQueryValueEx(A), in order
   int open_handles() const { return static_cast<int>(handles_.size()); }
 
   std::int32_t RegCreateKeyEx(RegKey parent, const std::wstring& sub_key, std::uint32_t options, std::uint32_t sam,
@@ -54,6 +55,16 @@ class FakeRegistry : public IRegistry {
   std::int32_t RegSetValueEx(RegKey key, const std::wstring& name, std::uint32_t type,
                              const std::vector<std::uint8_t>& data) override;
   std::int32_t RegCloseKey(RegKey key) override;
+  // The ANSI variants over the same keys. Text is widened byte for byte on
+  // the way in and narrowed on the way out, so both kinds of caller see one
+  // value; strings are kept with their terminator, as Windows keeps them.
+  std::int32_t RegOpenKeyExA(RegKey parent, const std::string& sub_key, std::uint32_t sam, RegKey* key) override;
+  std::int32_t RegCreateKeyExA(RegKey parent, const std::string& sub_key, std::uint32_t options, std::uint32_t sam,
+                               RegKey* key) override;
+  std::int32_t RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t size, std::string* data) override;
+  std::int32_t RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type,
+                              const std::string& data) override;
+  std::int32_t RegFlushKey(RegKey key) override;
 
   // The physical key a view-relative path of a predefined key lands on.
   std::wstring Physical(RegKey parent, const std::wstring& sub_key, std::uint32_t sam) const;
@@ -67,6 +78,10 @@ class FakeRegistry : public IRegistry {
     std::wstring folded;
     std::uint32_t sam;
   };
+  // RegCreateKeyEx without its log entry; with `create` false, RegOpenKeyEx.
+  std::int32_t OpenOrCreate(RegKey parent, const std::wstring& sub_key, std::uint32_t sam, bool create, RegKey* key,
+                            std::uint32_t* disposition);
+
   std::map<std::wstring, Key> keys_;  // by folded physical path
   std::map<RegKey, OpenKey> handles_;
   RegKey next_ = 0x1000;

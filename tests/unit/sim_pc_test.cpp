@@ -22,6 +22,11 @@ TEST(SimPcHandles, CloseHandleReachesTheFakeThatOpened) {
          return pc.files.CreateFile(L"C:\\f.txt", win::kGenericWrite, 0, win::kCreateAlways, 0).handle;
        },
        [](sim::SimPc& pc) { return pc.files.open_files.size(); }},
+      {"file by ANSI name",
+       [](sim::SimPc& pc) {
+         return pc.files.CreateFileA("C:\\f.txt", win::kGenericWrite, 0, win::kCreateAlways, 0).handle;
+       },
+       [](sim::SimPc& pc) { return pc.files.open_files.size(); }},
       {"pipe",
        [](sim::SimPc& pc) {
          pc.InstallService(win::kServiceRunning);
@@ -56,11 +61,30 @@ TEST(SimPcHandles, OtherKindsAreNoKernelHandles) {
   sim::SimPc pc;
   HandleResult manager = pc.services.OpenSCManager(win::kScManagerConnect);
   FindResult find = pc.files.FindFirstFile(L"C:\\*");
+  Handle session = pc.internet.InternetOpenA("agent", win::kInternetOpenTypePreconfig, 0);
   ASSERT_NE(find.handle, kInvalidHandle);
   EXPECT_FALSE(pc.kernel.CloseHandle(manager.handle));
   EXPECT_FALSE(pc.kernel.CloseHandle(find.handle));
+  EXPECT_FALSE(pc.kernel.CloseHandle(session));
   EXPECT_EQ(pc.services.open_handles.size(), 1u);
+  EXPECT_EQ(pc.internet.open_handles(), 1);
   EXPECT_TRUE(pc.files.FindClose(find.handle));
+  EXPECT_TRUE(pc.internet.InternetCloseHandle(session));
+  EXPECT_EQ(pc.internet.open_handles(), 0);
+}
+
+// Both kinds of version query see a resource only while the file keeps the
+// bytes it was given to.
+TEST(SimPcVersions, RewritingAFileTakesItsResourceAway) {
+  sim::SimPc pc;
+  pc.versions.Put(L"C:\\a.dll", 1, 2, 3, 4);
+  pc.versions.PutStrings(L"C:\\a.dll", 0x0409, 0x04b0, {{"FileVersion", "1, 2, 3, 4"}});
+  std::uint32_t handle = 0;
+  EXPECT_NE(pc.versions.GetFileVersionInfoSize(L"C:\\a.dll", &handle), 0u);
+  EXPECT_NE(pc.versions.GetFileVersionInfoSizeA("C:\\a.dll", &handle), 0u);
+  pc.files.Put(L"C:\\a.dll", "MZ new");
+  EXPECT_EQ(pc.versions.GetFileVersionInfoSize(L"C:\\a.dll", &handle), 0u);
+  EXPECT_EQ(pc.versions.GetFileVersionInfoSizeA("C:\\a.dll", &handle), 0u);
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ TEST(UiLanguage, ThreadLanguageIsSetTheWayTheSystemAllows) {
 }
 
 TEST(Texts, MissingIdFallsBackToEnglishAndLongTextsAreCut) {
-  struct Resources : IModules {
+  struct Resources : sim::FakeModules {
     std::optional<std::wstring> LoadString(std::uint32_t id, std::uint16_t lang) override {
       if (id == 1 && lang == kLangEnglishUK) return L"english";
       if (id == 2) return std::wstring(1200, L'z');

@@ -1,17 +1,17 @@
-// What the contract suite of the library's ports needs from a machine: the
-// ports themselves and a few ways to prepare and inspect files. Implemented
-// by the simulated PC (natively) and by the Win32 adapters (under Wine).
+// What the contract suite of the library's calls needs from a machine: its
+// ports and a few ways to prepare and inspect files. Implemented by the
+// simulated PC (natively) and by the Win32 adapters (under Wine).
 #pragma once
 
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "updlink/upd_ports.h"
+#include "platform/machine.h"
 
 struct UpdContractEnv {
   virtual ~UpdContractEnv() = default;
-  virtual updlink::UpdEnv& env() = 0;
+  virtual devstart::Machine& machine() = 0;
   virtual std::string Scratch() = 0;  // an empty folder, no trailing backslash
   virtual void PutFile(const std::string& path, const std::string& content) = 0;
   virtual std::string ReadFile(const std::string& path) = 0;  // "<none>" when missing

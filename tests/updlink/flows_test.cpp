@@ -12,6 +12,7 @@
 using namespace updlink;
 using updsim::HttpAnswer;
 using updsim::SimUpdlink;
+namespace win = devstart::win;
 
 namespace {
 
@@ -76,13 +77,13 @@ struct Rig {
 // ---- CheckLVUpdate -----------------------------------------------------------
 TEST(CheckLV, ReadyOnKicMirrorWithHistoryId) {
   Rig rig;
-  CheckResult r = CheckLVUpdate(rig.pc.env, "");
+  CheckResult r = CheckLVUpdate(rig.pc.machine, "");
   EXPECT_EQ(r.message, "MSG_READY");
   EXPECT_EQ(r.url, "http://kic/sync.exe");
   EXPECT_EQ(r.history, "KKRKAB100:261207103015123");
   EXPECT_EQ(rig.pc.Value(kSyncKey, "S_NUM"), "ESN0001");
-  EXPECT_EQ(rig.pc.comInits, rig.pc.comUninits);
-  EXPECT_EQ(rig.pc.documentsCreated, rig.pc.documentsReleased);
+  EXPECT_EQ(rig.pc.com.initialized, rig.pc.com.uninitialized);
+  EXPECT_EQ(rig.pc.com.documents_created, rig.pc.com.documents_released);
 }
 
 TEST(CheckLV, PhoneAbsenceAndSerialFailures) {
@@ -97,11 +98,11 @@ TEST(CheckLV, PhoneAbsenceAndSerialFailures) {
   for (const Case& c : cases) {
     Rig rig;
     rig.pc.phone.count = c.count;
-    rig.pc.phone.serialOk = c.serialOk;
-    rig.pc.phone.authPresent = c.auth;
-    rig.pc.phone.phonelinkPresent = c.phonelink;
+    rig.pc.phone.serial_ok = c.serialOk;
+    rig.pc.phone.auth_present = c.auth;
+    rig.pc.phone.phonelink_present = c.phonelink;
     rig.pc.Answer("/svc/popup/model_check.jsp?esn=AUTH77", "<check result='ok'><model>AB100</model><buyer>TAV</buyer></check>");
-    CheckResult r = CheckLVUpdate(rig.pc.env, "");
+    CheckResult r = CheckLVUpdate(rig.pc.machine, "");
     EXPECT_EQ(r.message, c.message) << c.label;
     EXPECT_EQ(rig.pc.Value(kSyncKey, "S_NUM"), c.sNum) << c.label;
     if (std::string(c.message) != "MSG_READY") {
@@ -113,7 +114,7 @@ TEST(CheckLV, PhoneAbsenceAndSerialFailures) {
 
 TEST(CheckLV, PhoneCallOrder) {
   Rig rig;
-  CheckLVUpdate(rig.pc.env, "");
+  CheckLVUpdate(rig.pc.machine, "");
   EXPECT_EQ(rig.pc.phone.calls, (std::vector<std::string>{"A123", "12:115200,400", "0", "11", "5"}));
   EXPECT_NE(std::find(rig.pc.sleeps.begin(), rig.pc.sleeps.end(), 100u), rig.pc.sleeps.end());
 }
@@ -130,7 +131,7 @@ TEST(CheckLV, ModelCheckRejections) {
   for (const Case& c : cases) {
     Rig rig;
     rig.pc.Answer("/svc/popup/model_check.jsp?esn=ESN0001", c.answer);
-    CheckResult r = CheckLVUpdate(rig.pc.env, "");
+    CheckResult r = CheckLVUpdate(rig.pc.machine, "");
     EXPECT_EQ(r.message, "MSG_AUTH_FAIL") << c.label;
     EXPECT_EQ(r.history, "") << c.label;
     EXPECT_TRUE(rig.Sent("/csmg/b2c/client/pcsync").empty()) << c.label;
@@ -154,7 +155,7 @@ TEST(CheckLV, LadderRequestsWithAndWithoutVersion) {
     Rig fresh;  // same answers, but no list answer is accepted
     rig.pc.answers = fresh.pc.answers;
     for (const auto& q : c.sent) rig.pc.Answer(q, "<list result='NO'></list>");
-    CheckResult r = CheckLVUpdate(rig.pc.env, c.version);
+    CheckResult r = CheckLVUpdate(rig.pc.machine, c.version);
     EXPECT_EQ(rig.Sent("/csmg/b2c/client/pcsync"), c.sent) << c.version;
     // Every rung rejected but the figures were read: ready with no address.
     EXPECT_EQ(r.message, "MSG_READY");
@@ -167,7 +168,7 @@ TEST(CheckLV, LadderStopsAtFirstAcceptedAnswerAndEmptyAnswersStick) {
   const std::string l = kList;
   rig.pc.answers.erase(kBase + l + "?model=AB100&buyer=TAV&region=K&country=KR");  // unreachable: empty
   rig.pc.Answer(l + "?model=AB100&buyer=&region=K&country=KR", List({Row{}}));
-  CheckResult r = CheckLVUpdate(rig.pc.env, "");
+  CheckResult r = CheckLVUpdate(rig.pc.machine, "");
   EXPECT_EQ(rig.Sent("/csmg/b2c/client/pcsync").size(), 2u);
   EXPECT_EQ(r.message, "MSG_AUTH_FAIL");
   EXPECT_TRUE(rig.Sent("/csmg/b2c/client/ric_hit_rate_monitoring").empty());
@@ -187,7 +188,7 @@ TEST(CheckLV, RowSelection) {
   for (const Case& c : cases) {
     Rig rig;
     rig.ListAnswer(std::string(kList) + "?model=AB100&buyer=TAV&region=K&country=KR", List(c.rows));
-    CheckResult r = CheckLVUpdate(rig.pc.env, "");
+    CheckResult r = CheckLVUpdate(rig.pc.machine, "");
     EXPECT_EQ(r.message, c.message) << c.label;
     EXPECT_EQ(r.url, c.url) << c.label;
   }
@@ -197,7 +198,7 @@ TEST(CheckLV, RowListsShorterThanVersionsReadEmpty) {
   Rig rig;
   rig.ListAnswer(std::string(kList) + "?model=AB100&buyer=TAV&region=K&country=KR",
                  "<list result='OK'><sw_version>P3.0</sw_version><sw_version>P4.0</sw_version><sw_recommand_uri>u</sw_recommand_uri></list>");
-  CheckResult r = CheckLVUpdate(rig.pc.env, "");
+  CheckResult r = CheckLVUpdate(rig.pc.machine, "");
   EXPECT_EQ(r.message, "NO_URL_FAIL");
 }
 
@@ -230,7 +231,7 @@ TEST(CheckLV, MirrorSelection) {
     rig.pc.Answer("/csmg/b2c/client/ric_hit_rate_monitoring.jsp", Figures(c.load));
     rig.Probe("http://kic/chk.bin", c.kicProbe);
     rig.Probe("http://ruba/chk.bin", c.rubaProbe);
-    CheckResult r = CheckLVUpdate(rig.pc.env, "");
+    CheckResult r = CheckLVUpdate(rig.pc.machine, "");
     EXPECT_EQ(r.message, c.message) << c.label;
     EXPECT_EQ(r.url, c.url) << c.label;
     EXPECT_EQ(r.history.substr(0, r.history.empty() ? 0 : 1), c.letter) << c.label;
@@ -281,7 +282,7 @@ TEST(CheckLV, UnreadableFiguresGiveConnFail) {
   for (const char* body : {"", "<hit result='NO'></hit>"}) {
     Rig rig;
     rig.pc.Answer("/csmg/b2c/client/ric_hit_rate_monitoring.jsp", body);
-    CheckResult r = CheckLVUpdate(rig.pc.env, "");
+    CheckResult r = CheckLVUpdate(rig.pc.machine, "");
     EXPECT_EQ(r.message, "MSG_CONN_FAIL") << body;
     EXPECT_EQ(r.url, "");
     EXPECT_EQ(r.history, "");
@@ -304,7 +305,7 @@ TEST(CheckLV, CountryLookup) {
     SimUpdlink pc;
     pc.countryAbbrev = c.abbrev;
     pc.Answer("/csmg/b2c/client/ftp_country_info.jsp", c.countries);
-    ExportCall call(pc.env);
+    ExportCall call(pc.machine);
     Country got = LookupCountry(call, false);
     EXPECT_EQ(got.code, c.code) << c.label;
     EXPECT_EQ(got.region, c.region) << c.label;
@@ -315,7 +316,7 @@ TEST(CheckLV, QueryValuesArePercentEncoded) {
   Rig rig;
   rig.pc.phone.serial = "E 1&2#3%4\xE9";
   rig.pc.Answer("/svc/popup/model_check.jsp?esn=E%201%262%233%254%E9", "<c result='ok'><model>A B</model><buyer>T&amp;</buyer></c>");
-  CheckLVUpdate(rig.pc.env, "");
+  CheckLVUpdate(rig.pc.machine, "");
   ASSERT_FALSE(rig.Sent("/svc/popup/model_check.jsp").empty());
   EXPECT_EQ(rig.Sent("/svc/popup/model_check.jsp")[0], "/svc/popup/model_check.jsp?esn=E%201%262%233%254%E9");
   EXPECT_EQ(rig.Sent("/csmg/b2c/client/pcsync")[0], std::string(kList) + "?model=A%20B&buyer=T%26amp;&region=K&country=KR");
@@ -323,8 +324,8 @@ TEST(CheckLV, QueryValuesArePercentEncoded) {
 
 TEST(CheckLV, ServerBaseFromRegistry) {
   Rig rig;
-  rig.pc.keys["hkcu\\" + updsim::Lower(kSyncKey)][kServerValue] = "http://127.0.0.1:9100/";
-  CheckLVUpdate(rig.pc.env, "");
+  rig.pc.SetValue(kSyncKey, kServerValue, "http://127.0.0.1:9100/");
+  CheckLVUpdate(rig.pc.machine, "");
   ASSERT_FALSE(rig.pc.requests.empty());
   for (const auto& r : rig.pc.requests)
     if (r.rfind("http://127.0.0.1", 0) == 0) EXPECT_EQ(r.rfind("http://127.0.0.1:9100/", 0), 0u) << r;
@@ -338,12 +339,12 @@ TEST(CheckLV, PendingDownloadReportedAsFailed) {
   };
   for (const Case& c : cases) {
     Rig rig;
-    rig.pc.keys["hkcu\\" + updsim::Lower(kSyncKey)]["S_KEY"] = "KKRKAB100:261207102845000";
-    rig.pc.keys["hkcu\\" + updsim::Lower(kSyncKey)]["S_NUM"] = "OLD";
+    rig.pc.SetValue(kSyncKey, "S_KEY", "KKRKAB100:261207102845000");
+    rig.pc.SetValue(kSyncKey, "S_NUM", "OLD");
     const std::string q = "/csmg/b2c/client/ric_hit_rate_pcsync_log.jsp?region=K&country=KR&status=FAIL&ric=KIC&client=SYNC_LU"
                           "&model=AB100&esn=OLD&version=&history_id=261207102845000&userid=&filesize=0&download_time=0.5";
     rig.pc.Answer(q, c.reports[0]);
-    CheckLVUpdate(rig.pc.env, "");
+    CheckLVUpdate(rig.pc.machine, "");
     EXPECT_EQ(rig.Sent("/csmg/b2c/client/ric_hit_rate_pcsync_log.jsp").size(), c.sent) << c.label;
     EXPECT_EQ(rig.pc.Value(kSyncKey, "S_KEY"), c.sKeyAfter) << c.label;
   }
@@ -373,7 +374,7 @@ TEST(History, SplitsIntoPieces) {
 }
 
 TEST(History, DownloadTimes) {
-  const LocalTime now{2026, 12, 7, 10, 30, 15, 0};
+  const devstart::LocalTime now{2026, 12, 7, 10, 30, 15, 0};
   struct Case { const char* status; const char* stamp; const char* expected; };
   const Case cases[] = {
       {"OK", "261207102845999", "90"},
@@ -405,7 +406,7 @@ struct ReportRig {
            "&ric=" + MirrorNameFromLetter(p.letter) + "&client=SYNC_LU&model=" + p.model + "&esn=" + esn +
            "&version=&history_id=" + p.stamp + "&userid=&filesize=0&download_time=" + time;
   }
-  ReportRig() { pc.keys["hkcu\\" + updsim::Lower(kSyncKey)]["S_NUM"] = "ESN0001"; }
+  ReportRig() { pc.SetValue(kSyncKey, "S_NUM", "ESN0001"); }
   std::vector<std::string> Reports() {
     std::vector<std::string> out;
     for (const auto& r : pc.requests) out.push_back(r.substr(kBase.size()));
@@ -417,7 +418,7 @@ TEST(Report, RequestOfAReport) {
   ReportRig rig;
   const std::string id = "NKRKAB100:261207102845000";
   rig.pc.Answer(rig.Url(id, "OK", "90"), "<r result='OK'/>");
-  ExportCall call(rig.pc.env);
+  ExportCall call(rig.pc.machine);
   EXPECT_TRUE(ReportHistory(call, id, "OK"));
   EXPECT_EQ(rig.Reports(), std::vector<std::string>{rig.Url(id, "OK", "90")});
   EXPECT_NE(rig.Reports()[0].find("ric=RUBA"), std::string::npos);
@@ -440,13 +441,13 @@ TEST(Report, UpdateGBCforSyncMovesPendingId) {
   };
   for (const Case& c : cases) {
     ReportRig rig;
-    if (!c.pending.empty()) rig.pc.keys["hkcu\\" + updsim::Lower(kSyncKey)]["S_KEY"] = c.pending;
+    if (!c.pending.empty()) rig.pc.SetValue(kSyncKey, "S_KEY", c.pending);
     const std::string body = c.accept ? "<r result='OK'/>" : "<r result='NO'/>";
     rig.pc.Answer(rig.Url(id, "START", "0.1"), body);
     rig.pc.Answer(rig.Url(id, "FAIL", "0.5"), body);
     rig.pc.Answer(rig.Url(id, "OK", "90"), body);
     rig.pc.Answer(rig.Url(old, "FAIL", "0.5"), body);
-    EXPECT_EQ(UpdateGBCforSync(rig.pc.env, id, c.status), c.message) << c.label;
+    EXPECT_EQ(UpdateGBCforSync(rig.pc.machine, id, c.status), c.message) << c.label;
     EXPECT_EQ(rig.pc.Value(kSyncKey, "S_KEY"), c.sKey.empty() && c.pending.empty() && c.statuses.empty() ? "<none>" : c.sKey) << c.label;
     std::vector<std::string> statuses;
     for (const auto& r : rig.Reports()) {
@@ -460,47 +461,48 @@ TEST(Report, UpdateGBCforSyncMovesPendingId) {
 
 TEST(Report, BrokenRegistryStillReportsWithEmptySerial) {
   ReportRig rig;
-  rig.pc.registryBroken = true;
+  rig.pc.DenyKey(kSyncKey);
   const std::string id = "KKRKAB100:261207102845000";
   rig.pc.Answer(rig.Url(id, "FAIL", "0.5", ""), "<r result='OK'/>");
-  EXPECT_EQ(UpdateGBCforSync(rig.pc.env, id, "FAIL"), "MSG_SUCCESS");
+  EXPECT_EQ(UpdateGBCforSync(rig.pc.machine, id, "FAIL"), "MSG_SUCCESS");
 }
 
 TEST(Registry, OverlongPendingIdReadsEmpty) {
   SimUpdlink pc;
-  pc.keys["hkcu\\" + updsim::Lower(kSyncKey)]["S_KEY"] = std::string(256, 'K');
-  RegKey key(pc.env.reg);
+  pc.SetValue(kSyncKey, "S_KEY", std::string(256, 'K'));
+  RegKey key(pc.machine.registry);
   ASSERT_TRUE(key.Open(win::kHkeyCurrentUser, kSyncKey));
   std::string v = "x";
   EXPECT_FALSE(key.ReadString("S_KEY", &v));
   EXPECT_EQ(v, "");
-  pc.keys["hkcu\\" + updsim::Lower(kSyncKey)]["S_KEY"] = std::string(255, 'K');
+  pc.SetValue(kSyncKey, "S_KEY", std::string(255, 'K'));
   EXPECT_TRUE(key.ReadString("S_KEY", &v));
   EXPECT_EQ(v.size(), 255u);
 }
 
-// ---- one export call, one origin read, one conversation -------------------------
-TEST(ExportCall, OriginReadOnceAndOneConversation) {
-  const std::string sync = "hkcu\\" + updsim::Lower(kSyncKey), id = "KKRKAB100:261207102845000";
+// ---- one export call, one origin read, one conversation, nothing left open ---------
+TEST(ExportCall, OriginReadOnceOneConversationNothingLeftOpen) {
+  const std::string id = "KKRKAB100:261207102845000";
   struct Case { const char* label; std::function<void(SimUpdlink&)> run; int conversations; };
   const Case cases[] = {
-      {"check with a pending download reported twice", [&](SimUpdlink& pc) { pc.keys[sync]["S_KEY"] = id; CheckLVUpdate(pc.env, ""); }, 1},
-      {"START with a pending download", [&](SimUpdlink& pc) { pc.keys[sync]["S_KEY"] = id; UpdateGBCforSync(pc.env, id, "START"); }, 1},
-      {"START with no id to report", [&](SimUpdlink& pc) { UpdateGBCforSync(pc.env, "", "START"); }, 0},
-      {"other status", [&](SimUpdlink& pc) { UpdateGBCforSync(pc.env, id, "PAUSE"); }, 0},
-      {"phone check", [](SimUpdlink& pc) { CheckPhoneSWUpdate(pc.env); }, 1},
-      {"setup download", [](SimUpdlink& pc) { StartUpdate(pc.env); }, 1},
-      {"launcher present", [](SimUpdlink& pc) { pc.AddFile("C:\\ProgramData\\TAVOMOBILEAX\\TavoMLauncher.exe", "MZ"); StartUpdate(pc.env); }, 0},
+      {"check with a pending download reported twice", [&](SimUpdlink& pc) { pc.SetValue(kSyncKey, "S_KEY", id); CheckLVUpdate(pc.machine, ""); }, 1},
+      {"START with a pending download", [&](SimUpdlink& pc) { pc.SetValue(kSyncKey, "S_KEY", id); UpdateGBCforSync(pc.machine, id, "START"); }, 1},
+      {"START with no id to report", [&](SimUpdlink& pc) { UpdateGBCforSync(pc.machine, "", "START"); }, 0},
+      {"other status", [&](SimUpdlink& pc) { UpdateGBCforSync(pc.machine, id, "PAUSE"); }, 0},
+      {"phone check", [](SimUpdlink& pc) { CheckPhoneSWUpdate(pc.machine); }, 1},
+      {"setup download", [](SimUpdlink& pc) { StartUpdate(pc.machine); }, 1},
+      {"launcher present", [](SimUpdlink& pc) { pc.AddFile("C:\\ProgramData\\TAVOMOBILEAX\\TavoMLauncher.exe", "MZ"); StartUpdate(pc.machine); }, 0},
   };
   for (const Case& c : cases) {
     Rig rig;
-    rig.pc.keys[sync][kServerValue] = kBase;
+    rig.pc.SetValue(kSyncKey, kServerValue, kBase);
     c.run(rig.pc);
-    EXPECT_EQ(rig.pc.valueReads[kServerValue], 1) << c.label;
-    EXPECT_EQ(rig.pc.comInits, c.conversations) << c.label;
-    EXPECT_EQ(rig.pc.documentsCreated, c.conversations) << c.label;
-    EXPECT_EQ(rig.pc.comUninits, c.conversations) << c.label;
-    EXPECT_EQ(rig.pc.documentsReleased, c.conversations) << c.label;
+    EXPECT_EQ(rig.pc.ValueReads(kServerValue), 1) << c.label;
+    EXPECT_EQ(rig.pc.com.initialized, c.conversations) << c.label;
+    EXPECT_EQ(rig.pc.com.documents_created, c.conversations) << c.label;
+    EXPECT_EQ(rig.pc.com.uninitialized, c.conversations) << c.label;
+    EXPECT_EQ(rig.pc.com.documents_released, c.conversations) << c.label;
+    EXPECT_EQ(rig.pc.OpenHandles(), 0) << c.label;
   }
 }
 
@@ -522,7 +524,7 @@ TEST(PhoneCheck, Outcomes) {
     pc.phone.software = c.phoneSw;
     pc.Answer("/csmg/b2c/client/ftp_country_info.jsp", Countries({{"KR", "KOR", "K1"}}));
     if (*c.answer) pc.Answer("/csmg/b2c/client/auth_model_check.jsp?esn=ESN0001&model=AB100&country=KR&region=K1", c.answer);
-    PhoneCheckResult r = CheckPhoneSWUpdate(pc.env);
+    PhoneCheckResult r = CheckPhoneSWUpdate(pc.machine);
     EXPECT_EQ(r.result, c.result) << c.label;
     EXPECT_EQ(r.message, c.message) << c.label;
   }
@@ -532,7 +534,7 @@ TEST(PhoneCheck, ModelOnlyWithExactlyOnePhone) {
   SimUpdlink pc;
   pc.phone.count = 2;
   pc.Answer("/csmg/b2c/client/ftp_country_info.jsp", "");
-  CheckPhoneSWUpdate(pc.env);
+  CheckPhoneSWUpdate(pc.machine);
   ASSERT_FALSE(pc.requests.empty());
   EXPECT_EQ(pc.requests.back(), kBase + "/csmg/b2c/client/auth_model_check.jsp?esn=ESN0001&model=&country=KR&region=");
 }
@@ -540,8 +542,8 @@ TEST(PhoneCheck, ModelOnlyWithExactlyOnePhone) {
 TEST(PhoneCheck, MissingSlotMeansNoPhone) {
   for (int slot : {0, 1, 5, 8, 11, 12}) {
     SimUpdlink pc;
-    pc.phone.missingSlots = {slot};
-    EXPECT_EQ(CheckPhoneSWUpdate(pc.env).message, "MSG_CONNECT_FAIL") << slot;
+    pc.phone.missing_slots = {slot};
+    EXPECT_EQ(CheckPhoneSWUpdate(pc.machine).message, "MSG_CONNECT_FAIL") << slot;
   }
 }
 
@@ -559,7 +561,7 @@ TEST(Cabinet, NamesThatLeaveTheDestinationAreSkipped) {
   pc.AddFolder("C:\\Dest");
   pc.cabinets["MSCFevil"] = {{"good.txt", "g"}, {"..\\evil.exe", "e"}, {"C:\\top.exe", "t"}, {"bin\\x.dll", "x"}, {"/root.exe", "r"}};
   pc.AddFile("C:\\Dest\\in.cab", "MSCFevil");
-  EXPECT_TRUE(ExtractCabinet(pc.env, "C:\\Dest\\in.cab", "C:\\Dest\\"));
+  EXPECT_TRUE(ExtractCabinet(pc.machine, "C:\\Dest\\in.cab", "C:\\Dest\\"));
   EXPECT_EQ(pc.Content("C:\\Dest\\good.txt"), "g");
   EXPECT_EQ(pc.Content("C:\\Dest\\bin\\x.dll"), "x");  // a new subfolder
   EXPECT_FALSE(pc.HasFile("C:\\evil.exe"));
@@ -572,32 +574,31 @@ TEST(Cabinet, ReadOnlyFileInTheWayIsReplaced) {
   SimUpdlink pc;
   pc.AddFolder("C:\\Dest");
   pc.AddFile("C:\\Dest\\a.txt", "old");
-  pc.SetAttributes("C:\\Dest\\a.txt", 1);
+  pc.machine.files.SetFileAttributesA("C:\\Dest\\a.txt", 1);
   pc.cabinets["MSCF1"] = {{"a.txt", "new"}};
   pc.AddFile("C:\\c.cab", "MSCF1");
-  EXPECT_TRUE(ExtractCabinet(pc.env, "C:\\c.cab", "C:\\Dest"));
+  EXPECT_TRUE(ExtractCabinet(pc.machine, "C:\\c.cab", "C:\\Dest"));
   EXPECT_EQ(pc.Content("C:\\Dest\\a.txt"), "new");
-  EXPECT_FALSE(ExtractCabinet(pc.env, "C:\\missing.cab", "C:\\Dest"));
+  EXPECT_FALSE(ExtractCabinet(pc.machine, "C:\\missing.cab", "C:\\Dest"));
 }
 
 TEST(Files, FolderPathAndVersion) {
   SimUpdlink pc;
-  CreateFolderPath(pc.env, "C:\\A\\B\\C\\file.txt");
-  EXPECT_EQ(pc.GetAttributes("C:\\A\\B\\C"), win::kFileAttributeDirectory);
-  EXPECT_EQ(pc.GetAttributes("C:\\A\\B\\C\\file.txt"), win::kInvalidFileAttributes);
-  CreateFolderPath(pc.env, "C:/X/Y/");
-  EXPECT_EQ(pc.GetAttributes("C:\\X\\Y"), win::kFileAttributeDirectory);
+  CreateFolderPath(pc.machine, "C:\\A\\B\\C\\file.txt");
+  EXPECT_EQ(pc.machine.files.GetFileAttributesA("C:\\A\\B\\C"), win::kFileAttributeDirectory);
+  EXPECT_EQ(pc.machine.files.GetFileAttributesA("C:\\A\\B\\C\\file.txt"), win::kInvalidFileAttributes);
+  CreateFolderPath(pc.machine, "C:/X/Y/");
+  EXPECT_EQ(pc.machine.files.GetFileAttributesA("C:\\X\\Y"), win::kFileAttributeDirectory);
   pc.AddFile("C:\\Sync\\Phonelink.dll", "MZ", "1, 0, 0, 2");
-  EXPECT_EQ(GetFileVersionString(pc.env, "C:\\Sync\\Phonelink.dll"), "1.0.0.2");
+  EXPECT_EQ(GetFileVersionString(pc.machine, "C:\\Sync\\Phonelink.dll"), "1.0.0.2");
   pc.AddFile("C:\\Sync\\plain.dll", "MZ");
-  EXPECT_EQ(GetFileVersionString(pc.env, "C:\\Sync\\plain.dll"), "");
-  EXPECT_EQ(GetFileVersionString(pc.env, "C:\\Sync\\none.dll"), "");
-  pc.specialFolderFails = true;
-  pc.keys["hklm\\software\\microsoft\\windows\\currentversion"]["ProgramFilesDir"] = "C:\\Program Files";
-  EXPECT_EQ(GetCommonAppDataFolder(pc.env), "C:\\Program Files\\");
-  pc.specialFolderFails = false;
-  pc.commonAppData = "C:\\ProgramData\\";
-  EXPECT_EQ(GetCommonAppDataFolder(pc.env), "C:\\ProgramData\\");
+  EXPECT_EQ(GetFileVersionString(pc.machine, "C:\\Sync\\plain.dll"), "");
+  EXPECT_EQ(GetFileVersionString(pc.machine, "C:\\Sync\\none.dll"), "");
+  pc.SetCommonAppData(std::nullopt);
+  pc.SetValue("Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "C:\\Program Files", win::kHkeyLocalMachine);
+  EXPECT_EQ(GetCommonAppDataFolder(pc.machine), "C:\\Program Files\\");
+  pc.SetCommonAppData("C:\\ProgramData\\");
+  EXPECT_EQ(GetCommonAppDataFolder(pc.machine), "C:\\ProgramData\\");
 }
 
 const char* kCatalogue =
@@ -619,12 +620,13 @@ TEST(PhoneComponent, ReplacedOnlyWhenVersionDiffers) {
     pc.Answer("/client/app/live_update.jsp", kCatalogue);
     pc.Answer("/files/PCSyncDLL.cab", c.cab);
     pc.cabinets["MSCFdll"] = {{"Phonelink.dll", "NEW"}};
-    ExportCall call(pc.env);
+    ExportCall call(pc.machine);
     UpdatePhoneComponent(call, c.local);
     EXPECT_EQ(pc.Content("C:\\Sync\\Phonelink.dll"), c.after) << c.label;
     EXPECT_FALSE(pc.HasFile("C:\\Sync\\PCSyncDLL.cab")) << c.label;
     bool asked = std::find(pc.requests.begin(), pc.requests.end(), kBase + "/files/PCSyncDLL.cab") != pc.requests.end();
     EXPECT_EQ(asked, c.downloaded) << c.label;
+    EXPECT_EQ(pc.OpenHandles(), 0) << c.label;
   }
 }
 
@@ -644,15 +646,16 @@ TEST(Setup, StartUpdate) {
     if (!c.catalogue.empty()) pc.Answer("/client/app/live_update.jsp", c.catalogue);
     pc.Answer("/files/B2CSetup.cab", c.cab);
     pc.cabinets["MSCFsetup"] = {{"B2CAppSetup.exe", "MZsetup"}};
-    EXPECT_EQ(StartUpdate(pc.env), c.result) << c.label;
+    EXPECT_EQ(StartUpdate(pc.machine), c.result) << c.label;
     EXPECT_EQ(pc.Value(kMobileAxKey, "SYNCUPDATE"), "TRUE") << c.label;
     EXPECT_EQ(!pc.requests.empty(), c.network) << c.label;
     EXPECT_FALSE(pc.HasFile(app + "\\B2CSetup.cab")) << c.label;
+    EXPECT_EQ(pc.OpenHandles(), 0) << c.label;
     if (*c.started) {
       ASSERT_EQ(pc.launches.size(), 1u) << c.label;
       EXPECT_EQ(pc.launches[0].verb, "open");
       EXPECT_EQ(pc.launches[0].file, app + "\\" + c.started);
-      EXPECT_EQ(pc.launches[0].dir, app);
+      EXPECT_EQ(pc.launches[0].directory, app);
       EXPECT_EQ(pc.launches[0].show, 1);
     } else {
       EXPECT_TRUE(pc.launches.empty()) << c.label;
@@ -677,7 +680,7 @@ TEST(Fetch, AnswerText) {
   for (const Case& c : cases) {
     SimUpdlink pc;
     pc.answers["http://h/a"] = c.answer;
-    ServerQuery q(pc.env);
+    ServerQuery q(pc.machine);
     EXPECT_EQ(q.FetchUrlText("http://h/a"), c.text) << c.label;
   }
 }
@@ -686,7 +689,7 @@ TEST(Fetch, ContentLengthProbe) {
   SimUpdlink pc;
   pc.answers["http://h/ok"] = HttpAnswer{200, "x", false, 1234};
   pc.answers["http://h/missing"] = HttpAnswer{404, "<html>error page</html>"};
-  ServerQuery q(pc.env);
+  ServerQuery q(pc.machine);
   EXPECT_EQ(q.GetContentLength("http://h/ok"), 1234);
   EXPECT_EQ(q.GetContentLength("http://h/missing"), 23);  // the error page's length
   EXPECT_EQ(q.GetContentLength("http://h/down"), 0);
@@ -696,10 +699,10 @@ TEST(Fetch, ContentLengthProbe) {
 
 TEST(Fetch, MissingXmlClassChangesNothing) {
   Rig rig;
-  rig.pc.msxmlPresent = false;
-  EXPECT_EQ(CheckLVUpdate(rig.pc.env, "").message, "MSG_READY");
-  EXPECT_EQ(rig.pc.documentsReleased, 0);
-  EXPECT_EQ(rig.pc.comInits, rig.pc.comUninits);
+  rig.pc.com.msxml_present = false;
+  EXPECT_EQ(CheckLVUpdate(rig.pc.machine, "").message, "MSG_READY");
+  EXPECT_EQ(rig.pc.com.documents_released, 0);
+  EXPECT_EQ(rig.pc.com.initialized, rig.pc.com.uninitialized);
 }
 
 TEST(Encode, OnlyTroublesomeBytes) {

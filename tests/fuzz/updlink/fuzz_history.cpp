@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view id(reinterpret_cast<const char*>(data), size);
   updlink::HistoryParts p = updlink::SplitHistoryId(id);
   if (p.letter.size() > 1 || p.country.size() > 2 || p.region.size() > 1) __builtin_trap();
-  updlink::LocalTime now{2026, 12, 7, 10, 30, 15, 0};
+  devstart::LocalTime now{2026, 12, 7, 10, 30, 15, 0};
   if (size > 0) {
     now.year = 2000 + data[0] % 100;
     now.month = 1 + data[0] % 12;

@@ -1,0 +1,191 @@
+#include "fake/sim_online.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace devstart::sim {
+
+namespace {
+
+constexpr std::int32_t kInetResourceNotFound = static_cast<std::int32_t>(0x800C0005u);
+constexpr std::int32_t kSFalse = 1;
+constexpr Handle kPhonelinkModule = 0x10000000;
+constexpr Handle kAuthModule = 0x20000000;
+
+}  // namespace
+
+// ---- internet ---------------------------------------------------------------------
+
+Handle FakeInternet::InternetOpenA(const std::string& agent, std::uint32_t, std::uint32_t) {
+  agents.push_back(agent);
+  Handle h = next_;
+  next_ += 4;
+  handles_[h] = Open{true, {}, 0};
+  return h;
+}
+
+Handle FakeInternet::InternetOpenUrlA(Handle session, const std::string& url, std::uint32_t, std::uintptr_t) {
+  requests.push_back(url);
+  auto s = handles_.find(session);
+  if (s == handles_.end() || !s->second.session) return 0;
+  auto a = answers.find(url);
+  if (a == answers.end() || a->second.unreachable) return 0;
+  Handle h = next_;
+  next_ += 4;
+  handles_[h] = Open{false, url, 0};
+  return h;
+}
+
+bool FakeInternet::InternetReadFile(Handle file, char* buffer, std::uint32_t size, std::uint32_t* read) {
+  auto h = handles_.find(file);
+  if (h == handles_.end() || h->second.session) return false;
+  auto a = answers.find(h->second.url);
+  if (a == answers.end()) return false;
+  const std::string& body = a->second.body;
+  std::size_t n = std::min<std::size_t>(size, body.size() - h->second.position);
+  std::memcpy(buffer, body.data() + h->second.position, n);
+  h->second.position += n;
+  *read = static_cast<std::uint32_t>(n);
+  return true;
+}
+
+bool FakeInternet::HttpQueryInfoA(Handle request, std::uint32_t level, std::uint32_t buffer_size, std::string* out) {
+  auto h = handles_.find(request);
+  if (h == handles_.end() || h->second.session) return false;
+  auto a = answers.find(h->second.url);
+  if (a == answers.end()) return false;
+  std::string text;
+  if (level == win::kHttpQueryStatusCode) {
+    text = std::to_string(a->second.status);
+  } else if (level == win::kHttpQueryContentLength) {
+    long announced = a->second.content_length;
+    text = std::to_string(announced >= 0 ? static_cast<std::size_t>(announced) : a->second.body.size());
+  } else {
+    return false;
+  }
+  if (text.size() + 1 > buffer_size) return false;  // ERROR_INSUFFICIENT_BUFFER
+  *out = text;
+  return true;
+}
+
+std::int32_t FakeInternet::URLDownloadToFileA(const std::string& url, const std::string& path) {
+  requests.push_back(url);
+  auto a = answers.find(url);
+  if (a == answers.end() || a->second.unreachable) return kInetResourceNotFound;
+  if (files_.Store(Widen(path), a->second.body) != 0) return static_cast<std::int32_t>(win::kEFail);
+  return static_cast<std::int32_t>(win::kSOk);
+}
+
+// ---- cabinets ---------------------------------------------------------------------
+
+bool FakeCabinets::SetupIterateCabinetA(const std::string& cabinet, const CabinetCallback& callback) {
+  std::optional<std::string> content = files_.Get(Widen(cabinet));
+  if (!content) return false;
+  auto c = by_content.find(*content);
+  if (c == by_content.end()) return false;
+  for (const auto& [name, bytes] : c->second) {
+    std::string target;
+    std::uint32_t r = callback(win::kSpFileNotifyFileInCabinet, name, &target);
+    if (r == win::kFileOpSkip) continue;
+    if (r != win::kFileOpDoIt) return false;
+    if (files_.Store(Widen(target), bytes) != 0) return false;  // e.g. a folder that does not exist
+    std::string ignored;
+    if (callback(win::kSpFileNotifyFileExtracted, target, &ignored) != win::kNoError) return false;
+  }
+  return true;
+}
+
+// ---- COM --------------------------------------------------------------------------
+
+std::int32_t FakeCom::CoInitialize() {
+  bool already = initialized > uninitialized;
+  ++initialized;
+  return already ? kSFalse : static_cast<std::int32_t>(win::kSOk);
+}
+
+void* FakeCom::CreateDocument(const std::string& prog_id) {
+  if (!msxml_present || prog_id != "Msxml2.DOMDocument.4.0") return nullptr;
+  ++documents_created;
+  return &document_;
+}
+
+// ---- the phone identity DLLs ----------------------------------------------------
+
+namespace {
+
+IdentityPhone* g_phone = nullptr;
+
+int PhoneCount() {
+  g_phone->calls.push_back("0");
+  return g_phone->count;
+}
+int PhoneModel(char* buffer, int size, int count) {
+  g_phone->calls.push_back("1:" + std::to_string(size) + "," + std::to_string(count));
+  std::snprintf(buffer, static_cast<std::size_t>(size), "%s", g_phone->model.c_str());
+  return 1;
+}
+// The phone string objects of slots 5 and 8 are 256 characters.
+int PhoneSerial(char* text) {
+  g_phone->calls.push_back("5");
+  if (!g_phone->serial_ok) return 0;
+  std::snprintf(text, 256, "%s", g_phone->serial.c_str());
+  return 1;
+}
+int PhoneSoftware(char* text) {
+  g_phone->calls.push_back("8");
+  std::snprintf(text, 256, "%s", g_phone->software.c_str());
+  return 1;
+}
+void PhonePrepare() { g_phone->calls.push_back("11"); }
+void PhoneOpen(int a, int b) { g_phone->calls.push_back("12:" + std::to_string(a) + "," + std::to_string(b)); }
+int A123(void** table) {
+  g_phone->calls.push_back("A123");
+  if (!g_phone->fill_ok) return 0;
+  void* slots[13] = {};
+  slots[0] = reinterpret_cast<void*>(&PhoneCount);
+  slots[1] = reinterpret_cast<void*>(&PhoneModel);
+  slots[5] = reinterpret_cast<void*>(&PhoneSerial);
+  slots[8] = reinterpret_cast<void*>(&PhoneSoftware);
+  slots[11] = reinterpret_cast<void*>(&PhonePrepare);
+  slots[12] = reinterpret_cast<void*>(&PhoneOpen);
+  for (int i = 0; i < 13; ++i) {
+    if (g_phone->missing_slots.count(i) == 0) table[i] = slots[i];
+  }
+  return 1;
+}
+int GetPhoneInfo(char* first, char*) {
+  g_phone->calls.push_back("GetPhoneInfo");
+  std::snprintf(first, 256, "%s", g_phone->auth_serial.c_str());
+  return 1;
+}
+
+// As LoadLibrary looks a name up: without regard to case, ".dll" implied.
+std::string ModuleName(const std::string& name) {
+  std::string n = Narrow(Fold(Widen(name)));
+  if (n.find('.') == std::string::npos) n += ".dll";
+  return n;
+}
+
+}  // namespace
+
+IdentityPhone::~IdentityPhone() {
+  if (g_phone == this) g_phone = nullptr;
+}
+
+Handle IdentityPhone::Load(const std::string& name) const {
+  std::string n = ModuleName(name);
+  if (n == "phonelink.dll" && phonelink_present) return kPhonelinkModule;
+  if (n == "authdll.dll" && auth_present) return kAuthModule;
+  return 0;
+}
+
+void* IdentityPhone::Proc(Handle module, const std::string& name) {
+  void* f = nullptr;
+  if (module == kPhonelinkModule && name == "_A123") f = reinterpret_cast<void*>(&A123);
+  if (module == kAuthModule && name == "GetPhoneInfo") f = reinterpret_cast<void*>(&GetPhoneInfo);
+  if (f != nullptr) g_phone = this;
+  return f;
+}
+
+}  // namespace devstart::sim

@@ -67,6 +67,10 @@ class ContractEnv {
   virtual std::string NothingListens() = 0;
 };
 
+// What the update server sends with every 404.
+inline const std::string kUpdateServerErrorPage =
+    "<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>";
+
 // The body of the update server's /files/large.bin: more than two 64 KiB
 // reads, and a period that does not divide them, so a read that loses or
 // repeats bytes shows. tests/contract/http_fixture.py writes the same bytes.

@@ -10,6 +10,7 @@ namespace devstart::contract {
 namespace {
 
 constexpr WindowHandle kFirstWindow = 0x5000;
+const std::string kOrigin = "http://127.0.0.1:9002";
 
 class FakeEnv : public ContractEnv {
  public:
@@ -18,12 +19,25 @@ class FakeEnv : public ContractEnv {
     pc_.security.admin = true;
     pc_.processes.processes = {{4, L"System"}, {1234, L"contract_native.exe"}};
     pc_.processes.launchable[sim::Fold(L"C:\\short.exe")] = {L"short.exe", 3, {}};
+    // A 64-bit prefix has SOFTWARE in both views.
+    pc_.registry.PutKey(L"HKLM\\SOFTWARE");
+    pc_.registry.PutKey(L"HKLM\\SOFTWARE\\Wow6432Node");
     // The pipes a test serves, answered as the request is written.
     pc_.pipes.server = [this](const std::wstring& name, const std::string&) -> std::optional<std::string> {
       auto it = replies_.find(sim::Fold(name));
       if (it == replies_.end()) return std::nullopt;
       return it->second;
     };
+    // The routes of tests/contract/http_scenario.json, as sim/update_server.py
+    // answers them; every other address is unreachable.
+    auto& answers = pc_.internet.answers;
+    answers[kOrigin + "/contract/hello"] = {200, "Hello, update client"};
+    answers[kOrigin + "/files/large.bin"] = {200, LargeBody()};
+    answers[kOrigin + "/contract/missing"] = {404, kUpdateServerErrorPage};
+    answers[kOrigin + "/contract/nowhere"] = {404, kUpdateServerErrorPage};
+    answers[kOrigin + "/contract/broken"] = {500, "server trouble"};
+    // Cut: the length of the whole body announced, its first half sent.
+    answers[kOrigin + "/contract/cut"] = {200, "0123456789abcdef0123456789abcdef", false, 64};
   }
   Machine& machine() override { return machine_; }
 
@@ -36,6 +50,8 @@ class FakeEnv : public ContractEnv {
   std::wstring VersionedFile(FixedFileInfo* expected) override {
     std::wstring path = Scratch() + L"versioned.dll";
     *expected = pc_.versions.Put(path, 1, 2, 3, 4);
+    // The string table of contract/versioned.rc, which the Win32 world carries.
+    pc_.versions.PutStrings(path, 0x0809, 1200, {{"FileDescription", "Contract tests"}, {"FileVersion", "1.2.3.4"}});
     return path;
   }
 
@@ -71,6 +87,19 @@ class FakeEnv : public ContractEnv {
     pc_.pipes.wait_fails = true;
   }
   void DeleteService(const std::wstring& name) override { pc_.services.services.erase(sim::Fold(name)); }
+
+  // A cabinet is its bytes on the disk and, for the fake, its entries by content.
+  void PutCabinet(const std::wstring& path, const std::vector<std::pair<std::string, std::string>>& entries) override {
+    std::string bytes = CabinetBytes(entries);
+    pc_.cabinets.by_content[bytes] = entries;
+    pc_.files.Put(path, bytes);
+  }
+  std::string LoadableLibrary(std::string* function) override {
+    *function = "_A123";
+    return "Phonelink.dll";
+  }
+  std::string UpdateServer() override { return kOrigin; }
+  std::string NothingListens() override { return "http://127.0.0.1:1"; }
 
  private:
   sim::SimPc pc_;

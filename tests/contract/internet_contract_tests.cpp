@@ -64,9 +64,7 @@ class InternetContract : public ::testing::Test {
   Handle session = kNullHandle;
 };
 
-// sim/update_server.py's error page, which it sends with every 404.
-const std::string kErrorPage =
-    "<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>";
+const std::string& kErrorPage = kUpdateServerErrorPage;
 
 TEST_F(InternetContract, AnswersReadToTheirEnd) {
   struct Row {

@@ -1,11 +1,13 @@
-// The library's four entry points. Each builds its working objects for one
-// call; nothing survives in memory between calls, and no exception leaves.
-#include <windows.h>
+// The library's four entry points. Each builds the machine (the Win32
+// adapters; no SCSI command library in this DLL) and its working objects for
+// one call; nothing survives in memory between calls, and no exception leaves.
+#include "platform/win32/win_api.h"
 
 #include <cstring>
+#include <string>
 
+#include "platform/win32/machine.h"
 #include "updlink/updlink.h"
-#include "updlink/win32/adapters.h"
 
 namespace {
 
@@ -22,8 +24,8 @@ extern "C" {
 
 int __cdecl StartUpdate() {
   try {
-    updlink::win32::Win32Env w;
-    return updlink::StartUpdate(w.env);
+    devstart::Win32Machine win32;
+    return updlink::StartUpdate(win32.machine());
   } catch (...) {
     return 0;
   }
@@ -31,8 +33,8 @@ int __cdecl StartUpdate() {
 
 int __stdcall CheckLVUpdate(const char* version, char* outUrl, char* outHistory, char* outMessage) {
   try {
-    updlink::win32::Win32Env w;
-    updlink::CheckResult r = updlink::CheckLVUpdate(w.env, In(version));
+    devstart::Win32Machine win32;
+    updlink::CheckResult r = updlink::CheckLVUpdate(win32.machine(), In(version));
     CopyOut(outUrl, r.url);
     CopyOut(outHistory, r.history);
     CopyOut(outMessage, r.message);
@@ -46,8 +48,8 @@ int __stdcall CheckLVUpdate(const char* version, char* outUrl, char* outHistory,
 
 int __stdcall UpdateGBCforSync(const char* historyId, const char* status, char* outMessage) {
   try {
-    updlink::win32::Win32Env w;
-    CopyOut(outMessage, updlink::UpdateGBCforSync(w.env, In(historyId), In(status)));
+    devstart::Win32Machine win32;
+    CopyOut(outMessage, updlink::UpdateGBCforSync(win32.machine(), In(historyId), In(status)));
   } catch (...) {
     CopyOut(outMessage, updlink::kMsgFail);
   }
@@ -56,8 +58,8 @@ int __stdcall UpdateGBCforSync(const char* historyId, const char* status, char* 
 
 int __stdcall CheckPhoneSWUpdate(char* outMessage) {
   try {
-    updlink::win32::Win32Env w;
-    updlink::PhoneCheckResult r = updlink::CheckPhoneSWUpdate(w.env);
+    devstart::Win32Machine win32;
+    updlink::PhoneCheckResult r = updlink::CheckPhoneSWUpdate(win32.machine());
     CopyOut(outMessage, r.message);
     return r.result;
   } catch (...) {

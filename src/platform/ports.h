@@ -420,7 +420,8 @@ class IInternet {
 
 // SetupIterateCabinetA; the callback sees the notification and the name
 // inside the cabinet (FILEINCABINET) or the extracted target (FILEEXTRACTED),
-// and may set the full target name. Names reach it unchanged.
+// and may set the full target name. Names reach it unchanged. A target that
+// does not fit MAX_PATH characters with its terminator is skipped.
 using CabinetCallback =
     std::function<std::uint32_t(std::uint32_t notification, const std::string& name, std::string* target)>;
 class ICabinets {

@@ -1,7 +1,8 @@
 // The Win32 adapters of the ports (platform/ports.h): each method is the one
 // Win32 call its port names, nothing decided here. Grouped by concern:
 // system_adapters.cpp, file_adapters.cpp, registry_adapter.cpp,
-// process_adapters.cpp, service_adapters.cpp; the SCSI command library's in
+// process_adapters.cpp, service_adapters.cpp, internet_adapter.cpp,
+// cabinet_adapter.cpp, com_adapter.cpp; the SCSI command library's in
 // scsi_adapter.cpp, linked only into the program, the one executable that
 // carries SendScsiCmd.dll.
 #pragma once
@@ -21,6 +22,10 @@ class Win32SystemInfo : public ISystemInfo {
   std::uint32_t GetTickCount() override;
   void Sleep(std::uint32_t ms) override;
   void OutputDebugString(const std::wstring& text) override;
+  std::string GetLocaleInfoA(std::uint32_t locale, std::uint32_t type, int buffer_chars) override;
+  LocalTime GetLocalTime() override;
+  std::u16string MultiByteToWideChar(std::uint32_t code_page, const std::string& text) override;
+  std::string WideCharToMultiByte(std::uint32_t code_page, const std::u16string& text) override;
 };
 
 class Win32FileSystem : public IFileSystem {
@@ -44,6 +49,14 @@ class Win32FileSystem : public IFileSystem {
   ProfileRead GetPrivateProfileString(const std::wstring& section, const std::wstring& key,
                                       const std::wstring& default_value, std::uint32_t size,
                                       const std::wstring& file) override;
+  std::string GetCurrentDirectoryA() override;
+  std::optional<std::string> SHGetSpecialFolderPathA(int csidl, bool create) override;
+  HandleResult CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
+                           std::uint32_t disposition, std::uint32_t flags) override;
+  CallResult CreateDirectoryA(const std::string& path) override;
+  CallResult DeleteFileA(const std::string& path) override;
+  std::uint32_t GetFileAttributesA(const std::string& path) override;
+  CallResult SetFileAttributesA(const std::string& path, std::uint32_t attributes) override;
 };
 
 class Win32VersionInfo : public IVersionInfo {
@@ -52,6 +65,11 @@ class Win32VersionInfo : public IVersionInfo {
   bool GetFileVersionInfo(const std::wstring& path, std::uint32_t handle, std::uint32_t size,
                           std::vector<std::uint8_t>* block) override;
   std::optional<FixedFileInfo> VerQueryRoot(const std::vector<std::uint8_t>& block) override;
+  std::uint32_t GetFileVersionInfoSizeA(const std::string& path, std::uint32_t* handle) override;
+  bool GetFileVersionInfoA(const std::string& path, std::uint32_t handle, std::uint32_t size,
+                           std::vector<std::uint8_t>* block) override;
+  std::optional<std::string> VerQueryValueA(const std::vector<std::uint8_t>& block,
+                                            const std::string& sub_block) override;
 };
 
 class Win32Registry : public IRegistry {
@@ -62,6 +80,13 @@ class Win32Registry : public IRegistry {
   std::int32_t RegSetValueEx(RegKey key, const std::wstring& name, std::uint32_t type,
                              const std::vector<std::uint8_t>& data) override;
   std::int32_t RegCloseKey(RegKey key) override;
+  std::int32_t RegOpenKeyExA(RegKey parent, const std::string& sub_key, std::uint32_t sam, RegKey* key) override;
+  std::int32_t RegCreateKeyExA(RegKey parent, const std::string& sub_key, std::uint32_t options, std::uint32_t sam,
+                               RegKey* key) override;
+  std::int32_t RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t size, std::string* data) override;
+  std::int32_t RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type,
+                              const std::string& data) override;
+  std::int32_t RegFlushKey(RegKey key) override;
 };
 
 class Win32KernelObjects : public IKernelObjects {
@@ -82,6 +107,8 @@ class Win32Processes : public IProcesses {
   std::uint32_t MsgWaitForMultipleObjects(const std::vector<Handle>& handles, std::uint32_t timeout_ms,
                                           std::uint32_t wake_mask) override;
   bool DispatchOneMessage() override;
+  std::intptr_t ShellExecuteA(const std::string& verb, const std::string& file, const std::string& parameters,
+                              const std::string& directory, int show) override;
 };
 
 class Win32Windows : public IWindows {
@@ -133,9 +160,35 @@ class Win32Modules : public IModules {
  public:
   explicit Win32Modules(void* module = nullptr) : module_(module) {}
   std::optional<std::wstring> LoadString(std::uint32_t id, std::uint16_t lang) override;
+  Handle LoadLibraryA(const std::string& name) override;
+  void* GetProcAddress(Handle module, const std::string& name) override;
 
  private:
   void* module_;  // an HMODULE
+};
+
+class Win32Internet : public IInternet {
+ public:
+  Handle InternetOpenA(const std::string& agent, std::uint32_t access_type, std::uint32_t flags) override;
+  Handle InternetOpenUrlA(Handle session, const std::string& url, std::uint32_t flags,
+                          std::uintptr_t context) override;
+  bool InternetReadFile(Handle file, char* buffer, std::uint32_t size, std::uint32_t* read) override;
+  bool HttpQueryInfoA(Handle request, std::uint32_t level, std::uint32_t buffer_size, std::string* out) override;
+  bool InternetCloseHandle(Handle h) override;
+  std::int32_t URLDownloadToFileA(const std::string& url, const std::string& path) override;
+};
+
+class Win32Cabinets : public ICabinets {
+ public:
+  bool SetupIterateCabinetA(const std::string& cabinet, const CabinetCallback& callback) override;
+};
+
+class Win32Com : public ICom {
+ public:
+  std::int32_t CoInitialize() override;
+  void* CreateDocument(const std::string& prog_id) override;
+  void Release(void* object) override;
+  void CoUninitialize() override;
 };
 
 }  // namespace devstart

@@ -17,6 +17,7 @@ inline SC_HANDLE ToSc(Handle h) { return reinterpret_cast<SC_HANDLE>(h); }
 
 // An empty string stands for "none" where the call takes NULL.
 inline const wchar_t* OrNull(const std::wstring& s) { return s.empty() ? nullptr : s.c_str(); }
+inline const char* OrNull(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
 
 // A BOOL call's result; GetLastError must be taken before anything else runs.
 inline CallResult Result(BOOL ok) { return CallResult{ok != FALSE, ok ? 0u : ::GetLastError()}; }

@@ -1,6 +1,9 @@
 // Files, folders, pipes opened as files, config.ini; version resources.
 #include "platform/win32/convert.h"
 
+#include <algorithm>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/win32/adapters.h"
@@ -116,6 +119,42 @@ ProfileRead Win32FileSystem::GetPrivateProfileString(const std::wstring& section
   return ProfileRead{std::wstring(buf.data(), n), n};
 }
 
+std::string Win32FileSystem::GetCurrentDirectoryA() {
+  DWORD n = ::GetCurrentDirectoryA(0, nullptr);
+  if (n == 0) return {};
+  std::string s(n, '\0');
+  n = ::GetCurrentDirectoryA(n, s.data());
+  s.resize(n < s.size() ? n : 0);
+  return s;
+}
+
+std::optional<std::string> Win32FileSystem::SHGetSpecialFolderPathA(int csidl, bool create) {
+  // The call takes no buffer size; 1024 bytes leave room beyond MAX_PATH.
+  char buffer[1024] = {};
+  if (!::SHGetSpecialFolderPathA(nullptr, buffer, csidl, create ? TRUE : FALSE)) return std::nullopt;
+  return std::string(buffer);
+}
+
+HandleResult Win32FileSystem::CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
+                                          std::uint32_t disposition, std::uint32_t flags) {
+  HANDLE h = ::CreateFileA(path.c_str(), access, share, nullptr, disposition, flags, nullptr);
+  return HandleOf(h, h == INVALID_HANDLE_VALUE);
+}
+
+CallResult Win32FileSystem::CreateDirectoryA(const std::string& path) {
+  return Result(::CreateDirectoryA(path.c_str(), nullptr));
+}
+
+CallResult Win32FileSystem::DeleteFileA(const std::string& path) { return Result(::DeleteFileA(path.c_str())); }
+
+std::uint32_t Win32FileSystem::GetFileAttributesA(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str());
+}
+
+CallResult Win32FileSystem::SetFileAttributesA(const std::string& path, std::uint32_t attributes) {
+  return Result(::SetFileAttributesA(path.c_str(), attributes));
+}
+
 std::uint32_t Win32VersionInfo::GetFileVersionInfoSize(const std::wstring& path, std::uint32_t* handle) {
   // The call sets the handle (to zero) whether it succeeds or not.
   DWORD h = 0;
@@ -149,6 +188,40 @@ std::optional<FixedFileInfo> Win32VersionInfo::VerQueryRoot(const std::vector<st
   info.product_version_ms = f->dwProductVersionMS;
   info.product_version_ls = f->dwProductVersionLS;
   return info;
+}
+
+std::uint32_t Win32VersionInfo::GetFileVersionInfoSizeA(const std::string& path, std::uint32_t* handle) {
+  DWORD h = 0;
+  DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &h);
+  if (handle != nullptr) *handle = h;
+  return size;
+}
+
+bool Win32VersionInfo::GetFileVersionInfoA(const std::string& path, std::uint32_t handle, std::uint32_t size,
+                                          std::vector<std::uint8_t>* block) {
+  std::vector<std::uint8_t> data(size, 0);
+  if (!::GetFileVersionInfoA(path.c_str(), handle, size, data.data())) return false;
+  *block = std::move(data);
+  return true;
+}
+
+std::optional<std::string> Win32VersionInfo::VerQueryValueA(const std::vector<std::uint8_t>& block,
+                                                           const std::string& sub_block) {
+  void* value = nullptr;
+  UINT len = 0;
+  if (block.empty() || !::VerQueryValueA(block.data(), sub_block.c_str(), &value, &len) || value == nullptr) {
+    return std::nullopt;
+  }
+  // The length counts characters for a string value and bytes for anything
+  // else; string values are those under \StringFileInfo, a name the call
+  // matches without regard to case.
+  static constexpr std::string_view kStrings = "\\stringfileinfo\\";
+  bool is_string = sub_block.size() > kStrings.size() &&
+                   std::equal(kStrings.begin(), kStrings.end(), sub_block.begin(), [](char a, char b) {
+                     return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
+                   });
+  if (is_string) return std::string(static_cast<const char*>(value));
+  return std::string(static_cast<const char*>(value), len);
 }
 
 }  // namespace devstart

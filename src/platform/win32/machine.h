@@ -44,6 +44,9 @@ class Win32Machine {
   NoScsiLibrary no_scsi_;
   IScsiLibrary& scsi_;
   Win32Modules modules_;
+  Win32Internet internet_;
+  Win32Cabinets cabinets_;
+  Win32Com com_;
   Machine machine_{.system = system_,
                    .files = files_,
                    .versions = versions_,
@@ -54,7 +57,10 @@ class Win32Machine {
                    .services = services_,
                    .security = security_,
                    .scsi = scsi_,
-                   .modules = modules_};
+                   .modules = modules_,
+                   .internet = internet_,
+                   .cabinets = cabinets_,
+                   .com = com_};
 };
 
 }  // namespace devstart

@@ -101,6 +101,12 @@ bool Win32Processes::DispatchOneMessage() {
   return true;
 }
 
+std::intptr_t Win32Processes::ShellExecuteA(const std::string& verb, const std::string& file,
+                                           const std::string& parameters, const std::string& directory, int show) {
+  return reinterpret_cast<std::intptr_t>(
+      ::ShellExecuteA(nullptr, OrNull(verb), file.c_str(), OrNull(parameters), OrNull(directory), show));
+}
+
 WindowHandle Win32Windows::FindWindow(const std::wstring& class_name, const std::wstring& title) {
   // NULL matches any class or title; an empty string would match only an empty one.
   return reinterpret_cast<WindowHandle>(::FindWindowW(OrNull(class_name), OrNull(title)));

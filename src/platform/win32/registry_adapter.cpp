@@ -1,6 +1,7 @@
 // The registry, with the view flags (KEY_WOW64_*) passed through in `sam`.
 #include "platform/win32/convert.h"
 
+#include <string>
 #include <vector>
 
 #include "platform/win32/adapters.h"
@@ -41,5 +42,42 @@ std::int32_t Win32Registry::RegSetValueEx(RegKey key, const std::wstring& name, 
 }
 
 std::int32_t Win32Registry::RegCloseKey(RegKey key) { return ::RegCloseKey(ToHkey(key)); }
+
+std::int32_t Win32Registry::RegOpenKeyExA(RegKey parent, const std::string& sub_key, std::uint32_t sam, RegKey* key) {
+  HKEY h = nullptr;
+  LONG r = ::RegOpenKeyExA(ToHkey(parent), sub_key.c_str(), 0, sam, &h);
+  if (r == ERROR_SUCCESS && key) *key = reinterpret_cast<RegKey>(h);
+  return r;
+}
+
+std::int32_t Win32Registry::RegCreateKeyExA(RegKey parent, const std::string& sub_key, std::uint32_t options,
+                                            std::uint32_t sam, RegKey* key) {
+  HKEY h = nullptr;
+  LONG r = ::RegCreateKeyExA(ToHkey(parent), sub_key.c_str(), 0, nullptr, options, sam, nullptr, &h, nullptr);
+  if (r == ERROR_SUCCESS && key) *key = reinterpret_cast<RegKey>(h);
+  return r;
+}
+
+std::int32_t Win32Registry::RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t size,
+                                             std::string* data) {
+  // Zeroed, so that a string stored without its terminator still ends where
+  // the caller looks for one.
+  std::vector<char> buffer(size, '\0');
+  DWORD type = 0;
+  DWORD len = size;
+  LONG r = ::RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &len);
+  if (r == ERROR_SUCCESS && data) data->assign(buffer.data(), len < size ? len : size);
+  return r;
+}
+
+std::int32_t Win32Registry::RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type,
+                                           const std::string& data) {
+  // c_str(): the terminator follows the counted bytes, where the call looks
+  // for it to store a string value with its NUL.
+  return ::RegSetValueExA(ToHkey(key), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
+                          static_cast<DWORD>(data.size()));
+}
+
+std::int32_t Win32Registry::RegFlushKey(RegKey key) { return ::RegFlushKey(ToHkey(key)); }
 
 }  // namespace devstart

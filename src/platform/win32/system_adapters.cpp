@@ -1,5 +1,9 @@
-// Clock and system facts; the program's own string tables.
+// Clock and system facts, locale and code pages; the program's own string
+// tables and libraries loaded by name.
 #include "platform/win32/convert.h"
+
+#include <string>
+#include <vector>
 
 #include "platform/win32/adapters.h"
 
@@ -55,6 +59,43 @@ void Win32SystemInfo::Sleep(std::uint32_t ms) { ::Sleep(ms); }
 
 void Win32SystemInfo::OutputDebugString(const std::wstring& text) { ::OutputDebugStringW(text.c_str()); }
 
+std::string Win32SystemInfo::GetLocaleInfoA(std::uint32_t locale, std::uint32_t type, int buffer_chars) {
+  // A buffer of no characters asks only for the size: there is no text then.
+  std::vector<char> buffer(buffer_chars > 0 ? buffer_chars : 0, '\0');
+  int n = ::GetLocaleInfoA(locale, type, buffer.empty() ? nullptr : buffer.data(), buffer_chars);
+  if (n <= 0 || buffer.empty()) return {};
+  return std::string(buffer.data());
+}
+
+LocalTime Win32SystemInfo::GetLocalTime() {
+  SYSTEMTIME t{};
+  ::GetLocalTime(&t);
+  return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
+std::u16string Win32SystemInfo::MultiByteToWideChar(std::uint32_t code_page, const std::string& text) {
+  // A length of zero is an error to the call, not an empty text.
+  if (text.empty()) return {};
+  int n = ::MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (n <= 0) return {};
+  std::u16string out(n, u'\0');
+  n = ::MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()),
+                            reinterpret_cast<wchar_t*>(out.data()), n);
+  out.resize(n > 0 ? n : 0);
+  return out;
+}
+
+std::string Win32SystemInfo::WideCharToMultiByte(std::uint32_t code_page, const std::u16string& text) {
+  if (text.empty()) return {};
+  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+  int n = ::WideCharToMultiByte(code_page, 0, wide, static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return {};
+  std::string out(n, '\0');
+  n = ::WideCharToMultiByte(code_page, 0, wide, static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  out.resize(n > 0 ? n : 0);
+  return out;
+}
+
 std::optional<std::wstring> Win32Modules::LoadString(std::uint32_t id, std::uint16_t lang) {
   // By explicit language, not LoadStringW: that one follows the thread's UI
   // language, which Wine ignores. Strings live in blocks of 16; block n holds
@@ -73,6 +114,14 @@ std::optional<std::wstring> Win32Modules::LoadString(std::uint32_t id, std::uint
   }
   if (p >= end || *p == 0 || p + 1 + *p > end) return std::nullopt;
   return std::wstring(reinterpret_cast<const wchar_t*>(p + 1), *p);
+}
+
+Handle Win32Modules::LoadLibraryA(const std::string& name) {
+  return reinterpret_cast<Handle>(::LoadLibraryA(name.c_str()));
+}
+
+void* Win32Modules::GetProcAddress(Handle module, const std::string& name) {
+  return reinterpret_cast<void*>(::GetProcAddress(reinterpret_cast<HMODULE>(module), name.c_str()));
 }
 
 }  // namespace devstart

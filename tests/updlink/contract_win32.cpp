@@ -1,10 +1,10 @@
-#include <windows.h>
+#include "platform/win32/win_api.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "contract_env.h"
-#include "updlink/win32/adapters.h"
+#include "platform/win32/machine.h"
 
 namespace {
 
@@ -31,9 +31,9 @@ std::string MakeCabinet(const std::vector<std::pair<std::string, std::string>>& 
 }
 
 struct WinEnv final : UpdContractEnv {
-  updlink::win32::Win32Env w;
+  devstart::Win32Machine w;
   int n = 0;
-  updlink::UpdEnv& env() override { return w.env; }
+  devstart::Machine& machine() override { return w.machine(); }
   // Names are made unique by trying: Wine reuses process ids between runs.
   std::string Scratch() override {
     char temp[MAX_PATH];

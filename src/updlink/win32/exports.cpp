@@ -1,11 +1,11 @@
 // The library's four entry points. Each builds its working objects for one
 // call; nothing survives in memory between calls, and no exception leaves.
-#include <windows.h>
+#include "platform/win32/win_api.h"
 
 #include <cstring>
 
 #include "updlink/updlink.h"
-#include "updlink/win32/adapters.h"
+#include "platform/win32/machine.h"
 
 namespace {
 
@@ -22,8 +22,8 @@ extern "C" {
 
 int __cdecl StartUpdate() {
   try {
-    updlink::win32::Win32Env w;
-    return updlink::StartUpdate(w.env);
+    devstart::Win32Machine w;
+    return updlink::StartUpdate(w.machine());
   } catch (...) {
     return 0;
   }
@@ -31,8 +31,8 @@ int __cdecl StartUpdate() {
 
 int __stdcall CheckLVUpdate(const char* version, char* outUrl, char* outHistory, char* outMessage) {
   try {
-    updlink::win32::Win32Env w;
-    updlink::CheckResult r = updlink::CheckLVUpdate(w.env, In(version));
+    devstart::Win32Machine w;
+    updlink::CheckResult r = updlink::CheckLVUpdate(w.machine(), In(version));
     CopyOut(outUrl, r.url);
     CopyOut(outHistory, r.history);
     CopyOut(outMessage, r.message);
@@ -46,8 +46,8 @@ int __stdcall CheckLVUpdate(const char* version, char* outUrl, char* outHistory,
 
 int __stdcall UpdateGBCforSync(const char* historyId, const char* status, char* outMessage) {
   try {
-    updlink::win32::Win32Env w;
-    CopyOut(outMessage, updlink::UpdateGBCforSync(w.env, In(historyId), In(status)));
+    devstart::Win32Machine w;
+    CopyOut(outMessage, updlink::UpdateGBCforSync(w.machine(), In(historyId), In(status)));
   } catch (...) {
     CopyOut(outMessage, updlink::kMsgFail);
   }
@@ -56,8 +56,8 @@ int __stdcall UpdateGBCforSync(const char* historyId, const char* status, char* 
 
 int __stdcall CheckPhoneSWUpdate(char* outMessage) {
   try {
-    updlink::win32::Win32Env w;
-    updlink::PhoneCheckResult r = updlink::CheckPhoneSWUpdate(w.env);
+    devstart::Win32Machine w;
+    updlink::PhoneCheckResult r = updlink::CheckPhoneSWUpdate(w.machine());
     CopyOut(outMessage, r.message);
     return r.result;
   } catch (...) {

@@ -10,7 +10,7 @@ using devstart::Machine;
 namespace w = devstart::win;
 
 // ---- registry -------------------------------------------------------------
-bool RegKey::Open(devstart::RegKey root, const std::string& subkey, std::uint32_t sam) {
+bool RegistryKey::Open(devstart::RegKey root, const std::string& subkey, std::uint32_t sam) {
   key_.reset();
   devstart::RegKey h = 0;
   if (reg_.RegOpenKeyExA(root, subkey, sam, &h) != w::kErrorSuccess) return false;
@@ -18,7 +18,7 @@ bool RegKey::Open(devstart::RegKey root, const std::string& subkey, std::uint32_
   return true;
 }
 
-bool RegKey::Create(devstart::RegKey root, const std::string& subkey) {
+bool RegistryKey::Create(devstart::RegKey root, const std::string& subkey) {
   key_.reset();
   devstart::RegKey h = 0;
   if (reg_.RegCreateKeyExA(root, subkey, w::kRegOptionNonVolatile, w::kKeyAllAccess, &h) != w::kErrorSuccess)
@@ -27,7 +27,7 @@ bool RegKey::Create(devstart::RegKey root, const std::string& subkey) {
   return true;
 }
 
-bool RegKey::ReadString(const std::string& name, std::string* out, std::uint32_t size) {
+bool RegistryKey::ReadString(const std::string& name, std::string* out, std::uint32_t size) {
   out->clear();
   if (!key_) return false;
   std::string data;
@@ -39,7 +39,7 @@ bool RegKey::ReadString(const std::string& name, std::string* out, std::uint32_t
   return true;
 }
 
-bool RegKey::WriteString(const std::string& name, const std::string& text) {
+bool RegistryKey::WriteString(const std::string& name, const std::string& text) {
   if (!key_) return false;
   if (reg_.RegSetValueExA(key_.get(), name, w::kRegSz, text) != w::kErrorSuccess) return false;
   reg_.RegFlushKey(key_.get());
@@ -47,7 +47,7 @@ bool RegKey::WriteString(const std::string& name, const std::string& text) {
 }
 
 std::string ServerBase(Machine& m) {
-  RegKey key(m.registry);
+  RegistryKey key(m.registry);
   std::string base;
   if (key.Open(w::kHkeyCurrentUser, kSyncKey)) key.ReadString(kServerValue, &base);
   base = Trim(base);
@@ -59,13 +59,13 @@ std::string ServerBase(Machine& m) {
 // The sync key is opened (created when missing) for each value and closed
 // again at once, so that no key stays open across a request to the server.
 static std::string ReadSyncValue(Machine& m, const char* name) {
-  RegKey key(m.registry);
+  RegistryKey key(m.registry);
   key.OpenOrCreate(w::kHkeyCurrentUser, kSyncKey);
   return key.Read(name);
 }
 
 static void WriteSyncValue(Machine& m, const char* name, const std::string& text) {
-  RegKey key(m.registry);
+  RegistryKey key(m.registry);
   key.OpenOrCreate(w::kHkeyCurrentUser, kSyncKey);
   key.WriteString(name, text);
 }
@@ -281,7 +281,7 @@ std::optional<std::string> VersionValue(Machine& m, const std::string& path, con
 std::string GetCommonAppDataFolder(Machine& m) {
   std::string path = m.files.SHGetSpecialFolderPathA(w::kCsidlCommonAppData, false).value_or("");
   if (path.empty()) {
-    RegKey key(m.registry);
+    RegistryKey key(m.registry);
     if (key.Open(w::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", w::kKeyRead))
       key.ReadString("ProgramFilesDir", &path, 261);
   }
@@ -401,7 +401,7 @@ static void RefreshPhoneComponent(ExportCall& call) {
 int StartUpdate(Machine& m) {
   ExportCall call(m);
   {
-    RegKey key(m.registry);
+    RegistryKey key(m.registry);
     key.OpenOrCreate(w::kHkeyCurrentUser, kMobileAxKey);
     key.WriteString("SYNCUPDATE", "TRUE");
   }
@@ -511,7 +511,7 @@ bool ReportHistory(ExportCall& call, const std::string& historyId, const std::st
   std::string serial;
   {
     // The key is created even when there is no id to report.
-    RegKey key(m.registry);
+    RegistryKey key(m.registry);
     key.OpenOrCreate(w::kHkeyCurrentUser, kSyncKey);
     if (historyId.empty()) return false;
     serial = key.Read("S_NUM");

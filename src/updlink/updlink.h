@@ -57,9 +57,9 @@ struct DocumentTraits {
   static void Close(Port& p, Value v) { p.Release(v); }
 };
 
-class RegKey {
+class RegistryKey {
  public:
-  explicit RegKey(devstart::IRegistry& reg) : reg_(reg) {}
+  explicit RegistryKey(devstart::IRegistry& reg) : reg_(reg) {}
   bool Open(devstart::RegKey root, const std::string& subkey, std::uint32_t sam = devstart::win::kKeyAllAccess);
   bool Create(devstart::RegKey root, const std::string& subkey);
   bool OpenOrCreate(devstart::RegKey root, const std::string& subkey) {

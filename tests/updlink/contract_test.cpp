@@ -15,7 +15,7 @@ TEST(UpdContract, RegistryStringsRoundTripWithinTheReadBuffer) {
   UpdContractEnv& c = ContractEnv();
   const std::string key = c.KeyName();
   {
-    RegKey k(c.machine().registry);
+    RegistryKey k(c.machine().registry);
     EXPECT_FALSE(k.Open(win::kHkeyCurrentUser, key));
     ASSERT_TRUE(k.Create(win::kHkeyCurrentUser, key));
     struct Case { std::string value; bool readable; };
@@ -30,7 +30,7 @@ TEST(UpdContract, RegistryStringsRoundTripWithinTheReadBuffer) {
     EXPECT_FALSE(k.ReadString("missing", &none));
     EXPECT_EQ(none, "");
   }
-  RegKey again(c.machine().registry);
+  RegistryKey again(c.machine().registry);
   EXPECT_TRUE(again.Open(win::kHkeyCurrentUser, key));
 }
 

@@ -31,9 +31,9 @@ std::string MakeCabinet(const std::vector<std::pair<std::string, std::string>>& 
 }
 
 struct WinEnv final : UpdContractEnv {
-  devstart::Win32Machine win32;
+  devstart::Win32Machine w;
   int n = 0;
-  devstart::Machine& machine() override { return win32.machine(); }
+  devstart::Machine& machine() override { return w.machine(); }
   // Names are made unique by trying: Wine reuses process ids between runs.
   std::string Scratch() override {
     char temp[MAX_PATH];

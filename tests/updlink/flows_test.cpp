@@ -470,7 +470,7 @@ TEST(Report, BrokenRegistryStillReportsWithEmptySerial) {
 TEST(Registry, OverlongPendingIdReadsEmpty) {
   SimUpdlink pc;
   pc.SetValue(kSyncKey, "S_KEY", std::string(256, 'K'));
-  RegKey key(pc.machine.registry);
+  RegistryKey key(pc.machine.registry);
   ASSERT_TRUE(key.Open(win::kHkeyCurrentUser, kSyncKey));
   std::string v = "x";
   EXPECT_FALSE(key.ReadString("S_KEY", &v));

@@ -1,13 +1,11 @@
-// The library's four entry points. Each builds the machine (the Win32
-// adapters; no SCSI command library in this DLL) and its working objects for
-// one call; nothing survives in memory between calls, and no exception leaves.
+// The library's four entry points. Each builds its working objects for one
+// call; nothing survives in memory between calls, and no exception leaves.
 #include "platform/win32/win_api.h"
 
 #include <cstring>
-#include <string>
 
-#include "platform/win32/machine.h"
 #include "updlink/updlink.h"
+#include "platform/win32/machine.h"
 
 namespace {
 
@@ -24,8 +22,8 @@ extern "C" {
 
 int __cdecl StartUpdate() {
   try {
-    devstart::Win32Machine win32;
-    return updlink::StartUpdate(win32.machine());
+    devstart::Win32Machine w;
+    return updlink::StartUpdate(w.machine());
   } catch (...) {
     return 0;
   }
@@ -33,8 +31,8 @@ int __cdecl StartUpdate() {
 
 int __stdcall CheckLVUpdate(const char* version, char* outUrl, char* outHistory, char* outMessage) {
   try {
-    devstart::Win32Machine win32;
-    updlink::CheckResult r = updlink::CheckLVUpdate(win32.machine(), In(version));
+    devstart::Win32Machine w;
+    updlink::CheckResult r = updlink::CheckLVUpdate(w.machine(), In(version));
     CopyOut(outUrl, r.url);
     CopyOut(outHistory, r.history);
     CopyOut(outMessage, r.message);
@@ -48,8 +46,8 @@ int __stdcall CheckLVUpdate(const char* version, char* outUrl, char* outHistory,
 
 int __stdcall UpdateGBCforSync(const char* historyId, const char* status, char* outMessage) {
   try {
-    devstart::Win32Machine win32;
-    CopyOut(outMessage, updlink::UpdateGBCforSync(win32.machine(), In(historyId), In(status)));
+    devstart::Win32Machine w;
+    CopyOut(outMessage, updlink::UpdateGBCforSync(w.machine(), In(historyId), In(status)));
   } catch (...) {
     CopyOut(outMessage, updlink::kMsgFail);
   }
@@ -58,8 +56,8 @@ int __stdcall UpdateGBCforSync(const char* historyId, const char* status, char* 
 
 int __stdcall CheckPhoneSWUpdate(char* outMessage) {
   try {
-    devstart::Win32Machine win32;
-    updlink::PhoneCheckResult r = updlink::CheckPhoneSWUpdate(win32.machine());
+    devstart::Win32Machine w;
+    updlink::PhoneCheckResult r = updlink::CheckPhoneSWUpdate(w.machine());
     CopyOut(outMessage, r.message);
     return r.result;
   } catch (...) {

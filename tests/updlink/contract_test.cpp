@@ -59,26 +59,6 @@ TEST(UpdContract, FoldersAndFiles) {
   EXPECT_TRUE(f.GetFileAttributesA(s + "\\p\\q\\r") & win::kFileAttributeDirectory);
 }
 
-TEST(UpdContract, CabinetNamesReachTheCallbackUnchanged) {
-  UpdContractEnv& c = ContractEnv();
-  const std::string s = c.Scratch();
-  c.PutCabinet(s + "\\t.cab", {{"a.txt", "A"}, {"..\\up.txt", "U"}, {"sub\\b.txt", "B"}});
-  std::vector<std::string> names;
-  EXPECT_TRUE(c.machine().cabinets.SetupIterateCabinetA(s + "\\t.cab", [&](std::uint32_t note, const std::string& name, std::string*) {
-    if (note == win::kSpFileNotifyFileInCabinet) { names.push_back(name); return win::kFileOpSkip; }
-    return win::kNoError;
-  }));
-  EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "..\\up.txt", "sub\\b.txt"}));
-  // A target in a folder that does not exist fails the extraction.
-  EXPECT_FALSE(c.machine().cabinets.SetupIterateCabinetA(s + "\\t.cab", [&](std::uint32_t note, const std::string&, std::string* target) {
-    if (note == win::kSpFileNotifyFileInCabinet) { *target = s + "\\missing\\x.txt"; return win::kFileOpDoIt; }
-    return win::kNoError;
-  }));
-  EXPECT_FALSE(c.machine().cabinets.SetupIterateCabinetA(s + "\\none.cab", [](std::uint32_t, const std::string&, std::string*) {
-    return win::kNoError;
-  }));
-}
-
 TEST(UpdContract, ExtractionKeepsEveryFileInsideTheDestination) {
   UpdContractEnv& c = ContractEnv();
   const std::string s = c.Scratch();
@@ -91,15 +71,6 @@ TEST(UpdContract, ExtractionKeepsEveryFileInsideTheDestination) {
   EXPECT_EQ(c.ReadFile(s + "\\dest\\sub\\b.txt"), "B");
   EXPECT_EQ(c.ReadFile(s + "\\up.txt"), "<none>");
   EXPECT_EQ(c.ReadFile(s + "\\up2.txt"), "<none>");
-}
-
-TEST(UpdContract, Utf8Decoding) {
-  UpdContractEnv& c = ContractEnv();
-  struct Case { std::string in; std::u16string out; };
-  const Case cases[] = {{"abc", u"abc"}, {"Caf\xC3\xA9", u"Caf\u00E9"}, {"\xE2\x82\xAC", u"\u20AC"},
-                        {"\xF0\x9F\x98\x80", u"\U0001F600"}, {"", u""}};
-  for (const Case& cs : cases) EXPECT_EQ(c.machine().system.MultiByteToWideChar(win::kCpUtf8, cs.in), cs.out) << cs.in;
-  EXPECT_EQ(c.machine().system.WideCharToMultiByte(win::kCpAcp, u"plain <x/>"), "plain <x/>");
 }
 
 }  // namespace

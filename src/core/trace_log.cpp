@@ -13,11 +13,13 @@ TraceLog* g_log = nullptr;
 TraceLog::TraceLog(const Machine& machine) : system_(machine.system), files_(machine.files) {
   start_tick_ = system_.GetTickCount();
   path_ = files_.GetTempPath() + L"Devstart.Log";
-  // Readers may follow the file while we run. Without the file the lines
-  // still reach a debugger.
-  file_.reset(machine.kernel, files_.CreateFile(path_, win::kGenericAll, win::kFileShareRead | win::kFileShareWrite,
-                                                win::kCreateAlways, win::kFileAttributeNormal)
-                                  .handle);
+  // Readers may follow the file while we run. The relaunched local copy
+  // replaces the file while the CD run may still hold it: full access takes
+  // delete access, so the fresh log can only be made when we share delete.
+  // Without the file the lines still reach a debugger.
+  constexpr std::uint32_t kShare = win::kFileShareRead | win::kFileShareWrite | win::kFileShareDelete;
+  file_.reset(machine.kernel,
+              files_.CreateFile(path_, win::kGenericAll, kShare, win::kCreateAlways, win::kFileAttributeNormal).handle);
 }
 
 void TraceLog::Trace(const std::wstring& message) {
@@ -27,6 +29,9 @@ void TraceLog::Trace(const std::wstring& message) {
   system_.OutputDebugString(line);
   if (!file_) return;
   std::string bytes = ToUtf16LeBytes(line);
+  // At the end as it is now: after the other process replaced the file, our
+  // old position would leave a gap of NULs or overwrite its lines.
+  files_.SetFilePointer(file_.get(), 0, win::kFileEnd);
   files_.WriteFile(file_.get(), bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 

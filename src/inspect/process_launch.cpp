@@ -17,9 +17,10 @@ void DispatchPending(IProcesses& p) {
 
 }  // namespace
 
-LaunchedProcess LaunchProcess(Machine& machine, const std::wstring& file, const std::wstring& parameters, int elevate) {
+LaunchedProcess LaunchProcess(Machine& machine, const std::wstring& file, const std::wstring& parameters, int elevate,
+                              const std::wstring& directory) {
   ShellExecuteResult r = machine.processes.ShellExecuteEx(win::kSeeMaskNoCloseProcess, elevate == 1 ? L"runas" : L"open",
-                                                           file, parameters, win::kSwShow);
+                                                           file, parameters, directory, win::kSwShow);
   LaunchedProcess launched;
   if (!r.ok) return launched;
   launched.process.reset(machine.kernel, r.process);
@@ -27,8 +28,9 @@ LaunchedProcess LaunchProcess(Machine& machine, const std::wstring& file, const 
   return launched;
 }
 
-std::int32_t ExecuteProcess(Machine& machine, const std::wstring& file, const std::wstring& parameters, int elevate) {
-  return LaunchProcess(machine, file, parameters, elevate).pid;
+std::int32_t ExecuteProcess(Machine& machine, const std::wstring& file, const std::wstring& parameters, int elevate,
+                            const std::wstring& directory) {
+  return LaunchProcess(machine, file, parameters, elevate, directory).pid;
 }
 
 std::int32_t GetProcessIdOf(Machine& machine, Handle process) {

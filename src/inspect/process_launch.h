@@ -19,9 +19,13 @@ struct LaunchedProcess {
 
 // Starts a program with verb "runas" (elevate 1) or "open"; the new process's
 // identifier, or -1 when the start failed. The process is not waited for.
-std::int32_t ExecuteProcess(Machine& machine, const std::wstring& file, const std::wstring& parameters, int elevate);
+// Without a directory the new process inherits the current one; only the
+// relaunch of the local copy names one.
+std::int32_t ExecuteProcess(Machine& machine, const std::wstring& file, const std::wstring& parameters, int elevate,
+                            const std::wstring& directory = L"");
 // The same, keeping the process handle for a wait.
-LaunchedProcess LaunchProcess(Machine& machine, const std::wstring& file, const std::wstring& parameters, int elevate);
+LaunchedProcess LaunchProcess(Machine& machine, const std::wstring& file, const std::wstring& parameters, int elevate,
+                              const std::wstring& directory = L"");
 
 // Identifier of a process handle, -1 when neither lookup is available.
 std::int32_t GetProcessIdOf(Machine& machine, Handle process);

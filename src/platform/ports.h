@@ -139,6 +139,9 @@ class IFileSystem {
   virtual HandleResult CreateFile(const std::wstring& path, std::uint32_t access, std::uint32_t share,
                                   std::uint32_t disposition, std::uint32_t flags) = 0;
   virtual IoResult WriteFile(Handle file, const void* bytes, std::uint32_t size) = 0;
+  // SetFilePointer with no high part: the new position, or
+  // INVALID_SET_FILE_POINTER.
+  virtual std::uint32_t SetFilePointer(Handle file, std::int32_t distance, std::uint32_t method) = 0;
   virtual IoResult ReadFile(Handle file, void* buffer, std::uint32_t size) = 0;
   virtual CallResult CreateDirectory(const std::wstring& path) = 0;
   virtual CallResult RemoveDirectory(const std::wstring& path) = 0;
@@ -264,9 +267,11 @@ class IProcesses {
   // Process32FirstW / Process32NextW with dwSize 556; nullopt when the call fails.
   virtual std::optional<ProcessEntry> Process32First(Handle snapshot) = 0;
   virtual std::optional<ProcessEntry> Process32Next(Handle snapshot) = 0;
-  // ShellExecuteExW with a record of size 60, no owner and no directory.
+  // ShellExecuteExW with a record of size 60 and no owner; an empty
+  // directory is none (the new process inherits the current directory).
   virtual ShellExecuteResult ShellExecuteEx(std::uint32_t mask, const std::wstring& verb, const std::wstring& file,
-                                            const std::wstring& parameters, int show) = 0;
+                                            const std::wstring& parameters, const std::wstring& directory,
+                                            int show) = 0;
   // "GetProcessId" looked up in kernel32.dll; nullopt when it is missing.
   virtual std::optional<std::uint32_t> GetProcessIdByName(Handle process) = 0;
   // "NtQueryInformationProcess" of ntdll.dll, basic information class (0),

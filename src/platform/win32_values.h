@@ -13,6 +13,9 @@ constexpr std::uint32_t kGenericWrite = 0x40000000u;
 constexpr std::uint32_t kGenericAll = 0x10000000u;
 constexpr std::uint32_t kFileShareRead = 0x1;
 constexpr std::uint32_t kFileShareWrite = 0x2;
+constexpr std::uint32_t kFileShareDelete = 0x4;
+constexpr std::uint32_t kFileEnd = 2;
+constexpr std::uint32_t kInvalidSetFilePointer = 0xFFFFFFFFu;
 constexpr std::uint32_t kCreateAlways = 2;
 constexpr std::uint32_t kOpenExisting = 3;
 constexpr std::uint32_t kFileAttributeNormal = 0x80;
@@ -21,6 +24,7 @@ constexpr std::uint32_t kErrorSuccess = 0;
 constexpr std::uint32_t kErrorFileNotFound = 2;
 constexpr std::uint32_t kErrorAccessDenied = 5;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
+constexpr std::uint32_t kErrorCancelled = 1223;
 
 constexpr std::uint32_t kVerPlatformWin32Nt = 2;
 constexpr std::uint8_t kVerNtWorkstation = 1;

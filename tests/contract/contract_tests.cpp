@@ -90,6 +90,64 @@ TEST(FilesContract, CreateAlwaysTruncatesAndWritesAppend) {
   EXPECT_TRUE(m.kernel.CloseHandle(h.handle));
 }
 
+// Two openers of one log: the second's CREATE_ALWAYS needs the first to
+// share delete as well (GENERIC_ALL takes delete access).
+struct SharingCase {
+  const char* name;
+  std::uint32_t first_share;
+  std::uint32_t second_access;
+  std::uint32_t second_share;
+  std::uint32_t error;  // of the second open; 0 = it opens
+};
+
+class Sharing : public ::testing::TestWithParam<SharingCase> {};
+
+TEST_P(Sharing, SecondOpenerNeedsWhatTheFirstShares) {
+  const SharingCase& c = GetParam();
+  auto env = MakeContractEnv();
+  Machine& m = env->machine();
+  std::wstring path = env->Scratch() + L"Devstart.Log";
+  HandleResult first = m.files.CreateFile(path, win::kGenericAll, c.first_share, win::kCreateAlways,
+                                          win::kFileAttributeNormal);
+  ASSERT_NE(first.handle, kInvalidHandle);
+  HandleResult second = m.files.CreateFile(path, c.second_access, c.second_share, win::kCreateAlways,
+                                           win::kFileAttributeNormal);
+  EXPECT_EQ(second.error, c.error);
+  EXPECT_EQ(second.handle == kInvalidHandle, c.error != 0);
+  if (second.handle != kInvalidHandle) EXPECT_TRUE(m.kernel.CloseHandle(second.handle));
+  EXPECT_TRUE(m.kernel.CloseHandle(first.handle));
+}
+
+constexpr std::uint32_t kShareAll = kShareReadWrite | win::kFileShareDelete;
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Sharing,
+    ::testing::Values(SharingCase{"all_access_without_share_delete", kShareReadWrite, win::kGenericAll, kShareAll, 32},
+                      SharingCase{"all_access_with_share_delete", kShareAll, win::kGenericAll, kShareAll, 0},
+                      SharingCase{"second_shares_too_little", kShareAll, win::kGenericAll, kShareReadWrite, 32},
+                      SharingCase{"reader_needs_share_read", win::kFileShareWrite, win::kGenericRead, kShareAll, 32}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FilesContract, SeekToEndWritesAfterAnotherOpenersLines) {
+  auto env = MakeContractEnv();
+  Machine& m = env->machine();
+  std::wstring path = env->Scratch() + L"Devstart.Log";
+  HandleResult old = m.files.CreateFile(path, win::kGenericAll, kShareAll, win::kCreateAlways, win::kFileAttributeNormal);
+  ASSERT_NE(old.handle, kInvalidHandle);
+  ASSERT_TRUE(m.files.WriteFile(old.handle, "0123456789", 10).ok);
+  // A later run replaces the file while the first still holds it.
+  HandleResult fresh = m.files.CreateFile(path, win::kGenericAll, kShareAll, win::kCreateAlways, win::kFileAttributeNormal);
+  ASSERT_NE(fresh.handle, kInvalidHandle);
+  ASSERT_TRUE(m.files.WriteFile(fresh.handle, "ab", 2).ok);
+  EXPECT_EQ(m.files.SetFilePointer(old.handle, 0, win::kFileEnd), 2u);
+  ASSERT_TRUE(m.files.WriteFile(old.handle, "XY", 2).ok);
+  EXPECT_EQ(m.files.SetFilePointer(fresh.handle, 0, win::kFileEnd), 4u);
+  ASSERT_TRUE(m.files.WriteFile(fresh.handle, "cd", 2).ok);
+  EXPECT_EQ(env->ReadFile(path).value_or("<none>"), "abXYcd");
+  EXPECT_TRUE(m.kernel.CloseHandle(old.handle));
+  EXPECT_TRUE(m.kernel.CloseHandle(fresh.handle));
+}
+
 struct OpenFailureCase {
   const char* name;
   const wchar_t* path;  // under the scratch folder, which holds "folder\" and nothing else

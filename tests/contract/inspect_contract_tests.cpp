@@ -145,10 +145,10 @@ TEST_F(InspectContract, LaunchGivesAHandleToWaitOn) {
   IProcesses& p = env->machine().processes;
   // Without SEE_MASK_FLAG_NO_UI the shell would show its own error box.
   ShellExecuteResult missing = p.ShellExecuteEx(win::kSeeMaskNoCloseProcess | win::kSeeMaskFlagNoUi, L"open",
-                                                L"C:\\no\\such\\program.exe", L"", win::kSwShow);
+                                                L"C:\\no\\such\\program.exe", L"", L"", win::kSwShow);
   EXPECT_FALSE(missing.ok);
   ShellExecuteResult r = p.ShellExecuteEx(win::kSeeMaskNoCloseProcess, L"open", env->ShortProgram(),
-                                          env->ShortProgramArguments(), win::kSwShow);
+                                          env->ShortProgramArguments(), L"", win::kSwShow);
   ASSERT_TRUE(r.ok);
   ASSERT_NE(r.process, kNullHandle);
   std::optional<std::uint32_t> pid = p.GetProcessIdByName(r.process);

@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::uint32_t kErrorInvalidHandle = 6;
 constexpr std::uint32_t kErrorSharingViolation = 32;
+constexpr std::uint32_t kDeleteAccess = 0x10000;
 constexpr std::uint32_t kErrorFileExists = 80;
 constexpr std::uint32_t kErrorInvalidParameter = 87;
 constexpr std::uint32_t kErrorBrokenPipe = 109;
@@ -24,6 +25,14 @@ constexpr std::uint32_t kKindBits = win::kFileAttributeDirectory | win::kFileAtt
 
 bool MayWrite(std::uint32_t access) { return (access & (win::kGenericWrite | win::kGenericAll)) != 0; }
 bool MayRead(std::uint32_t access) { return (access & (win::kGenericRead | win::kGenericAll)) != 0; }
+// GENERIC_ALL carries delete access too.
+bool MayDelete(std::uint32_t access) { return (access & (kDeleteAccess | win::kGenericAll)) != 0; }
+
+// The share modes an opener with this access needs of every other opener.
+std::uint32_t ShareNeeded(std::uint32_t access) {
+  return (MayRead(access) ? win::kFileShareRead : 0) | (MayWrite(access) ? win::kFileShareWrite : 0) |
+         (MayDelete(access) ? win::kFileShareDelete : 0);
+}
 
 // A file name against a mask with * and ?, without regard to case.
 bool Matches(const std::wstring& mask, const std::wstring& name) {
@@ -293,9 +302,10 @@ HandleResult FakeFiles::CreateFile(const std::wstring& path, std::uint32_t acces
   if ((writes && !IsWritable(abs)) || (read_only && (truncates || MayWrite(access)))) {
     return {kInvalidHandle, win::kErrorAccessDenied};
   }
+  if (!SharingAllows(key, access, share)) return {kInvalidHandle, kErrorSharingViolation};
   if (writes) Put(abs, {});
   Handle h = handles_.Open(*this);
-  open_[h] = OpenFile{key, access, 0};
+  open_[h] = OpenFile{key, access, 0, share};
   open_files.insert(h);
   return {h, 0};
 }
@@ -311,6 +321,25 @@ IoResult FakeFiles::WriteFile(Handle file, const void* bytes, std::uint32_t size
   content.replace(at, size, static_cast<const char*>(bytes), size);
   it->second.position += size;
   return {true, 0, size};
+}
+
+bool FakeFiles::SharingAllows(const std::wstring& key, std::uint32_t access, std::uint32_t share) const {
+  for (const auto& [handle, other] : open_) {
+    if (other.key != key) continue;
+    if ((ShareNeeded(access) & ~other.share) != 0 || (ShareNeeded(other.access) & ~share) != 0) return false;
+  }
+  return true;
+}
+
+std::uint32_t FakeFiles::SetFilePointer(Handle file, std::int32_t distance, std::uint32_t method) {
+  auto it = open_.find(file);
+  if (it == open_.end()) return win::kInvalidSetFilePointer;
+  std::int64_t base = method == 0 ? 0 : method == 1 ? static_cast<std::int64_t>(it->second.position)
+                                                    : static_cast<std::int64_t>(files_.at(it->second.key).bytes.size());
+  std::int64_t at = base + distance;
+  if (method > win::kFileEnd || at < 0) return win::kInvalidSetFilePointer;
+  it->second.position = static_cast<std::size_t>(at);
+  return static_cast<std::uint32_t>(at);
 }
 
 IoResult FakeFiles::ReadFile(Handle file, void* buffer, std::uint32_t size) {

@@ -99,6 +99,7 @@ class FakeFiles : public IFileSystem, public KernelObjectOwner {
   HandleResult CreateFile(const std::wstring& path, std::uint32_t access, std::uint32_t share,
                           std::uint32_t disposition, std::uint32_t flags) override;
   IoResult WriteFile(Handle file, const void* bytes, std::uint32_t size) override;
+  std::uint32_t SetFilePointer(Handle file, std::int32_t distance, std::uint32_t method) override;
   IoResult ReadFile(Handle file, void* buffer, std::uint32_t size) override;
   CallResult CreateDirectory(const std::wstring& path) override;
   CallResult RemoveDirectory(const std::wstring& path) override;
@@ -139,7 +140,11 @@ class FakeFiles : public IFileSystem, public KernelObjectOwner {
     std::wstring key;
     std::uint32_t access = 0;
     std::size_t position = 0;
+    std::uint32_t share = 0;
   };
+  // Whether the handles open on `key` and a new opener with this access and
+  // share mode let each other in.
+  bool SharingAllows(const std::wstring& key, std::uint32_t access, std::uint32_t share) const;
   std::wstring Key(const std::wstring& path) const { return Fold(Absolute(path)); }
   // The path with a leading link replaced by its target.
   std::wstring Resolve(const std::wstring& path) const;

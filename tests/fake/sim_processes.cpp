@@ -64,16 +64,22 @@ std::size_t FakeProcesses::Start(const Launchable& program) {
   processes.push_back(p);
   std::size_t index = processes.size() - 1;
   if (!program.then_start.empty()) successors_.emplace_back(index, program.then_start);
+  if (program.on_start) program.on_start();
   return index;
 }
 
 ShellExecuteResult FakeProcesses::ShellExecuteEx(std::uint32_t mask, const std::wstring& verb, const std::wstring& file,
-                                                 const std::wstring& parameters, int show) {
-  launches.push_back(Launch{mask, verb, file, parameters, show});
+                                                 const std::wstring& parameters, const std::wstring& directory,
+                                                 int show) {
+  launches.push_back(Launch{mask, verb, file, parameters, directory, show});
   ShellExecuteResult r;
   auto it = launchable.find(Fold(file));
   if (it == launchable.end()) {
     r.last_error = win::kErrorFileNotFound;
+    return r;
+  }
+  if (verb == L"runas" && it->second.refuses_elevation) {
+    r.last_error = win::kErrorCancelled;
     return r;
   }
   std::size_t index = Start(it->second);

@@ -25,10 +25,12 @@ class FakeProcesses : public IProcesses, public KernelObjectOwner {
     std::wstring exe;   // file name the new process shows in snapshots
     long runs_for = 0;  // ticks until it ends; -1 = never
     std::vector<Process> then_start;  // started when it ends (same tick)
+    std::function<void()> on_start;   // what the program does to the PC (a setup installs)
+    bool refuses_elevation = false;   // the user answers "runas" with No
   };
   struct Launch {
     std::uint32_t mask;
-    std::wstring verb, file, parameters;
+    std::wstring verb, file, parameters, directory;
     int show;
   };
 
@@ -63,7 +65,8 @@ class FakeProcesses : public IProcesses, public KernelObjectOwner {
   std::optional<ProcessEntry> Process32First(Handle snapshot) override;
   std::optional<ProcessEntry> Process32Next(Handle snapshot) override;
   ShellExecuteResult ShellExecuteEx(std::uint32_t mask, const std::wstring& verb, const std::wstring& file,
-                                    const std::wstring& parameters, int show) override;
+                                    const std::wstring& parameters, const std::wstring& directory,
+                                    int show) override;
   std::optional<std::uint32_t> GetProcessIdByName(Handle process) override;
   std::optional<std::uint32_t> NtQueryProcessIdByName(Handle process) override;
   std::uint32_t MsgWaitForMultipleObjects(const std::vector<Handle>& handles, std::uint32_t timeout_ms,

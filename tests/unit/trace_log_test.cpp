@@ -51,6 +51,21 @@ TEST(TraceLog, EachStartReplacesTheFile) {
   EXPECT_EQ(pc.ReadUtf16(kLog), L"[0]new\r\n");
 }
 
+// The CD run still holds its log when the relaunched copy starts and makes
+// its own: the copy's log must be created, and the CD run's later lines must
+// land whole after the copy's, with no gap.
+TEST(TraceLog, SecondProcessReplacesTheLogAndFirstAppendsToIt) {
+  sim::SimPc pc;
+  Machine m = pc.machine();
+  TraceLog cd_run(m);
+  cd_run.Trace(L"CAutoRunManager::RunFromCD(+) and a long line before the relaunch");
+  TraceLog local_run(m);
+  local_run.Trace(L"Start Autorun version 1, 0, 0, 14");
+  cd_run.Trace(L"NORMAL_EXIT");
+  local_run.Trace(L"Devstart::CreateMutex");
+  EXPECT_EQ(pc.ReadUtf16(kLog), L"[0]Start Autorun version 1, 0, 0, 14\r\n[0]NORMAL_EXIT\r\n[0]Devstart::CreateMutex\r\n");
+}
+
 TEST(TraceLog, UnwritableTemporaryFolderWritesNothingAndGoesOn) {
   sim::SimPc pc;
   pc.files.read_only_folders.insert(L"C:\\Users\\user\\AppData\\Local\\Temp");

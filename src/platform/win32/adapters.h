@@ -37,6 +37,7 @@ class Win32FileSystem : public IFileSystem {
   HandleResult CreateFile(const std::wstring& path, std::uint32_t access, std::uint32_t share,
                           std::uint32_t disposition, std::uint32_t flags) override;
   IoResult WriteFile(Handle file, const void* bytes, std::uint32_t size) override;
+  std::uint32_t SetFilePointer(Handle file, std::int32_t distance, std::uint32_t method) override;
   IoResult ReadFile(Handle file, void* buffer, std::uint32_t size) override;
   CallResult CreateDirectory(const std::wstring& path) override;
   CallResult RemoveDirectory(const std::wstring& path) override;
@@ -101,7 +102,7 @@ class Win32Processes : public IProcesses {
   std::optional<ProcessEntry> Process32First(Handle snapshot) override;
   std::optional<ProcessEntry> Process32Next(Handle snapshot) override;
   ShellExecuteResult ShellExecuteEx(std::uint32_t mask, const std::wstring& verb, const std::wstring& file,
-                                    const std::wstring& parameters, int show) override;
+                                    const std::wstring& parameters, const std::wstring& directory, int show) override;
   std::optional<std::uint32_t> GetProcessIdByName(Handle process) override;
   std::optional<std::uint32_t> NtQueryProcessIdByName(Handle process) override;
   std::uint32_t MsgWaitForMultipleObjects(const std::vector<Handle>& handles, std::uint32_t timeout_ms,

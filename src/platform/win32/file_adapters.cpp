@@ -71,6 +71,10 @@ IoResult Win32FileSystem::WriteFile(Handle file, const void* bytes, std::uint32_
   return IoResult{ok != FALSE, ok ? 0u : ::GetLastError(), n};
 }
 
+std::uint32_t Win32FileSystem::SetFilePointer(Handle file, std::int32_t distance, std::uint32_t method) {
+  return ::SetFilePointer(ToHandle(file), distance, nullptr, method);
+}
+
 IoResult Win32FileSystem::ReadFile(Handle file, void* buffer, std::uint32_t size) {
   // The count stays meaningful on failure: a message pipe answers a short
   // buffer with ERROR_MORE_DATA and the part that fitted.

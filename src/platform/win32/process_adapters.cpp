@@ -52,13 +52,14 @@ std::optional<ProcessEntry> Win32Processes::Process32Next(Handle snapshot) {
 
 ShellExecuteResult Win32Processes::ShellExecuteEx(std::uint32_t mask, const std::wstring& verb,
                                                   const std::wstring& file, const std::wstring& parameters,
-                                                  int show) {
+                                                  const std::wstring& directory, int show) {
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof(info);
   info.fMask = mask;
   info.lpVerb = verb.c_str();
   info.lpFile = file.c_str();
   info.lpParameters = OrNull(parameters);
+  info.lpDirectory = OrNull(directory);
   info.nShow = show;
   ShellExecuteResult r;
   r.ok = ::ShellExecuteExW(&info) != FALSE;

@@ -24,7 +24,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR command_line, int) {
   devstart::CAutoRunManager manager(machine, option);
 
   devstart::Texts texts(machine.modules, devstart::kLangEnglishUK);
-  devstart::StartupState state;
-  devstart::StartupEnv env{machine, texts, option, manager, state};
+  devstart::StartupEnv env{machine, texts, option, manager};
   return devstart::RunStartup(env, command_line ? command_line : L"");
 }

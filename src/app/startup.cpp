@@ -40,9 +40,9 @@ int SecondInstance(StartupEnv& env) {
     return 0;
   }
   if (setting.settings) m.ApplyPhoneSettings(*setting.settings);
-  env.state.pc_mode_mutex.reset(pc.kernel, pc.kernel.CreateMutex(true, L"DevstartMutexPCMode").handle);
+  env.manager.m_run.pc_mode_mutex.reset(pc.kernel, pc.kernel.CreateMutex(true, L"DevstartMutexPCMode").handle);
   MutexResult itk = pc.kernel.CreateMutex(true, L"DevstartMutexITKMode");
-  env.state.mode_mutex.reset(pc.kernel, itk.handle);
+  env.manager.m_run.mode_mutex.reset(pc.kernel, itk.handle);
   bool itk_existed = itk.last_error == win::kErrorAlreadyExists;
 
   std::uint32_t warning = 0;
@@ -95,38 +95,35 @@ int RunStartup(StartupEnv& env, const std::wstring& command_line) {
 
   Trace(L"Devstart::CreateMutex");
   MutexResult one = pc.kernel.CreateMutex(true, L"DevstartOneInstanceMutex");
-  env.state.one_instance_mutex.reset(pc.kernel, one.handle);
+  env.manager.m_run.one_instance_mutex.reset(pc.kernel, one.handle);
   if (one.last_error == win::kErrorAlreadyExists) return SecondInstance(env);
 
-  env.state.debug_switch = Has(command_line, L"-debug") ? 1 : 0;
-  env.state.no_send_switch = Has(command_line, L"-no_send") ? 1 : 0;
-  env.state.run_itk_switch = Has(command_line, L"-run_itk") ? 1 : 0;
-  env.state.no_install_switch = Has(command_line, L"-no_install") ? 1 : 0;
-  m.m_bNoInstall = env.state.no_install_switch != 0;
-  env.option.ApplySwitches(env.state.no_send_switch != 0, env.state.run_itk_switch != 0);
+  env.manager.m_run.debug_switch = Has(command_line, L"-debug") ? 1 : 0;
+  env.manager.m_run.no_send_switch = Has(command_line, L"-no_send") ? 1 : 0;
+  env.manager.m_run.run_itk_switch = Has(command_line, L"-run_itk") ? 1 : 0;
+  env.manager.m_run.no_install_switch = Has(command_line, L"-no_install") ? 1 : 0;
+  m.m_bNoInstall = env.manager.m_run.no_install_switch != 0;
+  env.option.ApplySwitches(env.manager.m_run.no_send_switch != 0, env.manager.m_run.run_itk_switch != 0);
 
   if (command_line.empty() || Has(command_line, L"-run_cd")) {
-    if (std::optional<int> r = Checked(m.RunFromCD(), L"CAutoRunManager::RunFromCD")) {
-      ShowResult(*r, env.texts, pc.windows, 0);
-    }
+    ShowResult(m.RunFromCD(), env.texts, pc.windows, 0);
     return 0;
   }
 
   m.CheckAndRepairWindowAutoRun();
   m.m_cDrive = DriveLetterFromCommandLine(command_line);
 
-  std::optional<int> local = Checked(m.FirstTimeLocal(), L"CAutoRunManager::FirstTimeLocal");
-  if (!local) return 0;
-  if (*local == NORMAL_EXIT) {
+  int local = m.FirstTimeLocal();
+  if (local == NORMAL_EXIT) {
     Trace(L"Devstart::FirstTimeLocal returns NORMAL_EXIT");
     return 0;
   }
-  if (*local != 0) {
-    ShowResult(*local, env.texts, pc.windows, 0);
+  if (local != 0) {
+    ShowResult(local, env.texts, pc.windows, 0);
     return 0;
   }
 
-  env.state.cancel_flag = 0;
+  env.manager.m_run.cancel_flag = 0;
   return Checked(m.RunInstallerWindow(), L"installer window").value_or(0);
 }
 

@@ -13,25 +13,11 @@
 
 namespace devstart {
 
-// Process-wide state of a run, read later by the staging and local-run steps.
-// The mutexes are held for the whole run: others only test whether they exist.
-struct StartupState {
-  UniqueHandle one_instance_mutex;
-  UniqueHandle mode_mutex;      // the second start's "DevstartMutexITKMode"
-  UniqueHandle pc_mode_mutex;   // and its "DevstartMutexPCMode"
-  int debug_switch = 0;
-  int no_send_switch = 0;
-  int run_itk_switch = 0;
-  int no_install_switch = 0;
-  int cancel_flag = 0;
-};
-
 struct StartupEnv {
   Machine& machine;
   Texts& texts;
   COption& option;
-  CAutoRunManager& manager;
-  StartupState& state;
+  CAutoRunManager& manager;  // holds the run's mutexes and switches (m_run)
 };
 
 // Messages the second instance sends the running window when the modes differ.

@@ -24,5 +24,18 @@ constexpr int FAIL_TO_CREATE_SERVICE = 206;
 constexpr int SERVICE_ALREADY_EXISTS = 207;
 constexpr int SERVICE_NOT_RUNNING = 208;
 constexpr int ADMIN_REQUIRED = 209;
+// Install steps and the start of the installed application.
+constexpr int FAIL_TO_RUN_ITK = 300;
+constexpr int FAIL_TO_RUN_PCSUITE = 301;
+constexpr int FAIL_TO_SETUP_DRIVER = 303;
+constexpr int FAIL_TO_SETUP_ITK = 304;  // shows nothing
+constexpr int VTP_NOT_INSTALLED = 307;
+// An application that must be closed before the mode's product is installed.
+constexpr int PCSUITE_BLOCKED_BY_VTP = 400;
+constexpr int PCSUITE_BLOCKED_BY_INTERNET_KIT = 401;
+constexpr int VTP_BLOCKED_BY_PCSUITE = 402;
+constexpr int VTP_BLOCKED_BY_INTERNET_KIT = 403;
+constexpr int INTERNET_KIT_BLOCKED_BY_VTP = 404;
+constexpr int INTERNET_KIT_BLOCKED_BY_PCSUITE = 405;
 
 }  // namespace devstart

@@ -145,3 +145,22 @@ int IsWindowAutoRunEnabled(Machine& machine, const RegistryAccessPair& masks) {
 }
 
 }  // namespace devstart
+
+namespace devstart {
+
+int IsRunWhenPhoneConnect(Machine& machine, const RegistryAccessPair& masks) {
+  IRegistry& registry = machine.registry;
+  RegKey opened = 0;
+  std::uint32_t disposition = 0;
+  if (registry.RegCreateKeyEx(win::kHkeyCurrentUser, L"Software\\Tavo Electronics\\Tavo PC Suite IV\\1.0\\Setting",
+                              win::kRegOptionNonVolatile, masks.read, &opened, &disposition) != win::kErrorSuccess) {
+    return 1;
+  }
+  UniqueKey key(registry, opened);
+  RegValueRead r = registry.RegQueryValueEx(key.get(), L"RunWhenPhoneConnect", 4);
+  bool off = r.status == win::kErrorSuccess && r.type == win::kRegDword && r.data.size() >= 4 &&
+             (r.data[0] | r.data[1] | r.data[2] | r.data[3]) == 0;
+  return off ? 0 : 1;
+}
+
+}  // namespace devstart

@@ -29,3 +29,12 @@ int CheckWindowAutoRun7(Machine& machine, int repair, const RegistryAccessPair& 
 int IsWindowAutoRunEnabled(Machine& machine, const RegistryAccessPair& masks);
 
 }  // namespace devstart
+
+namespace devstart {
+
+// The PC suite's own wish to be started when the phone is connected: 0 only
+// when its setting "RunWhenPhoneConnect" is a REG_DWORD 0, else 1. Read with
+// the read mask of `masks`; the key is created when missing.
+int IsRunWhenPhoneConnect(Machine& machine, const RegistryAccessPair& masks);
+
+}  // namespace devstart

@@ -130,6 +130,7 @@ class IFileSystem {
   // GetTempPathW: the folder with its trailing backslash; empty on failure.
   virtual std::wstring GetTempPath() = 0;
   virtual std::wstring GetCurrentDirectory() = 0;
+  virtual CallResult SetCurrentDirectory(const std::wstring& path) = 0;
   // GetModuleFileNameW(NULL).
   virtual std::wstring GetModuleFileName() = 0;
   // SHGetSpecialFolderPathW with no owner; nullopt when it fails.

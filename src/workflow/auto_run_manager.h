@@ -1,6 +1,6 @@
-// The one workflow object. Its operations are added as the program grows; an
-// operation that this build does not carry yet answers nullopt, and the caller
-// says so in the trace instead of pretending it succeeded.
+// The one workflow object. An operation that this build does not carry yet
+// answers nullopt, and the caller says so in the trace instead of pretending
+// it succeeded.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,7 @@
 #include "platform/machine.h"
 #include "inspect/autorun_check.h"
 #include "inspect/registry_query.h"
+#include "workflow/run_state.h"
 
 namespace devstart {
 
@@ -40,11 +41,34 @@ class CAutoRunManager {
   virtual int ModeChange();
   virtual int CheckAndRepairWindowAutoRun();
   virtual bool NotifyPCSuite();
-  // Not in this build yet: nullopt.
-  virtual std::optional<int> RunFromCD() { return std::nullopt; }
-  virtual std::optional<int> FirstTimeLocal() { return std::nullopt; }
-  // Opens the installer window and runs its message loop; the loop's exit code.
+
+  // The CD run (staging.cpp): read the phone, refuse beside a conflicting
+  // application, stage into the temporary folder and relaunch from there.
+  virtual int RunFromCD();
+  // Each copies from `source` to `destination` (both ending in a backslash)
+  // and returns 1; a failed copy is not reported.
+  int CopyAutoRun(const std::wstring& source, const std::wstring& destination);
+  int CopyDriverSetup(const std::wstring& source, const std::wstring& destination);
+  int CopyITKSetup(const std::wstring& source, const std::wstring& destination);
+
+  // The local run's first decision (local_run.cpp): 0 = the window has work,
+  // NORMAL_EXIT = done, else a failure code.
+  virtual int FirstTimeLocal();
+  int RunPCSuiteIfReady();
+  int RunITKIfReady();
+  int ModeChangeIfDriverReady();
+
+  // The window's install steps (install_steps.cpp).
+  int StepDriver();
+  int StepITK();
+  int StepRun();
+
+  // Not in this build yet: nullopt. Opens the installer window and runs its
+  // message loop; the loop's exit code.
   virtual std::optional<int> RunInstallerWindow() { return std::nullopt; }
+
+  // The run's mutexes and switches.
+  RunState m_run;
 
   char m_cDrive = 0;
   // Identifier of the setup process being waited for; -1 = none.

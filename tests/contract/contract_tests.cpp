@@ -148,6 +148,21 @@ TEST(FilesContract, SeekToEndWritesAfterAnotherOpenersLines) {
   EXPECT_TRUE(m.kernel.CloseHandle(fresh.handle));
 }
 
+TEST(FilesContract, CurrentDirectoryIsKeptWithoutTrailingBackslash) {
+  auto env = MakeContractEnv();
+  Machine& m = env->machine();
+  std::wstring before = m.files.GetCurrentDirectory();
+  std::wstring folder = env->Scratch() + L"staged";
+  ASSERT_TRUE(m.files.CreateDirectory(folder).ok);
+  EXPECT_TRUE(m.files.SetCurrentDirectory(folder + L"\\").ok);
+  EXPECT_EQ(m.files.GetCurrentDirectory(), folder);
+  CallResult missing = m.files.SetCurrentDirectory(folder + L"\\missing\\");
+  EXPECT_FALSE(missing.ok);
+  EXPECT_EQ(missing.error, win::kErrorFileNotFound);
+  EXPECT_EQ(m.files.GetCurrentDirectory(), folder);
+  EXPECT_TRUE(m.files.SetCurrentDirectory(before).ok);
+}
+
 struct OpenFailureCase {
   const char* name;
   const wchar_t* path;  // under the scratch folder, which holds "folder\" and nothing else

@@ -278,6 +278,16 @@ std::optional<std::wstring> FakeFiles::SHGetSpecialFolderPath(int csidl, bool cr
   return it->second;
 }
 
+CallResult FakeFiles::SetCurrentDirectory(const std::wstring& path) {
+  calls.push_back(L"SetCurrentDirectory " + path);
+  std::wstring abs = Resolve(path);
+  if (!FolderExists(abs)) return {false, FolderExists(abs.substr(0, abs.rfind(L'\\'))) ? win::kErrorFileNotFound
+                                                                                          : win::kErrorPathNotFound};
+  current_directory = Absolute(path);
+  if (current_directory.size() == 2) current_directory += L"\\";
+  return {true, 0};
+}
+
 HandleResult FakeFiles::CreateFile(const std::wstring& path, std::uint32_t access, std::uint32_t share,
                                    std::uint32_t disposition, std::uint32_t flags) {
   if (PipeServer::IsPipePath(path)) return pipes_.Open(handles_, path, access, share, disposition, flags);

@@ -94,6 +94,8 @@ class FakeFiles : public IFileSystem, public KernelObjectOwner {
 
   std::wstring GetTempPath() override { return temp_path; }
   std::wstring GetCurrentDirectory() override { return current_directory; }
+  // As Windows keeps it: absolute, without a trailing backslash but at a root.
+  CallResult SetCurrentDirectory(const std::wstring& path) override;
   std::wstring GetModuleFileName() override { return module_path; }
   std::optional<std::wstring> SHGetSpecialFolderPath(int csidl, bool create) override;
   HandleResult CreateFile(const std::wstring& path, std::uint32_t access, std::uint32_t share,

@@ -32,6 +32,7 @@ class Win32FileSystem : public IFileSystem {
  public:
   std::wstring GetTempPath() override;
   std::wstring GetCurrentDirectory() override;
+  CallResult SetCurrentDirectory(const std::wstring& path) override;
   std::wstring GetModuleFileName() override;
   std::optional<std::wstring> SHGetSpecialFolderPath(int csidl, bool create) override;
   HandleResult CreateFile(const std::wstring& path, std::uint32_t access, std::uint32_t share,

@@ -28,6 +28,10 @@ std::wstring Win32FileSystem::GetTempPath() {
   return std::wstring(buf, n);
 }
 
+CallResult Win32FileSystem::SetCurrentDirectory(const std::wstring& path) {
+  return Result(::SetCurrentDirectoryW(path.c_str()));
+}
+
 std::wstring Win32FileSystem::GetCurrentDirectory() {
   DWORD n = ::GetCurrentDirectoryW(0, nullptr);
   if (n == 0) return {};

@@ -1,0 +1,64 @@
+// The installer window's steps that work with local setups: the USB modem
+// driver, the VTP or Internet Kit, and the start of the installed
+// application. The setups are waited for while the window keeps working.
+#include "core/result_codes.h"
+#include "core/trace_log.h"
+#include "inspect/process_launch.h"
+#include "workflow/auto_run_manager.h"
+
+namespace devstart {
+
+int CAutoRunManager::StepDriver() {
+  if (CheckDriverInstall() != 0 && IsDriverVersionCurrent() != 0) return 0;
+  // An empty driver_name reads ".\": starting it would open the staging
+  // folder in Explorer, and the wait would hang on that window.
+  if (option_.driver_name.empty() || option_.driver_name.back() == L'\\') return FAIL_TO_SETUP_DRIVER;
+  LaunchedProcess setup = LaunchProcess(machine_, option_.driver_name, L"", 0);
+  m_dwProcessId = setup.pid;
+  if (setup.pid == -1) return FAIL_TO_SETUP_DRIVER;
+  WaitForLaunchedProcess(machine_, m_dwProcessId, std::move(setup));
+  return 0;
+}
+
+int CAutoRunManager::StepITK() {
+  Trace(L"CAutoRunManager::StepITK(+)");
+  if (CheckITKInstall() != 0 && IsITKVersionCurrent() != 0) {
+    Trace(L"CAutoRunManager::StepITK(-)");
+    return 0;
+  }
+  LaunchedProcess setup = LaunchProcess(machine_, option_.itk_setup, L"", 0);
+  m_dwProcessId = setup.pid;
+  if (setup.pid == -1) return FAIL_TO_SETUP_ITK;
+  WaitForLaunchedProcess(machine_, m_dwProcessId, std::move(setup));
+  if (CheckITKInstall() == 1) {
+    Trace(L"CAutoRunManager::StepITK(-)");
+    return 0;
+  }
+  Trace(L"CAutoRunManager::StepITK() CheckITKInstall fails");
+  return FAIL_TO_SETUP_ITK;
+}
+
+int CAutoRunManager::StepRun() {
+  Trace(L"CAutoRunManager::StepRun(+)");
+  if (option_.user_mode != 1 && option_.user_mode != 4) {
+    if (option_.IsPCSuiteMode()) {
+      if (option_.pcsuite_run == 0) return 0;
+      if (CheckPCSuiteInstall() == 1 && option_.pcsuite_test == 0) {
+        std::wstring path = GetPCSuiteInstallPath() + option_.pcsuite_run_file;
+        Trace(L"CAutoRunManager::StepRun() Execute" + path);
+        if (ExecuteProcess(machine_, path, L"", 0) == -1) return FAIL_TO_RUN_PCSUITE;
+      }
+    } else if (option_.IsITKMode() && option_.itk_type == 0) {
+      // The Internet Kit (itk_type 1) is not started here.
+      if (option_.itk_run == 0) return 0;
+      if (CheckITKInstall() != 1) return VTP_NOT_INSTALLED;
+      std::wstring path = GetInstallPath() + option_.itk_run_file;
+      Trace(L"CAutoRunManager::StepRun() Execute" + path);
+      if (ExecuteProcess(machine_, path, L"", 0) == -1) return FAIL_TO_RUN_ITK;
+    }
+  }
+  Trace(L"CAutoRunManager::StepRun(-)");
+  return NORMAL_EXIT;
+}
+
+}  // namespace devstart

@@ -7,6 +7,8 @@
 //   code    = 1, 2 or 3: which of the driver's product codes gets the uninstall entry
 //   files   = 1 (default) or 0: whether the driver setup installs its files
 // Every start and end is appended to <exe name>.log beside it.
+// What it installs is built into it: the installer stages only the setup
+// program itself.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -39,6 +41,20 @@ void Log(const std::wstring& line) {
   DWORD written = 0;
   ::WriteFile(f, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
   ::CloseHandle(f);
+}
+
+// What this setup installs, built into it (see CMakeLists.txt).
+bool WritePayload(const std::wstring& path) {
+  HRSRC found = ::FindResourceW(nullptr, L"PAYLOAD", RT_RCDATA);
+  HGLOBAL loaded = found ? ::LoadResource(nullptr, found) : nullptr;
+  const void* data = loaded ? ::LockResource(loaded) : nullptr;
+  if (!data) return false;
+  DWORD size = ::SizeofResource(nullptr, found);
+  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = ::WriteFile(f, data, size, &written, nullptr) && written == size;
+  return ::CloseHandle(f) && ok;
 }
 
 std::wstring ProgramFilesX86() {
@@ -88,7 +104,7 @@ bool Install() {
   if (Setting(L"files", L"1") == L"1") {
     MakeFolders(folder);
     for (const wchar_t* n : names) {
-      if (!::CopyFileW((g_self_dir + L"tavodriverfile.dll").c_str(), (folder + n).c_str(), FALSE)) return false;
+      if (!WritePayload(folder + n)) return false;
     }
   }
   int code = _wtoi(Setting(L"code", L"1").c_str());
@@ -97,13 +113,13 @@ bool Install() {
 #elif defined(ROLE_VTPSETUP)
   std::wstring folder = ProgramFilesX86() + L"\\Tavo Electronics\\VTP\\";
   MakeFolders(folder);
-  if (!::CopyFileW((g_self_dir + L"VTP.exe").c_str(), (folder + L"VTP.exe").c_str(), FALSE)) return false;
+  if (!WritePayload(folder + L"VTP.exe")) return false;
   std::wstring key = Uninstall(L"{34A0FF07-F11A-4157-84A3-92F8AD688CBF}");
   return SetString(key, L"InstallLocation", folder) && SetString(key, L"DisplayVersion", Setting(L"version", L"1.2.0.0"));
 #else
   std::wstring folder = ProgramFilesX86() + L"\\Tavo Electronics\\Tavo Internet Kit\\";
   MakeFolders(folder);
-  if (!::CopyFileW((g_self_dir + L"InternetKit.exe").c_str(), (folder + L"InternetKit.exe").c_str(), FALSE)) return false;
+  if (!WritePayload(folder + L"InternetKit.exe")) return false;
   std::wstring key = L"SOFTWARE\\Tavo Electronics\\Tavo Internet Kit\\1.0";
   return SetString(key, L"Path", folder) && SetString(key, L"Version", Setting(L"version", L"3.0.0.0"));
 #endif

@@ -9,7 +9,8 @@ import pytest
 from conftest import BIN, PROGRAM
 from winehost import key_values, pe_machine
 
-STANDINS = ("DriverSetup", "VTPSetup", "ITKSetup", "VTP", "InternetKit", "PCSuite", "tavodriverfile")
+# The setups carry what they install; the applications run on their own.
+STANDINS = ("DriverSetup", "VTPSetup", "ITKSetup", "VTP", "InternetKit", "PCSuite")
 
 
 # The stand-in setups install for the 32-bit program (into the 32-bit Program
@@ -49,7 +50,7 @@ def probe_exe(windowed=False):
 
 
 def install_standins(folder):
-    """Copies the setups and what they install into one folder."""
+    """Copies the setups and the applications into one folder."""
     import shutil
     folder = pathlib.Path(folder)
     folder.mkdir(parents=True, exist_ok=True)

@@ -1,39 +1,64 @@
-// A setup stand-in. What it does comes from <exe name>.cfg beside it,
-// section [setup], overridden by /key=value arguments:
+// A setup stand-in. The installer copies only the setup program into a
+// staging folder of its own, starts it there without arguments and deletes
+// the folder afterwards, so the setup carries what it installs as a resource
+// and keeps its settings and log in a fixed folder of the machine, named by
+// its role rather than by its file name (the copy may be renamed).
+// Settings: C:\sim-setups\<role>.cfg, section [setup], overridden by /key=value
+// arguments:
 //   mode    = install (default) | run | never | crash | noinstall
 //   seconds = how long "run" takes before it installs
 //   version = the version it records (driver and VTP: DisplayVersion; ITK: Version)
 //   folder  = A (default) or B: the driver folder
 //   code    = 1, 2 or 3: which of the driver's product codes gets the uninstall entry
 //   files   = 1 (default) or 0: whether the driver setup installs its files
-// Every start and end is appended to <exe name>.log beside it.
-// What it installs is built into it: the installer stages only the setup
-// program itself.
+// Every start and end is appended to C:\sim-setups\<role>.log.
 #include <windows.h>
 #include <shlobj.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
-std::wstring g_self_dir, g_self_base;
+#if defined(ROLE_DRIVERSETUP)
+const wchar_t kRole[] = L"DriverSetup";
+#elif defined(ROLE_VTPSETUP)
+const wchar_t kRole[] = L"VTPSetup";
+#else
+const wchar_t kRole[] = L"ITKSetup";
+#endif
+
+const wchar_t kSetupsFolder[] = L"C:\\sim-setups";
+
+std::wstring SetupsFile(const wchar_t* extension) {
+  return std::wstring(kSetupsFolder) + L"\\" + kRole + extension;
+}
+
+std::vector<std::wstring> Arguments() {
+  std::vector<std::wstring> args;
+  int argc = 0;
+  if (wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc)) {
+    args.assign(argv + 1, argv + argc);
+    ::LocalFree(argv);
+  }
+  return args;
+}
 
 std::wstring Setting(const wchar_t* key, const wchar_t* fallback) {
+  static const std::vector<std::wstring> args = Arguments();
   std::wstring arg = std::wstring(L"/") + key + L"=";
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  for (int i = 1; i < argc; ++i) {
-    std::wstring a = argv[i];
+  for (const std::wstring& a : args) {
     if (a.rfind(arg, 0) == 0) return a.substr(arg.size());
   }
   wchar_t buf[512] = {};
-  ::GetPrivateProfileStringW(L"setup", key, fallback, buf, 512, (g_self_dir + g_self_base + L".cfg").c_str());
+  ::GetPrivateProfileStringW(L"setup", key, fallback, buf, 512, SetupsFile(L".cfg").c_str());
   return buf;
 }
 
 void Log(const std::wstring& line) {
-  HANDLE f = ::CreateFileW((g_self_dir + g_self_base + L".log").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ::CreateDirectoryW(kSetupsFolder, nullptr);
+  HANDLE f = ::CreateFileW(SetupsFile(L".log").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) return;
   std::string utf8(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr)), '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
@@ -128,14 +153,6 @@ bool Install() {
 }  // namespace
 
 int wmain() {
-  wchar_t self[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring s = self;
-  size_t slash = s.rfind(L'\\');
-  g_self_dir = s.substr(0, slash + 1);
-  g_self_base = s.substr(slash + 1);
-  if (g_self_base.size() > 4) g_self_base.resize(g_self_base.size() - 4);
-
   std::wstring mode = Setting(L"mode", L"install");
   Log(L"started " + mode + L" pid " + std::to_wstring(::GetCurrentProcessId()));
   if (mode == L"never") {

@@ -60,6 +60,29 @@ def install_standins(folder):
     return folder
 
 
+def setups_folder(host):
+    """C:\\sim-setups: where every setup reads its settings and writes its log,
+    wherever it was copied to and under whatever name."""
+    return host.prefix / "drive_c" / "sim-setups"
+
+
+def setup_config(host, role, **settings):
+    """What the setup of this role (DriverSetup, VTPSetup, ITKSetup) does when
+    started without arguments: mode, seconds, version, folder, code, files."""
+    folder = setups_folder(host)
+    folder.mkdir(parents=True, exist_ok=True)
+    lines = ["[setup]"] + [f"{key}={value}" for key, value in settings.items()]
+    (folder / f"{role}.cfg").write_text("\r\n".join(lines) + "\r\n")
+
+
+def setup_log(host, role):
+    """The lines the setup of this role logged, oldest first ([] when it never
+    started): "started <mode> pid <n>", then "installed", "install failed",
+    "crashing" or "finished without installing"."""
+    path = setups_folder(host) / f"{role}.log"
+    return path.read_text(encoding="utf-8").splitlines() if path.exists() else []
+
+
 def probe(host, *args, cwd=None, timeout=120, windowed=False):
     rc, out = host.run(probe_exe(windowed), list(args), cwd=cwd, timeout=timeout)
     assert rc == 0, out

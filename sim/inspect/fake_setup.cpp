@@ -1,37 +1,64 @@
-// A setup stand-in. What it does comes from <exe name>.cfg beside it,
-// section [setup], overridden by /key=value arguments:
+// A setup stand-in. The installer copies only the setup program into a
+// staging folder of its own, starts it there without arguments and deletes
+// the folder afterwards, so the setup carries what it installs as a resource
+// and keeps its settings and log in a fixed folder of the machine, named by
+// its role rather than by its file name (the copy may be renamed).
+// Settings: C:\sim-setups\<role>.cfg, section [setup], overridden by /key=value
+// arguments:
 //   mode    = install (default) | run | never | crash | noinstall
 //   seconds = how long "run" takes before it installs
 //   version = the version it records (driver and VTP: DisplayVersion; ITK: Version)
 //   folder  = A (default) or B: the driver folder
 //   code    = 1, 2 or 3: which of the driver's product codes gets the uninstall entry
 //   files   = 1 (default) or 0: whether the driver setup installs its files
-// Every start and end is appended to <exe name>.log beside it.
+// Every start and end is appended to C:\sim-setups\<role>.log.
 #include <windows.h>
 #include <shlobj.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
-std::wstring g_self_dir, g_self_base;
+#if defined(ROLE_DRIVERSETUP)
+const wchar_t kRole[] = L"DriverSetup";
+#elif defined(ROLE_VTPSETUP)
+const wchar_t kRole[] = L"VTPSetup";
+#else
+const wchar_t kRole[] = L"ITKSetup";
+#endif
+
+const wchar_t kSetupsFolder[] = L"C:\\sim-setups";
+
+std::wstring SetupsFile(const wchar_t* extension) {
+  return std::wstring(kSetupsFolder) + L"\\" + kRole + extension;
+}
+
+std::vector<std::wstring> Arguments() {
+  std::vector<std::wstring> args;
+  int argc = 0;
+  if (wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc)) {
+    args.assign(argv + 1, argv + argc);
+    ::LocalFree(argv);
+  }
+  return args;
+}
 
 std::wstring Setting(const wchar_t* key, const wchar_t* fallback) {
+  static const std::vector<std::wstring> args = Arguments();
   std::wstring arg = std::wstring(L"/") + key + L"=";
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  for (int i = 1; i < argc; ++i) {
-    std::wstring a = argv[i];
+  for (const std::wstring& a : args) {
     if (a.rfind(arg, 0) == 0) return a.substr(arg.size());
   }
   wchar_t buf[512] = {};
-  ::GetPrivateProfileStringW(L"setup", key, fallback, buf, 512, (g_self_dir + g_self_base + L".cfg").c_str());
+  ::GetPrivateProfileStringW(L"setup", key, fallback, buf, 512, SetupsFile(L".cfg").c_str());
   return buf;
 }
 
 void Log(const std::wstring& line) {
-  HANDLE f = ::CreateFileW((g_self_dir + g_self_base + L".log").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ::CreateDirectoryW(kSetupsFolder, nullptr);
+  HANDLE f = ::CreateFileW(SetupsFile(L".log").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) return;
   std::string utf8(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr)), '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
@@ -39,6 +66,20 @@ void Log(const std::wstring& line) {
   DWORD written = 0;
   ::WriteFile(f, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
   ::CloseHandle(f);
+}
+
+// What this setup installs, built into it (see CMakeLists.txt).
+bool WritePayload(const std::wstring& path) {
+  HRSRC found = ::FindResourceW(nullptr, L"PAYLOAD", RT_RCDATA);
+  HGLOBAL loaded = found ? ::LoadResource(nullptr, found) : nullptr;
+  const void* data = loaded ? ::LockResource(loaded) : nullptr;
+  if (!data) return false;
+  DWORD size = ::SizeofResource(nullptr, found);
+  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = ::WriteFile(f, data, size, &written, nullptr) && written == size;
+  return ::CloseHandle(f) && ok;
 }
 
 std::wstring ProgramFilesX86() {
@@ -88,7 +129,7 @@ bool Install() {
   if (Setting(L"files", L"1") == L"1") {
     MakeFolders(folder);
     for (const wchar_t* n : names) {
-      if (!::CopyFileW((g_self_dir + L"tavodriverfile.dll").c_str(), (folder + n).c_str(), FALSE)) return false;
+      if (!WritePayload(folder + n)) return false;
     }
   }
   int code = _wtoi(Setting(L"code", L"1").c_str());
@@ -97,13 +138,13 @@ bool Install() {
 #elif defined(ROLE_VTPSETUP)
   std::wstring folder = ProgramFilesX86() + L"\\Tavo Electronics\\VTP\\";
   MakeFolders(folder);
-  if (!::CopyFileW((g_self_dir + L"VTP.exe").c_str(), (folder + L"VTP.exe").c_str(), FALSE)) return false;
+  if (!WritePayload(folder + L"VTP.exe")) return false;
   std::wstring key = Uninstall(L"{34A0FF07-F11A-4157-84A3-92F8AD688CBF}");
   return SetString(key, L"InstallLocation", folder) && SetString(key, L"DisplayVersion", Setting(L"version", L"1.2.0.0"));
 #else
   std::wstring folder = ProgramFilesX86() + L"\\Tavo Electronics\\Tavo Internet Kit\\";
   MakeFolders(folder);
-  if (!::CopyFileW((g_self_dir + L"InternetKit.exe").c_str(), (folder + L"InternetKit.exe").c_str(), FALSE)) return false;
+  if (!WritePayload(folder + L"InternetKit.exe")) return false;
   std::wstring key = L"SOFTWARE\\Tavo Electronics\\Tavo Internet Kit\\1.0";
   return SetString(key, L"Path", folder) && SetString(key, L"Version", Setting(L"version", L"3.0.0.0"));
 #endif
@@ -112,14 +153,6 @@ bool Install() {
 }  // namespace
 
 int wmain() {
-  wchar_t self[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring s = self;
-  size_t slash = s.rfind(L'\\');
-  g_self_dir = s.substr(0, slash + 1);
-  g_self_base = s.substr(slash + 1);
-  if (g_self_base.size() > 4) g_self_base.resize(g_self_base.size() - 4);
-
   std::wstring mode = Setting(L"mode", L"install");
   Log(L"started " + mode + L" pid " + std::to_wstring(::GetCurrentProcessId()));
   if (mode == L"never") {

@@ -9,7 +9,8 @@ import pytest
 from conftest import BIN, PROGRAM
 from winehost import key_values, pe_machine
 
-STANDINS = ("DriverSetup", "VTPSetup", "ITKSetup", "VTP", "InternetKit", "PCSuite", "tavodriverfile")
+# The setups carry what they install; the applications run on their own.
+STANDINS = ("DriverSetup", "VTPSetup", "ITKSetup", "VTP", "InternetKit", "PCSuite")
 
 
 # The stand-in setups install for the 32-bit program (into the 32-bit Program
@@ -49,7 +50,7 @@ def probe_exe(windowed=False):
 
 
 def install_standins(folder):
-    """Copies the setups and what they install into one folder."""
+    """Copies the setups and the applications into one folder."""
     import shutil
     folder = pathlib.Path(folder)
     folder.mkdir(parents=True, exist_ok=True)
@@ -57,6 +58,29 @@ def install_standins(folder):
         src = sim_file(name)
         shutil.copy2(src, folder / src.name)
     return folder
+
+
+def setups_folder(host):
+    """C:\\sim-setups: where every setup reads its settings and writes its log,
+    wherever it was copied to and under whatever name."""
+    return host.prefix / "drive_c" / "sim-setups"
+
+
+def setup_config(host, role, **settings):
+    """What the setup of this role (DriverSetup, VTPSetup, ITKSetup) does when
+    started without arguments: mode, seconds, version, folder, code, files."""
+    folder = setups_folder(host)
+    folder.mkdir(parents=True, exist_ok=True)
+    lines = ["[setup]"] + [f"{key}={value}" for key, value in settings.items()]
+    (folder / f"{role}.cfg").write_text("\r\n".join(lines) + "\r\n")
+
+
+def setup_log(host, role):
+    """The lines the setup of this role logged, oldest first ([] when it never
+    started): "started <mode> pid <n>", then "installed", "install failed",
+    "crashing" or "finished without installing"."""
+    path = setups_folder(host) / f"{role}.log"
+    return path.read_text(encoding="utf-8").splitlines() if path.exists() else []
 
 
 def probe(host, *args, cwd=None, timeout=120, windowed=False):

@@ -6,6 +6,7 @@ import pathlib
 import shutil
 import subprocess
 import sys
+import time
 
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
@@ -50,12 +51,45 @@ def show_phone(host):
             print(f"    USB mode: {'CD-ROM (not switched)' if mode == 0 else f'switched (type {mode})'}")
 
 
-STANDINS = ("DriverSetup.exe", "VTPSetup.exe", "ITKSetup.exe", "VTP.exe", "InternetKit.exe", "tavodriverfile.dll")
+STANDINS = ("DriverSetup.exe", "VTPSetup.exe")
+NORMAL_END = "Devstart::FirstTimeLocal returns NORMAL_EXIT"
+NO_WINDOW = "Devstart: installer window is not available in this build"
+PC_SUITE_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Tavo Electronics\\Tavo PC Suite IV\\1.0"
 
 
-def probe_values(host, probe, command, cwd):
-    _, out = host.run(probe, [command], cwd=cwd, timeout=120)
-    return key_values(out)
+def standin(name):
+    for folder in (SHIPPED / "sim", BIN / "sim"):
+        if (folder / name).exists():
+            return folder / name
+    raise FileNotFoundError(name)
+
+
+def wait_for_local_run(host, timeout=120):
+    """The CD run ends as soon as it has started its copy; the copy's trace
+    log tells when the local run is over."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        lines = host.read_log() or []
+        if any(line.endswith((NORMAL_END, NO_WINDOW)) for line in lines):
+            return lines
+        time.sleep(0.5)
+    return host.read_log()
+
+
+def show_staging(host):
+    root = host.temp_dir / "E"
+    print(f"\n--- the staging folder (%TEMP%\\E) ---")
+    if not root.exists():
+        print("    (not there: nothing was staged)")
+        return
+    for f in sorted(p for p in root.rglob("*") if p.is_file()):
+        print(f"    {str(f.relative_to(root)).replace('/', chr(92))}  ({f.stat().st_size // 1024} KiB)")
+
+
+def write_phone(host, mode=0):
+    path = host.prefix / "drive_c" / "sim-phone" / "phone.txt"
+    path.parent.mkdir(parents=True, exist_ok=True)
+    path.write_text(f"setting=40 0a 00\r\nmode={mode}\r\nstatus=01\r\n")
 
 
 def main():
@@ -77,95 +111,87 @@ def main():
         cd.mkdir(parents=True)
         shutil.copy2(runnable, cd / "Devstart.exe")
         # Its companions from the same build: the SCSI command library (the
-        # simulated phone) and the SCSI command service.
-        for companion in ("SendScsiCmd.dll", "ScsiCmdService.exe"):
+        # simulated phone), the SCSI command service and the update library.
+        for companion in ("SendScsiCmd.dll", "ScsiCmdService.exe", "P4_Updlink.dll"):
             if (runnable.parent / companion).exists():
                 shutil.copy2(runnable.parent / companion, cd / companion)
-        # The setups config.ini names, and what they install, under tools\.
-        standins = runnable.parent / "sim"
-        if not (standins / "DriverSetup.exe").exists():
-            standins = BIN / "sim"
+        # The setups config.ini names, under tools\.
         (cd / "tools").mkdir()
-        for name in STANDINS:
-            shutil.copy2(standins / name, cd / "tools" / name)
+        for setup in STANDINS:
+            shutil.copy2(standin(setup), cd / "tools" / setup)
         config = (ROOT / "tests" / "e2e" / "data" / "config.ini").read_text()
         (cd / "config.ini").write_text(config.replace("\n", "\r\n"))
         host.map_cdrom("E", cd)
+        host.set_windows_version("win10")
+        host.hold_desktop(BIN / "sim" / "uidriver.exe")
+        write_phone(host)
         print(f"\nVirtual CD {cd.relative_to(ROOT)} mapped as CD-ROM drive E: in {host.prefix.relative_to(ROOT)}")
+        print("Windows 10, an administrator, the phone in PC-suite mode")
 
-        print("\n[1] AutoRun starts E:\\Devstart.exe with an empty command line (the CD run)")
-        rc, _ = host.run(cd / "Devstart.exe", [], cwd=cd)
-        print(f"    exit code {rc}")
-        show_log("CD run", host.read_log())
+        print("\n[1] \"PC internet via the phone\" runs: the CD run names it and stages nothing")
+        vtp = host.start(standin("VTP.exe"))
+        time.sleep(2)
+        run = host.start(cd / "Devstart.exe", [], cwd=cd)
+        rc, text = host.run(BIN / "sim" / "uidriver.exe", ["box", "--title", "Devstart", "--timeout", "60"], timeout=120)
+        print(f"    box: {' '.join(text.split())!r} -> OK")
+        finish(run, 120)
+        vtp.kill()
+        show_staging(host)
 
-        print("\n[2] The staged copy's command line: -drive:E (the local run)")
-        rc, _ = host.run(cd / "Devstart.exe", ["-drive:E"], cwd=cd)
-        print(f"    exit code {rc}")
-        show_log("local run", host.read_log())
+        print("\n[2] Nothing installed yet: the CD run stages the program and the driver setup and")
+        print("    relaunches the copy elevated; the copy leaves the driver to the installer window")
+        host.run(cd / "Devstart.exe", [], cwd=cd)
+        show_staging(host)
+        show_log("CD run, then the local run (one file: the copy replaced it)", wait_for_local_run(host))
 
-        print("\n[3] A second start while another copy holds the single-instance mutex")
+        print("\n[3] The driver and the PC suite installed (by the CD's setup and by hand): the copy")
+        print("    switches the phone and starts the PC suite, and no window opens")
+        host.run(cd / "tools" / "DriverSetup.exe", [], cwd=cd, timeout=120)
+        suite = host.prefix / "drive_c" / "PCSuite"
+        suite.mkdir(parents=True, exist_ok=True)
+        shutil.copy2(standin("PCSuite.exe"), suite / "PCSuite.exe")
+        host.reg_add(PC_SUITE_KEY, "Path", "C:\\PCSuite\\")
+        host.run(cd / "Devstart.exe", [], cwd=cd)
+        show_staging(host)
+        show_log("CD run, then the local run", wait_for_local_run(host))
+        show_phone(host)
+        for _ in range(40):
+            if (suite / "PCSuite.log").exists():
+                break
+            time.sleep(0.5)
+        print("\n--- the PC suite stand-in (C:\\PCSuite\\PCSuite.log) ---")
+        print("    " + ((suite / "PCSuite.log").read_text().strip() if (suite / "PCSuite.log").exists() else "(never started)"))
+        host.run_tool(["taskkill", "/f", "/im", "PCSuite.exe"])
+
+        print("\n[4] Windows XP: an administrator's start installs the SCSI command service; then a")
+        print("    standard user's CD run reads the phone through the service's pipe, stages, relaunches,")
+        print("    and the copy switches the phone through the service and starts the PC suite")
+        host.set_windows_version("winxp")
+        write_phone(host)
+        host.run(cd / "Devstart.exe", ["-run_cd"], cwd=cd)
+        wait_for_local_run(host)
+        host.run_tool(["taskkill", "/f", "/im", "PCSuite.exe"])
+        query = host.run_tool(["sc", "query", "TavoScsiCommandService"]).stdout.decode(errors="replace")
+        state = next((" ".join(line.split()) for line in query.splitlines() if "STATE" in line), "not installed")
+        print("    sc query TavoScsiCommandService:", state)
+        write_phone(host)
+        (suite / "PCSuite.log").unlink(missing_ok=True)
+        program = "Z:" + str(cd / "Devstart.exe").replace("/", "\\")
+        host.run(BIN / "sim" / "standarduser.exe", [program], cwd=cd, timeout=120)
+        show_log("standard user on Windows XP: CD run, then the local run", wait_for_local_run(host))
+        show_phone(host)
+        host.run_tool(["taskkill", "/f", "/im", "PCSuite.exe"])
+        host.run_tool(["sc", "stop", "TavoScsiCommandService"])
+        host.run_tool(["sc", "delete", "TavoScsiCommandService"])
+
+        print("\n[5] A second start while another copy holds the single-instance mutex")
+        host.set_windows_version("win10")
         holder = host.start(BIN / "sim" / "holdmutex.exe", ["DevstartOneInstanceMutex", "20"])
         holder.stdout.readline()
         rc, _ = host.run(cd / "Devstart.exe", [], cwd=cd)
         holder.kill()
         print(f"    exit code {rc}")
         show_log("second instance", host.read_log())
-        show_phone(host)
-
-        print("\n[4] Windows XP: the start-up installs and starts the SCSI command service;")
-        print("    then a standard user's second start reaches the phone through the service's pipe")
-        phone_file = host.prefix / "drive_c" / "sim-phone" / "phone.txt"
-        phone_file.parent.mkdir(parents=True, exist_ok=True)
-        phone_file.write_text("setting=40 0a 00\r\nmode=0\r\nstatus=01\r\n")
-        host.set_windows_version("winxp")
-        host.run(cd / "Devstart.exe", ["-run_cd"], cwd=cd)
-        show_log("CD run on Windows XP", host.read_log())
-        query = host.run_tool(["sc", "query", "TavoScsiCommandService"]).stdout.decode(errors="replace")
-        state = next((" ".join(line.split()) for line in query.splitlines() if "STATE" in line), "not installed")
-        print("    sc query TavoScsiCommandService:", state)
-        holder = host.start(BIN / "sim" / "holdmutex.exe", ["DevstartOneInstanceMutex", "30"])
-        holder.stdout.readline()
-        program = "Z:" + str(cd / "Devstart.exe").replace("/", "\\")
-        host.run(BIN / "sim" / "standarduser.exe", [program], cwd=cd, timeout=120)
-        holder.kill()
-        show_log("second instance, standard user, Windows XP", host.read_log())
-        show_phone(host)
-        host.run_tool(["sc", "stop", "TavoScsiCommandService"])
-        host.run_tool(["sc", "delete", "TavoScsiCommandService"])
-
-        host.set_windows_version("win7")
-        print("\n[5] The CD's stand-in setups (E:\\tools) install the USB modem driver and the VTP;")
-        print("    the program's inspection code reads what is installed and how current it is")
-        probe = standins / "inspect_probe.exe"
-        before = probe_values(host, probe, "driver", cd)
-        for setup in ("DriverSetup.exe", "VTPSetup.exe"):
-            rc, _ = host.run(cd / "tools" / setup, ["/version=1.2.0.4"] if setup == "VTPSetup.exe" else [],
-                             cwd=cd, timeout=120)
-            print(f"    E:\\tools\\{setup} exit code {rc}")
-        after = probe_values(host, probe, "driver", cd)
-        queries = probe_values(host, probe, "queries", cd)
-        print(f"    driver version before: {before.get('GetInstalledDriverVersion')}, after: "
-              f"{after.get('GetInstalledDriverVersion')} (config.ini wants 1.2.0.4; current: "
-              f"{'yes' if after.get('IsDriverVersionCurrent') == '1' else 'no'})")
-        print(f"    VTP installed in {queries.get('GetInstallPath')}, version {queries.get('GetITKVersion_VTP')} "
-              f"(current: {'yes' if queries.get('IsITKVersionCurrent') == '1' else 'no'})")
-
-        print("\n[6] AutoRun switched off for CD-ROMs; the local run asks to switch it back on and")
-        print("    repairs it (the UI driver presses OK, as a person would)")
-        host.reg_import('[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Cdrom]\n"Autorun"=dword:00000000\n\n'
-                        '[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer]\n'
-                        '"NoDriveTypeAutorun"=dword:000000b5\n')
-        host.hold_desktop(BIN / "sim" / "uidriver.exe")
-        run = host.start(cd / "Devstart.exe", ["-drive:E"], cwd=cd)
-        for _ in range(2):
-            rc, text = host.run(BIN / "sim" / "uidriver.exe", ["box", "--title", "", "--timeout", "60"], timeout=120)
-            if rc == 0:
-                print(f"    box: {text.strip()!r} -> OK")
-        try:
-            finish(run, 120)
-        except subprocess.TimeoutExpired:
-            print("    the program did not end in time and was stopped")
-        show_log("local run with AutoRun off", host.read_log())
     finally:
         if host:
             host.close()

@@ -81,13 +81,21 @@ def answer_box(host, bins, title="Devstart", press="OK", timeout=150):
 
 
 class VirtualCd:
-    """A folder holding what the phone's CD holds, mapped as drive E:."""
+    """A folder holding what the phone's CD holds, mapped as drive E:.
 
-    def __init__(self, host, bins, folder, letter="E"):
+    By default the CD's Devstart.exe is the relaunch recorder and the program
+    under test runs from its build folder with the CD's root as its current
+    directory, as AutoRun would start it: what the CD run stages and
+    relaunches is the recorder, so the CD run's trace log is its own. With
+    `whole_road` the CD carries the program itself, and its relaunch goes on
+    into the staged copy's local run."""
+
+    def __init__(self, host, bins, folder, letter="E", whole_road=False):
         self.host, self.bins, self.folder, self.letter = host, bins, folder, letter
         shutil.rmtree(folder, ignore_errors=True)
         folder.mkdir(parents=True)
-        shutil.copy2(bins.Devstart, folder / "Devstart.exe")
+        self.program = folder / "Devstart.exe" if whole_road else PROGRAM
+        shutil.copy2(bins.Devstart if whole_road else bins.RelaunchRecorder, folder / "Devstart.exe")
         # The program's companions from its own build: the SCSI command
         # library it imports and the SCSI command service (config.ini names it).
         for companion in COMPANIONS:
@@ -101,10 +109,10 @@ class VirtualCd:
 
     def start(self, args=(), env=None):
         """As AutoRun does: current directory the CD's root."""
-        return self.host.start(self.folder / "Devstart.exe", args, cwd=self.folder, env=env)
+        return self.host.start(self.program, args, cwd=self.folder, env=env)
 
     def run(self, args=(), timeout=60, env=None):
-        return self.host.run(self.folder / "Devstart.exe", args, cwd=self.folder, timeout=timeout, env=env)
+        return self.host.run(self.program, args, cwd=self.folder, timeout=timeout, env=env)
 
 
 @pytest.fixture

@@ -13,3 +13,10 @@ def relaunch_records(host):
     text = path.read_bytes().decode("utf-8").replace("\r\n", "\n")
     return [dict(line.split("=", 1) for line in block.split("\n"))
             for block in text.split("\n\n") if block.strip()]
+
+
+def wait_for_relaunch(host, timeout=60):
+    """The records once the first start has written its own: the CD run
+    ends without waiting for the copy it started."""
+    host.wait_for_file(host.prefix / "drive_c" / "sim-relaunch" / "relaunch.txt", timeout)
+    return relaunch_records(host)

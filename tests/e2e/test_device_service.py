@@ -35,7 +35,8 @@ def service_state(host):
 
 def install(cd, host, running=True):
     """The CD run of an administrator: the start-up installs and starts the
-    service. With `running`, also waits until the service says it runs (the
+    service (and the CD run reads the phone directly: write the phone a test
+    scripts after this). With `running`, also waits until the service says it runs (the
     start request returns before that under Wine), so that what follows
     does not race the service's own start."""
     rc, _ = cd.run(["-run_cd"])
@@ -59,7 +60,7 @@ def as_standard_user_second_start(cd, host, bins, box=False):
     holder = host.start(bins.holdmutex, ["DevstartOneInstanceMutex", "900"])
     try:
         assert holder.stdout.readline().strip() == b"held"
-        program = "Z:" + str(cd.folder / "Devstart.exe").replace("/", "\\")
+        program = "Z:" + str(cd.program).replace("/", "\\")
         run = host.start(bins.standarduser, [program], cwd=cd.folder)
         text = answer_box(host, bins)[1] if box else None
         finish(run, 200)
@@ -95,9 +96,9 @@ def test_start_up_installs_and_starts_the_service(cd, xp):
 
 
 def test_standard_user_reaches_the_phone_through_the_pipe(cd, xp, bins):
+    install(cd, xp)
     phone = Phone(xp)
     phone.write(setting=(0x40, 0x0A, 0x00))
-    install(cd, xp)
     lines, _ = as_standard_user_second_start(cd, xp, bins)
     assert "CAutoRunManager::GetSetting() Run first (drive=E,SubCode=2,type=32,pData=)" not in lines
     start = lines.index("CAutoRunManager::GetSetting(+)")
@@ -122,9 +123,9 @@ def test_standard_user_reaches_the_phone_through_the_pipe(cd, xp, bins):
     (-20, "FAIL_TO_OPEN_DRIVE_ACCESS_DENIED"),
 ])
 def test_phone_failures_come_back_through_the_service(cd, xp, bins, result, name):
+    install(cd, xp)
     phone = Phone(xp)
     phone.write(setting_results=[result])
-    install(cd, xp)
     lines, text = as_standard_user_second_start(cd, xp, bins, box=True)
     assert f"[WindowServiceManger] GET_SETTING fail {name}" in lines
     assert text.endswith(f"({name})")
@@ -137,6 +138,7 @@ def test_missing_pipe_is_reported(cd, xp, bins):
     # The service runs but offers no pipe.
     phone.write(extra=["pipe.off=1"])
     install(cd, xp)
+    phone.write(extra=["pipe.off=1"])
     lines, text = as_standard_user_second_start(cd, xp, bins, box=True)
     assert "[WindowServiceManager] PipeSend()-CreateFile() Error code is 2" in lines
     assert text == "Windows Service Management failed."
@@ -173,3 +175,22 @@ def test_service_stuck_starting_is_created_again_and_started(cd, xp):
     ]
     # Let it go on, so it can be stopped and removed.
     phone.write()
+
+
+def test_standard_user_with_the_service_stopped_needs_an_administrator(cd, xp, bins):
+    Phone(xp).write()
+    install(cd, xp)
+    xp.run_tool(["sc", "stop", SERVICE])
+    for _ in range(60):
+        if service_state(xp) == 1:
+            break
+        time.sleep(0.5)
+    assert service_state(xp) == 1  # stopped
+    bring_up_desktop(xp, bins)
+    program = "Z:" + str(cd.program).replace("/", "\\")
+    run = xp.start(bins.standarduser, [program], cwd=cd.folder)
+    rc, text = answer_box(xp, bins)
+    finish(run, 200)
+    assert rc == 0
+    assert text == "Administrator account is required for access."
+    assert "RunFromCD" not in " ".join(strip(xp.read_log()))

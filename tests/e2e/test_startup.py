@@ -4,6 +4,8 @@ import re
 
 import pytest
 
+from road_helpers import wait_for_relaunch
+
 FIRST = "Start Autorun version 1, 0, 0, 14"
 
 
@@ -30,11 +32,12 @@ def test_command_line_chooses_the_run(cd, host, args, branch):
     assert lines[0] == FIRST
     assert "Devstart::CreateMutex" in lines
     if branch == "cd":
-        assert lines[-1] == "Devstart: CAutoRunManager::RunFromCD is not available in this build"
+        assert lines[-2:] == ["CAutoRunManager::RunFromCD(-)", "NORMAL_EXIT"]
         assert not any("FirstTimeLocal" in l for l in lines)
     else:
         assert any(l.startswith("[WARM]CheckWindowAutoRun1 returns TRUE") for l in lines)
-        assert lines[-1] == "Devstart: CAutoRunManager::FirstTimeLocal is not available in this build"
+        assert "CAutoRunManager::FirstTimeLocal(+)" in lines
+        assert not any("RunFromCD" in l for l in lines)
 
 
 def test_log_is_utf16le_crlf_without_bom(cd, host):
@@ -68,12 +71,15 @@ def test_second_instance_signals_and_ends(cd, host, bins):
         holder.kill()
 
 
-def test_unwritable_temporary_folder_runs_on_and_writes_nothing(cd, host):
+def test_missing_temporary_folder_writes_no_log_and_runs_on(cd, host):
     host.reg_import('[HKEY_CURRENT_USER\\Environment]\n"TEMP"="C:\\\\no-such-folder"\n"TMP"="C:\\\\no-such-folder"\n')
     rc, _ = cd.run()
     assert rc == 0
     assert host.read_log() is None
-    assert not (host.prefix / "drive_c" / "no-such-folder").exists()
+    # The log makes no folder; staging makes the folders it stages into.
+    missing = host.prefix / "drive_c" / "no-such-folder"
+    assert sorted(p.name for p in missing.rglob("*") if p.is_file()) == ["Devstart.exe", "SendScsiCmd.dll", "config.ini"]
+    assert [r["arguments"] for r in wait_for_relaunch(host)] == ["-drive:E"]
 
 
 def test_windows_xp_prefix_reaches_the_service_check(cd, host):

@@ -8,6 +8,8 @@
 //   inspect_probe execute FILE [ARGS] starts a program: its identifier
 //   inspect_probe wait FILE [ARGS]    starts a setup and waits for it with a
 //                                     window whose timer keeps ticking
+//   inspect_probe step driver|itk|run the installer window's install step
+//                                     with config.ini of the current folder
 //   inspect_probe bench handle|poll FILE [ARGS]
 //                                     waits as the installer does, or with a
 //                                     literal 1 ms snapshot loop; prints the
@@ -139,6 +141,11 @@ int wmain(int argc, wchar_t** argv) {
     Print("FindProcess", FindProcess(m, argc > 2 ? argv[2] : L"VTP.exe"));
   } else if (cmd == L"notify") {
     Print("NotifyPCSuite", NotifyPCSuite(m));
+  } else if (cmd == L"step" && argc > 2) {
+    std::wstring step = argv[2];
+    if (step == L"driver") Print("StepDriver", manager.StepDriver());
+    if (step == L"itk") Print("StepITK", manager.StepITK());
+    if (step == L"run") Print("StepRun", manager.StepRun());
   } else if (cmd == L"execute" && argc > 2) {
     Print("pid", ExecuteProcess(m, argv[2], Join(argc, argv, 3), 0));
   } else if (cmd == L"wait" && argc > 2) {

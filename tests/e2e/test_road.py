@@ -1,0 +1,193 @@
+"""The installer's road under Wine: the CD run staging and relaunching its
+copy, and the copy's local run switching the phone and starting what is
+installed; the install steps through the real adapters."""
+import re
+import shutil
+import subprocess
+import time
+
+import pytest
+
+from conftest import PROGRAM, VirtualCd, answer_box, bring_up_desktop
+from inspect_helpers import probe, setup_config, setup_log, sim_file
+from phone import Phone
+from road_helpers import relaunch_records, wait_for_relaunch
+from winehost import finish
+
+PC_SUITE_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Tavo Electronics\\Tavo PC Suite IV\\1.0"
+RUN_WHEN_KEY = "HKEY_CURRENT_USER\\Software\\Tavo Electronics\\Tavo PC Suite IV\\1.0\\Setting"
+NORMAL_END = "Devstart::FirstTimeLocal returns NORMAL_EXIT"
+NO_WINDOW = "Devstart: installer window is not available in this build"
+
+
+def lines_of(host):
+    return [re.sub(r"^\[-?\d+\]", "", line) for line in host.read_log() or []]
+
+
+def wait_for_line(host, wanted, timeout=120):
+    """The local run's trace once it has written one of the wanted lines: the
+    CD run ends without waiting for its copy."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        lines = lines_of(host)
+        if any(line in wanted for line in lines):
+            return lines
+        time.sleep(0.5)
+    raise AssertionError(f"none of {wanted} in {lines_of(host)}")
+
+
+def with_setups(cd):
+    """The CD's tools folder with the setups config.ini names."""
+    (cd.folder / "tools").mkdir(exist_ok=True)
+    for name in ("DriverSetup", "VTPSetup"):
+        shutil.copy2(sim_file(name), cd.folder / "tools" / f"{name}.exe")
+
+
+def install_driver(host, cd):
+    rc, _ = host.run(cd.folder / "tools" / "DriverSetup.exe", [], cwd=cd.folder, timeout=120)
+    assert rc == 0
+
+
+def install_pc_suite(host):
+    folder = host.prefix / "drive_c" / "PCSuite"
+    folder.mkdir(parents=True, exist_ok=True)
+    shutil.copy2(sim_file("PCSuite"), folder / "PCSuite.exe")
+    host.reg_add(PC_SUITE_KEY, "Path", "C:\\PCSuite\\", view64=True)
+    return folder
+
+
+def windows_path(host, path):
+    """The C: path of a folder inside the prefix's drive_c."""
+    return "C:\\" + str(path.relative_to(host.prefix / "drive_c")).replace("/", "\\")
+
+
+def staged(host):
+    root = host.temp_dir / "E"
+    return sorted(str(p.relative_to(root)).replace("/", "\\") for p in root.rglob("*") if p.is_file())
+
+
+@pytest.fixture
+def road(host, bins, request):
+    """A CD that carries the program itself: the road goes on into the copy."""
+    name = request.node.name.replace("[", "-").replace("]", "")
+    cd = VirtualCd(host, bins, host.prefix.parent.parent / "cds" / name, whole_road=True)
+    with_setups(cd)
+    return cd
+
+
+def test_cd_run_stages_and_relaunches_its_copy_as_first_instance(cd, host):
+    host.set_windows_version("win10")
+    with_setups(cd)
+    rc, _ = cd.run()
+    assert rc == 0
+    # The driver is missing: its setup is staged, the Internet Kit's is not (PC-suite mode).
+    assert staged(host) == ["Devstart.exe", "SendScsiCmd.dll", "config.ini", "tools\\DriverSetup.exe"]
+    [record] = wait_for_relaunch(host)
+    staging = windows_path(host, host.temp_dir / "E")
+    assert record["arguments"] == "-drive:E"
+    assert record["directory"].lower() == staging.lower()
+    assert record["module"].lower() == (staging + "\\Devstart.exe").lower()
+    assert record["one_instance_mutex_existed"] == "0"
+    lines = lines_of(host)
+    assert lines[-2:] == ["CAutoRunManager::RunFromCD(-)", "NORMAL_EXIT"]
+    assert "CAutoRunManager::CopyDriverSetup(+)" in lines
+
+
+def test_conflicting_application_is_named_and_nothing_is_staged(cd, host, bins):
+    bring_up_desktop(host, bins)
+    vtp = host.start(sim_file("VTP"))
+    try:
+        time.sleep(2)
+        run = cd.start()
+        rc, text = answer_box(host, bins)
+        finish(run, 120)
+    finally:
+        vtp.kill()
+    assert rc == 0
+    # Code 400: the product that waits, and the application to close.
+    assert text.split() == ("The following applications should be closed before you continue to install "
+                            "Tavo PC Suite. (PC internet via the phone)").split()
+    assert not (host.temp_dir / "E").exists()
+    assert relaunch_records(host) == []
+
+
+@pytest.mark.parametrize("run_when_connected, started", [(None, True), (0, False)])
+def test_local_run_switches_the_phone_and_starts_the_pc_suite(road, host, run_when_connected, started):
+    host.set_windows_version("win10")
+    install_driver(host, road)
+    folder = install_pc_suite(host)
+    if run_when_connected is not None:
+        host.reg_add(RUN_WHEN_KEY, "RunWhenPhoneConnect", str(run_when_connected), kind="REG_DWORD")
+    Phone(host).write()
+    rc, _ = road.run()
+    assert rc == 0
+    lines = wait_for_line(host, [NORMAL_END, NO_WINDOW])
+    assert lines[-1] == NORMAL_END
+    assert Phone(host).mode != 0
+    log = folder / "PCSuite.log"
+    for _ in range(60 if started else 0):
+        if log.exists():
+            break
+        time.sleep(0.5)
+    assert log.exists() == started
+    # Both runs wrote the one log; what is there is whole lines.
+    raw = (host.temp_dir / "Devstart.Log").read_bytes().decode("utf-16-le")
+    assert "\0" not in raw
+    assert raw.endswith("\r\n")
+    assert all(re.fullmatch(r"\[-?\d+\][^\r\n]*", line) for line in raw[:-2].split("\r\n"))
+
+
+def test_itk_local_run_tells_the_running_pc_suite_and_starts_the_vtp(cd, host):
+    """The CD run refuses to stage beside a running PC suite in ITK mode; a
+    local run started while it runs tells it before switching the phone."""
+    host.set_windows_version("win10")
+    with_setups(cd)
+    install_driver(host, cd)
+    rc, _ = host.run(cd.folder / "tools" / "VTPSetup.exe", [], cwd=cd.folder, timeout=120)
+    assert rc == 0
+    suite = install_pc_suite(host)
+    running = host.start(suite / "PCSuite.exe")
+    try:
+        time.sleep(2)
+        Phone(host).write(setting=(0x41, 0x0A, 0x00))
+        rc, _ = cd.run(["-drive:E"], timeout=120)
+        assert rc == 0
+        assert lines_of(host)[-1] == NORMAL_END
+        assert "0xAB8 0 0" in (suite / "PCSuite.log").read_text()
+        assert Phone(host).mode != 0
+        vtp_log = host.prefix / "drive_c" / "Program Files (x86)" / "Tavo Electronics" / "VTP" / "VTP.log"
+        host.wait_for_file(vtp_log, 60)
+    finally:
+        running.kill()
+
+
+def test_work_left_for_the_window_ends_the_local_run_and_the_staged_setup_installs(road, host):
+    """The driver is missing: the copy is relaunched (elevated) and leaves
+    the driver to the window; the staged setup, alone in the staging folder,
+    installs it through the driver step."""
+    host.set_windows_version("win10")
+    Phone(host).write()
+    road.run()
+    lines = wait_for_line(host, [NORMAL_END, NO_WINDOW])
+    assert lines[-1] == NO_WINDOW
+    assert "CAutoRunManager::FirstTimeLocal(-)" in lines
+    staging = host.temp_dir / "E"
+    assert (staging / "tools" / "DriverSetup.exe").exists()
+    assert probe(host, "step", "driver", cwd=staging)["StepDriver"] == "0"
+    assert setup_log(host, "DriverSetup")[-1] == "installed"
+    assert probe(host, "driver", cwd=staging)["IsDriverVersionCurrent"] == "1"
+
+
+@pytest.mark.parametrize("mode, result, last", [
+    ("install", "0", "CAutoRunManager::StepITK(-)"),
+    ("noinstall", "304", "CAutoRunManager::StepITK() CheckITKInstall fails"),
+])
+def test_itk_step_waits_for_the_staged_setup_and_checks_it(host, tmp_path, mode, result, last):
+    staging = tmp_path / "E"
+    (staging / "tools").mkdir(parents=True)
+    shutil.copy2(sim_file("VTPSetup"), staging / "tools" / "VTPSetup.exe")
+    config = (PROGRAM.parent.parent.parent / "tests" / "e2e" / "data" / "config.ini").read_text()
+    (staging / "config.ini").write_text(config.replace("iso_type0=0", "iso_type0=1").replace("\n", "\r\n"))
+    setup_config(host, "VTPSetup", mode=mode)
+    assert probe(host, "step", "itk", cwd=staging)["StepITK"] == result
+    assert [l for l in lines_of(host) if "StepITK" in l][-1] == last

@@ -151,6 +151,7 @@ def main():
         suite.mkdir(parents=True, exist_ok=True)
         shutil.copy2(standin("PCSuite.exe"), suite / "PCSuite.exe")
         host.reg_add(PC_SUITE_KEY, "Path", "C:\\PCSuite\\")
+        write_phone(host)
         host.run(cd / "Devstart.exe", [], cwd=cd)
         show_staging(host)
         show_log("CD run, then the local run", wait_for_local_run(host))

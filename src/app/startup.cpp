@@ -2,6 +2,7 @@
 
 #include "core/trace_log.h"
 #include "inspect/os_family.h"
+#include "inspect/staging_folder.h"
 #include "ui/presentation.h"
 #include "core/result_codes.h"
 
@@ -23,17 +24,10 @@ std::optional<T> Checked(std::optional<T> result, const wchar_t* operation) {
   return result;
 }
 
-// The current directory's first character names the drive the second start
-// came from (AutoRun starts it in the CD's root).
-char DriveFromCurrentDirectory(IFileSystem& files) {
-  std::wstring dir = files.GetCurrentDirectory();
-  return dir.empty() ? 0 : static_cast<char>(dir[0] & 0xFF);
-}
-
 int SecondInstance(StartupEnv& env) {
   auto& m = env.manager;
   Machine& pc = env.machine;
-  m.m_cDrive = DriveFromCurrentDirectory(pc.files);
+  m.m_cDrive = DriveOfCurrentDirectory(pc.files);
   CAutoRunManager::SettingRead setting = m.GetSetting();
   if (setting.result != 0) {
     ShowResult(setting.result, env.texts, pc.windows, 0);
@@ -53,7 +47,7 @@ int SecondInstance(StartupEnv& env) {
     if (!itk_existed) warning = kMsgWrongModeITK;
   }
 
-  m.m_cDrive = DriveFromCurrentDirectory(pc.files);
+  m.m_cDrive = DriveOfCurrentDirectory(pc.files);
   m.ModeChange();
 
   WindowHandle first = pc.windows.FindWindow(L"", L"Devstart");

@@ -12,6 +12,11 @@ std::wstring GetStagingFolder(IFileSystem& files) {
   return temp + L"\\";
 }
 
+char DriveOfCurrentDirectory(IFileSystem& files) {
+  std::wstring dir = files.GetCurrentDirectory();
+  return dir.empty() ? 0 : static_cast<char>(dir[0] & 0xFF);
+}
+
 void CreateFolderPath(IFileSystem& fs, const std::wstring& path) {
   for (std::size_t at = path.find(L'\\'); at != std::wstring::npos; at = path.find(L'\\', at + 1)) {
     fs.CreateDirectory(path.substr(0, at));

@@ -12,6 +12,10 @@ namespace devstart {
 // C:\Users\u\AppData\Local\Temp\E\ for a run from E:\.
 std::wstring GetStagingFolder(IFileSystem& files);
 
+// The drive a run from the CD came from: the current directory's first
+// character in its 8-bit form (0 for an empty answer).
+char DriveOfCurrentDirectory(IFileSystem& files);
+
 // Creates every folder along `path`; failures (existing folders included)
 // are ignored.
 void CreateFolderPath(IFileSystem& fs, const std::wstring& path);

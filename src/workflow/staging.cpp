@@ -75,7 +75,7 @@ int CAutoRunManager::RunFromCD() {
   Trace(L"CAutoRunManager::RunFromCD(+)");
   IFileSystem& fs = machine_.files;
   std::wstring cd_root = fs.GetCurrentDirectory();
-  m_cDrive = cd_root.empty() ? 0 : static_cast<char>(cd_root[0] & 0xFF);
+  m_cDrive = DriveOfCurrentDirectory(fs);
 
   SettingRead setting = GetSetting();
   if (setting.result != 0) return setting.result;

@@ -11,7 +11,7 @@ import time
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 
-from winehost import Display, WineHost, finish, key_values, pe_machine  # noqa: E402
+from winehost import Display, WineHost, finish, pe_machine  # noqa: E402
 
 BIN = pathlib.Path(os.environ.get("DEVSTART_BIN", ROOT / "build" / "win64"))
 SHIPPED = pathlib.Path(os.environ.get("DEVSTART_SHIPPED", ROOT / "build" / "win32"))
@@ -78,7 +78,7 @@ def wait_for_local_run(host, timeout=120):
 
 def show_staging(host):
     root = host.temp_dir / "E"
-    print(f"\n--- the staging folder (%TEMP%\\E) ---")
+    print("\n--- the staging folder (%TEMP%\\E) ---")
     if not root.exists():
         print("    (not there: nothing was staged)")
         return

@@ -3,7 +3,6 @@ copy, and the copy's local run switching the phone and starting what is
 installed; the install steps through the real adapters."""
 import re
 import shutil
-import subprocess
 import time
 
 import pytest

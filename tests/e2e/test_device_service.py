@@ -35,11 +35,12 @@ def service_state(host):
 
 def install(cd, host, running=True):
     """The CD run of an administrator: the start-up installs and starts the
-    service (and the CD run reads the phone directly: write the phone a test
-    scripts after this). With `running`, also waits until the service says it runs (the
+    service. It does not ask the phone ("-no_send"), so what a test scripts
+    for the phone is left for the service; the test writes it before, as the
+    service rewrites the phone's file while it starts. With `running`, also waits until the service says it runs (the
     start request returns before that under Wine), so that what follows
     does not race the service's own start."""
-    rc, _ = cd.run(["-run_cd"])
+    rc, _ = cd.run(["-run_cd", "-no_send"])
     assert rc == 0
     lines = strip(host.read_log())
     for _ in range(120 if running else 0):
@@ -96,9 +97,9 @@ def test_start_up_installs_and_starts_the_service(cd, xp):
 
 
 def test_standard_user_reaches_the_phone_through_the_pipe(cd, xp, bins):
-    install(cd, xp)
     phone = Phone(xp)
     phone.write(setting=(0x40, 0x0A, 0x00))
+    install(cd, xp)
     lines, _ = as_standard_user_second_start(cd, xp, bins)
     assert "CAutoRunManager::GetSetting() Run first (drive=E,SubCode=2,type=32,pData=)" not in lines
     start = lines.index("CAutoRunManager::GetSetting(+)")
@@ -123,9 +124,9 @@ def test_standard_user_reaches_the_phone_through_the_pipe(cd, xp, bins):
     (-20, "FAIL_TO_OPEN_DRIVE_ACCESS_DENIED"),
 ])
 def test_phone_failures_come_back_through_the_service(cd, xp, bins, result, name):
-    install(cd, xp)
     phone = Phone(xp)
     phone.write(setting_results=[result])
+    install(cd, xp)
     lines, text = as_standard_user_second_start(cd, xp, bins, box=True)
     assert f"[WindowServiceManger] GET_SETTING fail {name}" in lines
     assert text.endswith(f"({name})")
@@ -138,7 +139,6 @@ def test_missing_pipe_is_reported(cd, xp, bins):
     # The service runs but offers no pipe.
     phone.write(extra=["pipe.off=1"])
     install(cd, xp)
-    phone.write(extra=["pipe.off=1"])
     lines, text = as_standard_user_second_start(cd, xp, bins, box=True)
     assert "[WindowServiceManager] PipeSend()-CreateFile() Error code is 2" in lines
     assert text == "Windows Service Management failed."

@@ -65,6 +65,14 @@ def staged(host):
     return sorted(str(p.relative_to(root)).replace("/", "\\") for p in root.rglob("*") if p.is_file())
 
 
+@pytest.fixture(autouse=True)
+def steady_desktop(host, bins):
+    """Every scenario starts windowed programs one after another (the CD run,
+    its copy, setups, applications): the desktop is kept up so that none of
+    them meets it closing."""
+    bring_up_desktop(host, bins)
+
+
 @pytest.fixture
 def road(host, bins, request):
     """A CD that carries the program itself: the road goes on into the copy."""
@@ -93,7 +101,6 @@ def test_cd_run_stages_and_relaunches_its_copy_as_first_instance(cd, host):
 
 
 def test_conflicting_application_is_named_and_nothing_is_staged(cd, host, bins):
-    bring_up_desktop(host, bins)
     vtp = host.start(sim_file("VTP"))
     try:
         time.sleep(2)

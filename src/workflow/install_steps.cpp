@@ -8,16 +8,27 @@
 
 namespace devstart {
 
+namespace {
+
+// Starts a setup and waits for it while the window keeps working; the
+// manager's identifier holds the setup's during the wait. False when it
+// could not be started.
+bool RunSetup(Machine& machine, std::int32_t& waited_pid, const std::wstring& setup_file) {
+  LaunchedProcess setup = LaunchProcess(machine, setup_file, L"", 0);
+  waited_pid = setup.pid;
+  if (setup.pid == -1) return false;
+  WaitForLaunchedProcess(machine, waited_pid, std::move(setup));
+  return true;
+}
+
+}  // namespace
+
 int CAutoRunManager::StepDriver() {
   if (CheckDriverInstall() != 0 && IsDriverVersionCurrent() != 0) return 0;
   // An empty driver_name reads ".\": starting it would open the staging
   // folder in Explorer, and the wait would hang on that window.
   if (option_.driver_name.empty() || option_.driver_name.back() == L'\\') return FAIL_TO_SETUP_DRIVER;
-  LaunchedProcess setup = LaunchProcess(machine_, option_.driver_name, L"", 0);
-  m_dwProcessId = setup.pid;
-  if (setup.pid == -1) return FAIL_TO_SETUP_DRIVER;
-  WaitForLaunchedProcess(machine_, m_dwProcessId, std::move(setup));
-  return 0;
+  return RunSetup(machine_, m_dwProcessId, option_.driver_name) ? 0 : FAIL_TO_SETUP_DRIVER;
 }
 
 int CAutoRunManager::StepITK() {
@@ -26,10 +37,7 @@ int CAutoRunManager::StepITK() {
     Trace(L"CAutoRunManager::StepITK(-)");
     return 0;
   }
-  LaunchedProcess setup = LaunchProcess(machine_, option_.itk_setup, L"", 0);
-  m_dwProcessId = setup.pid;
-  if (setup.pid == -1) return FAIL_TO_SETUP_ITK;
-  WaitForLaunchedProcess(machine_, m_dwProcessId, std::move(setup));
+  if (!RunSetup(machine_, m_dwProcessId, option_.itk_setup)) return FAIL_TO_SETUP_ITK;
   if (CheckITKInstall() == 1) {
     Trace(L"CAutoRunManager::StepITK(-)");
     return 0;

@@ -11,6 +11,7 @@ import time
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 
+from road_helpers import install_pc_suite, wait_for_local_run  # noqa: E402
 from winehost import Display, WineHost, finish, pe_machine  # noqa: E402
 
 BIN = pathlib.Path(os.environ.get("DEVSTART_BIN", ROOT / "build" / "win64"))
@@ -52,9 +53,6 @@ def show_phone(host):
 
 
 STANDINS = ("DriverSetup.exe", "VTPSetup.exe")
-NORMAL_END = "Devstart::FirstTimeLocal returns NORMAL_EXIT"
-NO_WINDOW = "Devstart: installer window is not available in this build"
-PC_SUITE_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Tavo Electronics\\Tavo PC Suite IV\\1.0"
 
 
 def standin(name):
@@ -64,15 +62,9 @@ def standin(name):
     raise FileNotFoundError(name)
 
 
-def wait_for_local_run(host, timeout=120):
-    """The CD run ends as soon as it has started its copy; the copy's trace
-    log tells when the local run is over."""
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        lines = host.read_log() or []
-        if any(line.endswith((NORMAL_END, NO_WINDOW)) for line in lines):
-            return lines
-        time.sleep(0.5)
+def local_run_log(host):
+    """The raw log once the local run has ended."""
+    wait_for_local_run(host)
     return host.read_log()
 
 
@@ -142,19 +134,16 @@ def main():
         print("    relaunches the copy elevated; the copy leaves the driver to the installer window")
         host.run(cd / "Devstart.exe", [], cwd=cd)
         show_staging(host)
-        show_log("CD run, then the local run (one file: the copy replaced it)", wait_for_local_run(host))
+        show_log("CD run, then the local run (one file: the copy replaced it)", local_run_log(host))
 
         print("\n[3] The driver and the PC suite installed (by the CD's setup and by hand): the copy")
         print("    switches the phone and starts the PC suite, and no window opens")
         host.run(cd / "tools" / "DriverSetup.exe", [], cwd=cd, timeout=120)
-        suite = host.prefix / "drive_c" / "PCSuite"
-        suite.mkdir(parents=True, exist_ok=True)
-        shutil.copy2(standin("PCSuite.exe"), suite / "PCSuite.exe")
-        host.reg_add(PC_SUITE_KEY, "Path", "C:\\PCSuite\\")
+        suite = install_pc_suite(host, standin("PCSuite.exe"))
         write_phone(host)
         host.run(cd / "Devstart.exe", [], cwd=cd)
         show_staging(host)
-        show_log("CD run, then the local run", wait_for_local_run(host))
+        show_log("CD run, then the local run", local_run_log(host))
         show_phone(host)
         for _ in range(40):
             if (suite / "PCSuite.log").exists():
@@ -179,7 +168,7 @@ def main():
         (suite / "PCSuite.log").unlink(missing_ok=True)
         program = "Z:" + str(cd / "Devstart.exe").replace("/", "\\")
         host.run(BIN / "sim" / "standarduser.exe", [program], cwd=cd, timeout=120)
-        show_log("standard user on Windows XP: CD run, then the local run", wait_for_local_run(host))
+        show_log("standard user on Windows XP: CD run, then the local run", local_run_log(host))
         show_phone(host)
         host.run_tool(["taskkill", "/f", "/im", "PCSuite.exe"])
         host.run_tool(["sc", "stop", "TavoScsiCommandService"])

@@ -22,15 +22,13 @@ import time
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 
+from road_helpers import NORMAL_END, install_pc_suite, wait_for_local_run  # noqa: E402
 from winehost import Display, WineHost  # noqa: E402
 
 SHIPPED = ROOT / "build" / "win32"
 BIN = ROOT / "build" / "win64"
 WORK = ROOT / "build" / "bench-road"
-PC_SUITE_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Tavo Electronics\\Tavo PC Suite IV\\1.0"
 RUN_WHEN_KEY = "HKEY_CURRENT_USER\\Software\\Tavo Electronics\\Tavo PC Suite IV\\1.0\\Setting"
-NORMAL_END = "Devstart::FirstTimeLocal returns NORMAL_EXIT".encode("utf-16-le")
-NO_WINDOW = "Devstart: installer window is not available in this build".encode("utf-16-le")
 
 
 def make_cd(folder, setup_bytes=None, driver_version="1.2.0.4"):
@@ -47,25 +45,19 @@ def make_cd(folder, setup_bytes=None, driver_version="1.2.0.4"):
     (folder / "config.ini").write_text(config.replace("\n", "\r\n"))
 
 
-def wait_for(host, markers, timeout=120):
-    log = host.temp_dir / "Devstart.Log"
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        try:
-            data = log.read_bytes()
-        except OSError:
-            data = b""
-        if any(m in data for m in markers):
-            return
-        time.sleep(0.002)
-    raise TimeoutError("the local run did not end")
+def local_run_ended(host):
+    lines = wait_for_local_run(host, poll=0.002)
+    if not lines:
+        raise TimeoutError("the local run did not end")
+    return lines[-1]
 
 
 def road(host, cd):
     (host.temp_dir / "Devstart.Log").unlink(missing_ok=True)
     start = time.monotonic()
     host.run(cd / "Devstart.exe", [], cwd=cd, timeout=120)
-    wait_for(host, [NORMAL_END])
+    if local_run_ended(host) != NORMAL_END:
+        raise RuntimeError("the local run did not end by itself")
     return time.monotonic() - start
 
 
@@ -80,7 +72,7 @@ def cd_run_only(host, cd):
     start = time.monotonic()
     host.run(cd / "Devstart.exe", [], cwd=cd, timeout=120)
     took = time.monotonic() - start
-    wait_for(host, [NORMAL_END, NO_WINDOW])  # let the copy finish before the next run
+    local_run_ended(host)  # let the copy finish before the next run
     return took
 
 
@@ -113,10 +105,7 @@ def main():
         make_cd(cd)
         host.map_cdrom("E", cd)
         host.run(cd / "tools" / "DriverSetup.exe", [], cwd=cd, timeout=120)
-        suite = host.prefix / "drive_c" / "PCSuite"
-        suite.mkdir(parents=True, exist_ok=True)
-        shutil.copy2(SHIPPED / "sim" / "PCSuite.exe", suite / "PCSuite.exe")
-        host.reg_add(PC_SUITE_KEY, "Path", "C:\\PCSuite\\")
+        install_pc_suite(host, SHIPPED / "sim" / "PCSuite.exe")
         host.reg_add(RUN_WHEN_KEY, "RunWhenPhoneConnect", "0", kind="REG_DWORD")
         trivial = SHIPPED / "sim" / "RelaunchRecorder.exe"
 

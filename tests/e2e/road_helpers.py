@@ -1,6 +1,10 @@
 """Helpers of the installer road scenarios: what the relaunch recorder
 (sim/relaunch), put on the virtual CD in place of the program, wrote about
-each start the installer gave its staged copy."""
+each start the installer gave its staged copy; the local run's end in the
+trace log; the PC suite stand-in installed."""
+import re
+import shutil
+import time
 
 
 def relaunch_records(host):
@@ -20,3 +24,37 @@ def wait_for_relaunch(host, timeout=60):
     ends without waiting for the copy it started."""
     host.wait_for_file(host.prefix / "drive_c" / "sim-relaunch" / "relaunch.txt", timeout)
     return relaunch_records(host)
+
+
+# The local run's last lines: it ended after its own work, or left work to
+# the installer window.
+NORMAL_END = "Devstart::FirstTimeLocal returns NORMAL_EXIT"
+NO_WINDOW = "Devstart: installer window is not available in this build"
+PC_SUITE_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Tavo Electronics\\Tavo PC Suite IV\\1.0"
+
+
+def trace_lines(host):
+    """The trace log's lines without their "[ms]" prefix ([] without a log)."""
+    return [re.sub(r"^\[-?\d+\]", "", line) for line in host.read_log() or []]
+
+
+def wait_for_local_run(host, timeout=120, poll=0.5):
+    """The trace once the local run has ended (the CD run ends without waiting
+    for the copy it started); what is there when it has not by `timeout`."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        lines = trace_lines(host)
+        if NORMAL_END in lines or NO_WINDOW in lines:
+            return lines
+        time.sleep(poll)
+    return trace_lines(host)
+
+
+def install_pc_suite(host, program):
+    """The PC suite stand-in installed as the program finds it: C:\\PCSuite\\
+    with its registry entry. Returns the folder."""
+    folder = host.prefix / "drive_c" / "PCSuite"
+    folder.mkdir(parents=True, exist_ok=True)
+    shutil.copy2(program, folder / "PCSuite.exe")
+    host.reg_add(PC_SUITE_KEY, "Path", "C:\\PCSuite\\")
+    return folder

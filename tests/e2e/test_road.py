@@ -10,29 +10,11 @@ import pytest
 from conftest import PROGRAM, VirtualCd, answer_box, bring_up_desktop
 from inspect_helpers import probe, setup_config, setup_log, sim_file
 from phone import Phone
-from road_helpers import relaunch_records, wait_for_relaunch
+from road_helpers import (NO_WINDOW, NORMAL_END, install_pc_suite, relaunch_records, trace_lines,
+                          wait_for_local_run, wait_for_relaunch)
 from winehost import finish
 
-PC_SUITE_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Tavo Electronics\\Tavo PC Suite IV\\1.0"
 RUN_WHEN_KEY = "HKEY_CURRENT_USER\\Software\\Tavo Electronics\\Tavo PC Suite IV\\1.0\\Setting"
-NORMAL_END = "Devstart::FirstTimeLocal returns NORMAL_EXIT"
-NO_WINDOW = "Devstart: installer window is not available in this build"
-
-
-def lines_of(host):
-    return [re.sub(r"^\[-?\d+\]", "", line) for line in host.read_log() or []]
-
-
-def wait_for_line(host, wanted, timeout=120):
-    """The local run's trace once it has written one of the wanted lines: the
-    CD run ends without waiting for its copy."""
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        lines = lines_of(host)
-        if any(line in wanted for line in lines):
-            return lines
-        time.sleep(0.5)
-    raise AssertionError(f"none of {wanted} in {lines_of(host)}")
 
 
 def with_setups(cd):
@@ -45,14 +27,6 @@ def with_setups(cd):
 def install_driver(host, cd):
     rc, _ = host.run(cd.folder / "tools" / "DriverSetup.exe", [], cwd=cd.folder, timeout=120)
     assert rc == 0
-
-
-def install_pc_suite(host):
-    folder = host.prefix / "drive_c" / "PCSuite"
-    folder.mkdir(parents=True, exist_ok=True)
-    shutil.copy2(sim_file("PCSuite"), folder / "PCSuite.exe")
-    host.reg_add(PC_SUITE_KEY, "Path", "C:\\PCSuite\\", view64=True)
-    return folder
 
 
 def windows_path(host, path):
@@ -95,7 +69,7 @@ def test_cd_run_stages_and_relaunches_its_copy_as_first_instance(cd, host):
     assert record["directory"].lower() == staging.lower()
     assert record["module"].lower() == (staging + "\\Devstart.exe").lower()
     assert record["one_instance_mutex_existed"] == "0"
-    lines = lines_of(host)
+    lines = trace_lines(host)
     assert lines[-2:] == ["CAutoRunManager::RunFromCD(-)", "NORMAL_EXIT"]
     assert "CAutoRunManager::CopyDriverSetup(+)" in lines
 
@@ -121,13 +95,13 @@ def test_conflicting_application_is_named_and_nothing_is_staged(cd, host, bins):
 def test_local_run_switches_the_phone_and_starts_the_pc_suite(road, host, run_when_connected, started):
     host.set_windows_version("win10")
     install_driver(host, road)
-    folder = install_pc_suite(host)
+    folder = install_pc_suite(host, sim_file("PCSuite"))
     if run_when_connected is not None:
         host.reg_add(RUN_WHEN_KEY, "RunWhenPhoneConnect", str(run_when_connected), kind="REG_DWORD")
     Phone(host).write()
     rc, _ = road.run()
     assert rc == 0
-    lines = wait_for_line(host, [NORMAL_END, NO_WINDOW])
+    lines = wait_for_local_run(host)
     assert lines[-1] == NORMAL_END
     assert Phone(host).mode != 0
     # A started PC suite writes its log a moment after the run has ended.
@@ -152,14 +126,14 @@ def test_itk_local_run_tells_the_running_pc_suite_and_starts_the_vtp(cd, host):
     install_driver(host, cd)
     rc, _ = host.run(cd.folder / "tools" / "VTPSetup.exe", [], cwd=cd.folder, timeout=120)
     assert rc == 0
-    suite = install_pc_suite(host)
+    suite = install_pc_suite(host, sim_file("PCSuite"))
     running = host.start(suite / "PCSuite.exe")
     try:
         time.sleep(2)
         Phone(host).write(setting=(0x41, 0x0A, 0x00))
         rc, _ = cd.run(["-drive:E"], timeout=120)
         assert rc == 0
-        assert lines_of(host)[-1] == NORMAL_END
+        assert trace_lines(host)[-1] == NORMAL_END
         assert "0xAB8 0 0" in (suite / "PCSuite.log").read_text()
         assert Phone(host).mode != 0
         vtp_log = host.prefix / "drive_c" / "Program Files (x86)" / "Tavo Electronics" / "VTP" / "VTP.log"
@@ -175,7 +149,7 @@ def test_work_left_for_the_window_ends_the_local_run_and_the_staged_setup_instal
     host.set_windows_version("win10")
     Phone(host).write()
     road.run()
-    lines = wait_for_line(host, [NORMAL_END, NO_WINDOW])
+    lines = wait_for_local_run(host)
     assert lines[-1] == NO_WINDOW
     assert "CAutoRunManager::FirstTimeLocal(-)" in lines
     staging = host.temp_dir / "E"
@@ -197,4 +171,4 @@ def test_itk_step_waits_for_the_staged_setup_and_checks_it(host, tmp_path, mode,
     (staging / "config.ini").write_text(config.replace("iso_type0=0", "iso_type0=1").replace("\n", "\r\n"))
     setup_config(host, "VTPSetup", mode=mode)
     assert probe(host, "step", "itk", cwd=staging)["StepITK"] == result
-    assert [l for l in lines_of(host) if "StepITK" in l][-1] == last
+    assert [l for l in trace_lines(host) if "StepITK" in l][-1] == last

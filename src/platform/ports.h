@@ -97,6 +97,9 @@ class ISystemInfo {
   // MultiByteToWideChar / WideCharToMultiByte of a whole text; empty on failure.
   virtual std::u16string MultiByteToWideChar(std::uint32_t code_page, const std::string& text) = 0;
   virtual std::string WideCharToMultiByte(std::uint32_t code_page, const std::u16string& text) = 0;
+  // FormatMessageW from the system's table, inserts ignored, neutral
+  // language; nullopt when the system has no text for the code.
+  virtual std::optional<std::wstring> FormatMessage(std::uint32_t code) = 0;
 };
 
 // ---- files and folders -----------------------------------------------------
@@ -149,6 +152,7 @@ class IFileSystem {
   virtual CallResult DeleteFile(const std::wstring& path) = 0;
   virtual CallResult SetFileAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
   virtual CallResult CopyFile(const std::wstring& from, const std::wstring& to, bool fail_if_exists) = 0;
+  virtual CallResult MoveFileEx(const std::wstring& from, const std::wstring& to, std::uint32_t flags) = 0;
   virtual FindResult FindFirstFile(const std::wstring& pattern) = 0;
   // FindNextFileW; nullopt when it fails (no more files included).
   virtual std::optional<FindData> FindNextFile(Handle find) = 0;
@@ -287,6 +291,9 @@ class IProcesses {
   // ShellExecuteA with no owner: its HINSTANCE result (> 32 on success).
   virtual std::intptr_t ShellExecuteA(const std::string& verb, const std::string& file, const std::string& parameters,
                                       const std::string& directory, int show) = 0;
+  // ShellExecuteW; an empty directory is passed as NULL.
+  virtual std::intptr_t ShellExecute(WindowHandle owner, const std::wstring& verb, const std::wstring& file,
+                                     const std::wstring& parameters, const std::wstring& directory, int show) = 0;
 };
 
 // ---- windows and message boxes ---------------------------------------------
@@ -389,6 +396,16 @@ class IScsiLibrary {
 
 // ---- modules and their resources -----------------------------------------------
 
+// What a guarded call came to: its result, or the exception that ended it.
+// When the exception was a C++ `_com_error` thrown by Microsoft's compiler,
+// `com_hresult` is the error it carried.
+struct GuardedCall {
+  int result = 0;
+  bool raised = false;
+  std::uint32_t code = 0;
+  std::optional<std::int32_t> com_hresult;
+};
+
 class IModules {
  public:
   virtual ~IModules() = default;
@@ -400,6 +417,14 @@ class IModules {
   // Libraries loaded for the phone's identity are never freed.
   virtual Handle LoadLibraryA(const std::string& name) = 0;
   virtual void* GetProcAddress(Handle module, const std::string& name) = 0;
+  // LoadLibraryW (0 on failure) and FreeLibrary, for the libraries the
+  // program loads from its own folder for one call.
+  virtual Handle LoadLibraryW(const std::wstring& path) = 0;
+  virtual bool FreeLibrary(Handle module) = 0;
+  // Runs `call` inside a structured-exception guard, so that an exception
+  // raised by a foreign library (a C++ exception of another compiler reaches
+  // this program only as one) ends the call instead of the process.
+  virtual GuardedCall CallGuarded(const std::function<int()>& call) = 0;
 };
 
 // ---- internet --------------------------------------------------------------------
@@ -418,6 +443,14 @@ class IInternet {
   // HttpQueryInfoA of one header into a buffer of `buffer_size` bytes.
   virtual bool HttpQueryInfoA(Handle request, std::uint32_t level, std::uint32_t buffer_size, std::string* out) = 0;
   virtual bool InternetCloseHandle(Handle h) = 0;
+  // The program's wide variants: InternetOpenW(agent, access_type, NULL,
+  // NULL, flags) and InternetOpenUrlW with no headers and no context; 0 on
+  // failure.
+  virtual Handle InternetOpenW(const std::wstring& agent, std::uint32_t access_type, std::uint32_t flags) = 0;
+  virtual Handle InternetOpenUrlW(Handle session, const std::wstring& url, std::uint32_t flags) = 0;
+  // InternetSetOptionW of one DWORD option.
+  virtual bool InternetSetOption(Handle h, std::uint32_t option, std::uint32_t value) = 0;
+  virtual bool InternetQueryDataAvailable(Handle file, std::uint32_t* available) = 0;
   // URLDownloadToFileA with a status callback that asks for nothing; its HRESULT.
   virtual std::int32_t URLDownloadToFileA(const std::string& url, const std::string& path) = 0;
 };

@@ -162,4 +162,14 @@ constexpr std::uint32_t kCpAcp = 0;
 constexpr std::uint32_t kLocaleUserDefault = 0x400;
 constexpr std::uint32_t kLocaleSAbbrevCtryName = 0x7;
 
+// ---- the update client in the program ---------------------------------------
+constexpr std::uint32_t kInternetOptionConnectTimeout = 2;
+constexpr std::uint32_t kInternetOptionReceiveTimeout = 6;
+constexpr std::uint32_t kCpThreadAcp = 3;
+constexpr std::uint32_t kMoveFileReplaceExisting = 0x1;
+constexpr int kCsidlWindows = 0x24;
+constexpr int kSwHide = 0;
+// The code Microsoft's C++ compiler raises a thrown object with.
+constexpr std::uint32_t kMsvcCppException = 0xE06D7363u;
+
 }  // namespace devstart::win

@@ -18,6 +18,7 @@
 namespace devstart {
 
 class WindowServiceManager;
+class CLiveUpdate;
 
 class CAutoRunManager {
  public:
@@ -62,6 +63,14 @@ class CAutoRunManager {
   int StepDriver();
   int StepITK();
   int StepRun();
+
+  // The update steps (update_steps.cpp); both always 0. The software-update
+  // stage's step, and the guide dialog's Download choice, which opens the
+  // setup's address with `owner` as the shell's owner window.
+  int StepSWUpate();
+  int StepPCSuite(WindowHandle owner = 0);
+  // The update client, created on first use and kept for the run.
+  CLiveUpdate& GetLiveUpdate();
 
   // Not in this build yet: nullopt. Opens the installer window and runs its
   // message loop; the loop's exit code.
@@ -113,6 +122,7 @@ class CAutoRunManager {
 
  private:
   std::shared_ptr<WindowServiceManager> service_manager_;
+  std::shared_ptr<CLiveUpdate> live_update_;
 
  private:
   std::shared_ptr<RegManager> reg_manager_;

@@ -451,6 +451,24 @@ CallResult FakeFiles::CopyFile(const std::wstring& from, const std::wstring& to,
   return {true, 0};
 }
 
+CallResult FakeFiles::MoveFileEx(const std::wstring& from, const std::wstring& to, std::uint32_t flags) {
+  calls.push_back(L"MoveFileEx " + from + L" -> " + to);
+  std::wstring src = Resolve(from), dest = Resolve(to);
+  std::optional<std::string> bytes = Get(src);
+  if (!bytes) return {false, win::kErrorFileNotFound};
+  if (in_use.count(Fold(src)) != 0 || in_use.count(Fold(dest)) != 0) return {false, kErrorSharingViolation};
+  if (!IsWritable(dest)) return {false, win::kErrorAccessDenied};
+  if (Exists(dest)) {
+    if ((flags & win::kMoveFileReplaceExisting) == 0) return {false, win::kErrorAlreadyExists};
+    auto it = attributes.find(Fold(dest));
+    if (it != attributes.end() && (it->second & win::kFileAttributeReadonly) != 0) return {false, win::kErrorAccessDenied};
+  }
+  files_.erase(Fold(src));
+  attributes.erase(Fold(src));
+  Put(dest, *bytes);
+  return {true, 0};
+}
+
 FindResult FakeFiles::FindFirstFile(const std::wstring& pattern) {
   calls.push_back(L"FindFirstFile " + pattern);
   std::size_t slash = pattern.rfind(L'\\');

@@ -108,6 +108,7 @@ class FakeFiles : public IFileSystem, public KernelObjectOwner {
   CallResult DeleteFile(const std::wstring& path) override;
   CallResult SetFileAttributes(const std::wstring& path, std::uint32_t attributes) override;
   CallResult CopyFile(const std::wstring& from, const std::wstring& to, bool fail_if_exists) override;
+  CallResult MoveFileEx(const std::wstring& from, const std::wstring& to, std::uint32_t flags) override;
   FindResult FindFirstFile(const std::wstring& pattern) override;
   std::optional<FindData> FindNextFile(Handle find) override;
   bool FindClose(Handle find) override;

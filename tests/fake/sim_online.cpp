@@ -37,11 +37,41 @@ Handle FakeInternet::InternetOpenUrlA(Handle session, const std::string& url, st
   return h;
 }
 
+Handle FakeInternet::InternetOpenW(const std::wstring& agent, std::uint32_t access_type, std::uint32_t flags) {
+  if (session_fails) return 0;
+  return InternetOpenA(Narrow(agent), access_type, flags);
+}
+
+Handle FakeInternet::InternetOpenUrlW(Handle session, const std::wstring& url, std::uint32_t flags) {
+  open_flags.push_back(flags);
+  return InternetOpenUrlA(session, Narrow(url), flags, 0);
+}
+
+bool FakeInternet::InternetSetOption(Handle h, std::uint32_t option, std::uint32_t value) {
+  auto it = handles_.find(h);
+  if (it == handles_.end()) return false;
+  options.push_back(OptionSet{it->second.session, option, value});
+  return true;
+}
+
+bool FakeInternet::InternetQueryDataAvailable(Handle file, std::uint32_t* available) {
+  auto h = handles_.find(file);
+  if (h == handles_.end() || h->second.session) return false;
+  const HttpAnswer& a = answers.at(h->second.url);
+  if (a.read_error_at >= 0 && h->second.position >= static_cast<std::size_t>(a.read_error_at)) return false;
+  *available = static_cast<std::uint32_t>(std::min<std::size_t>(available_chunk, a.body.size() - h->second.position));
+  return true;
+}
+
 bool FakeInternet::InternetReadFile(Handle file, char* buffer, std::uint32_t size, std::uint32_t* read) {
+  read_sizes.push_back(size);
   auto h = handles_.find(file);
   if (h == handles_.end() || h->second.session) return false;
   auto a = answers.find(h->second.url);
   if (a == answers.end()) return false;
+  if (a->second.read_error_at >= 0 && h->second.position >= static_cast<std::size_t>(a->second.read_error_at)) {
+    return false;
+  }
   const std::string& body = a->second.body;
   std::size_t n = std::min<std::size_t>(size, body.size() - h->second.position);
   std::memcpy(buffer, body.data() + h->second.position, n);
@@ -59,6 +89,7 @@ bool FakeInternet::HttpQueryInfoA(Handle request, std::uint32_t level, std::uint
   if (level == win::kHttpQueryStatusCode) {
     text = std::to_string(a->second.status);
   } else if (level == win::kHttpQueryContentLength) {
+    if (a->second.no_length) return false;  // ERROR_HTTP_HEADER_NOT_FOUND
     long announced = a->second.content_length;
     text = std::to_string(announced >= 0 ? static_cast<std::size_t>(announced) : a->second.body.size());
   } else {

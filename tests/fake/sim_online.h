@@ -20,6 +20,8 @@ struct HttpAnswer {
   std::string body;
   bool unreachable = false;   // the connection itself fails
   long content_length = -1;   // what Content-Length announces; -1: the body's length
+  bool no_length = false;     // no Content-Length header at all
+  long read_error_at = -1;    // a read from this position on fails
 };
 
 class FakeInternet : public IInternet {
@@ -29,6 +31,17 @@ class FakeInternet : public IInternet {
   std::vector<std::string> requests;          // every URL opened or downloaded, in order
   std::vector<std::string> agents;            // the user agent of every session
   int open_handles() const { return static_cast<int>(handles_.size()); }
+  // The program's wide calls: the flags of every open, every option set (on
+  // which kind of handle), every read size asked.
+  struct OptionSet {
+    bool on_session;
+    std::uint32_t option, value;
+  };
+  std::vector<std::uint32_t> open_flags;
+  std::vector<OptionSet> options;
+  std::vector<std::uint32_t> read_sizes;
+  std::uint32_t available_chunk = 8192;  // what InternetQueryDataAvailable reports at most
+  bool session_fails = false;
 
   Handle InternetOpenA(const std::string& agent, std::uint32_t access_type, std::uint32_t flags) override;
   Handle InternetOpenUrlA(Handle session, const std::string& url, std::uint32_t flags,
@@ -36,6 +49,10 @@ class FakeInternet : public IInternet {
   bool InternetReadFile(Handle file, char* buffer, std::uint32_t size, std::uint32_t* read) override;
   bool HttpQueryInfoA(Handle request, std::uint32_t level, std::uint32_t buffer_size, std::string* out) override;
   bool InternetCloseHandle(Handle h) override { return handles_.erase(h) == 1; }
+  Handle InternetOpenW(const std::wstring& agent, std::uint32_t access_type, std::uint32_t flags) override;
+  Handle InternetOpenUrlW(Handle session, const std::wstring& url, std::uint32_t flags) override;
+  bool InternetSetOption(Handle h, std::uint32_t option, std::uint32_t value) override;
+  bool InternetQueryDataAvailable(Handle file, std::uint32_t* available) override;
   // Like some systems, saves an HTTP error page as the file and reports success.
   std::int32_t URLDownloadToFileA(const std::string& url, const std::string& path) override;
 

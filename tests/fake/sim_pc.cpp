@@ -1,5 +1,7 @@
 #include "fake/sim_pc.h"
 
+#include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 #include "phone/service_protocol.h"
@@ -49,7 +51,7 @@ std::string FakeSystemInfo::GetLocaleInfoA(std::uint32_t locale, std::uint32_t t
 
 std::u16string FakeSystemInfo::MultiByteToWideChar(std::uint32_t code_page, const std::string& text) {
   std::u16string out;
-  if (code_page == win::kCpAcp) {
+  if (code_page == win::kCpAcp || code_page == win::kCpThreadAcp) {
     for (char c : text) out.push_back(static_cast<unsigned char>(c));
     return out;
   }
@@ -92,10 +94,25 @@ std::u16string FakeSystemInfo::MultiByteToWideChar(std::uint32_t code_page, cons
 
 std::string FakeSystemInfo::WideCharToMultiByte(std::uint32_t code_page, const std::u16string& text) {
   std::string out;
-  if (code_page == win::kCpAcp) {
-    for (char16_t c : text) out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
+  if (code_page == win::kCpAcp || code_page == win::kCpThreadAcp) {
+    for (char16_t c : text) {
+      if (c < 0x100) {
+        out.push_back(static_cast<char>(c));
+      } else if (double_byte_ansi) {
+        out.push_back(static_cast<char>(0x80 | ((c >> 8) & 0x7F)));
+        out.push_back(static_cast<char>(c & 0xFF));
+      } else {
+        out.push_back('?');
+      }
+    }
   }
   return out;
+}
+
+std::optional<std::wstring> FakeSystemInfo::FormatMessage(std::uint32_t code) {
+  auto it = messages.find(code);
+  if (it == messages.end()) return std::nullopt;
+  return it->second;
 }
 
 WindowHandle FakeWindows::FindWindow(const std::wstring& class_name, const std::wstring& title) {
@@ -166,6 +183,7 @@ std::vector<std::uint32_t> FakeModules::Ids(std::uint16_t lang) {
 }
 
 SimPc::SimPc() {
+  modules.files = &files;
   files.MakeFolder(files.temp_path);
   for (const auto& [csidl, folder] : files.special_folders) files.MakeFolder(folder);
   pipes.server = [this](const std::wstring& name, const std::string& request) -> std::optional<std::string> {
@@ -174,6 +192,68 @@ SimPc::SimPc() {
       return phone.SendScsiCmd(drive, sub, type, data, length);
     });
   };
+}
+
+// ---- libraries the program loads from its own folder ---------------------------
+
+namespace {
+
+FakeModules* g_handing_out = nullptr;  // whose function GetProcAddress handed out last
+
+int DEVSTART_STDCALL FakeCheckUpdlink(char* a1, char* a2, char* a3, char* a4, char* a5, char* a6, char* a7, char* a8,
+                                      char* a9, char* a10, char* a11, char* a12) {
+  CheckLibrary& lib = g_handing_out->check;
+  char* out[] = {a1, a2, a3, a4, a5, a6, a7, a8, a9, a10};
+  lib.calls.push_back({std::string(a11, strnlen(a11, kArgumentBytes)), std::string(a12, strnlen(a12, kArgumentBytes))});
+  for (std::size_t i = 0; i < 10 && i < lib.answers.size(); ++i) {
+    std::memcpy(out[i], lib.answers[i].data(), std::min(lib.answers[i].size(), kAnswerBytes));
+  }
+  if (lib.raises) throw RaisedException{*lib.raises, lib.com_hresult};
+  return lib.result;
+}
+
+int FakeStartUpdate() {
+  g_handing_out->update_runs.push_back(g_handing_out->running_tag + L" " + g_handing_out->files->current_directory);
+  return 1;
+}
+
+}  // namespace
+
+Handle FakeModules::LoadLibraryW(const std::wstring& path) {
+  loads.push_back(path);
+  std::optional<std::string> bytes = files ? files->Get(path) : std::nullopt;
+  if (!bytes) return 0;
+  Handle h = next_library_;
+  next_library_ += 0x10000;
+  libraries_[h] = *bytes;
+  return h;
+}
+
+bool FakeModules::FreeLibrary(Handle module) { return libraries_.erase(module) == 1; }
+
+void* FakeModules::GetProcAddress(Handle module, const std::string& name) {
+  auto it = libraries_.find(module);
+  if (it == libraries_.end()) return identity.Proc(module, name);
+  g_handing_out = this;
+  const std::string& content = it->second;
+  if (content == kCheckLibraryContent && name == "CheckUPDLINK") return reinterpret_cast<void*>(&FakeCheckUpdlink);
+  if (content.rfind("StartUpdate:", 0) == 0 && name == "StartUpdate") {
+    running_tag = Widen(content.substr(12));
+    return reinterpret_cast<void*>(&FakeStartUpdate);
+  }
+  return nullptr;
+}
+
+GuardedCall FakeModules::CallGuarded(const std::function<int()>& call) {
+  GuardedCall out;
+  try {
+    out.result = call();
+  } catch (const RaisedException& e) {
+    out.raised = true;
+    out.code = e.code;
+    out.com_hresult = e.com_hresult;
+  }
+  return out;
 }
 
 Machine SimPc::machine() {

@@ -15,6 +15,7 @@
 #include "fake/sim_registry.h"
 #include "fake/sim_services.h"
 #include "platform/machine.h"
+#include "update/live_update.h"
 
 namespace devstart::sim {
 
@@ -56,6 +57,12 @@ class FakeSystemInfo : public ISystemInfo {
   // other code pages fail.
   std::u16string MultiByteToWideChar(std::uint32_t code_page, const std::string& text) override;
   std::string WideCharToMultiByte(std::uint32_t code_page, const std::u16string& text) override;
+  // The system's message texts by code, as FormatMessage gives them.
+  std::map<std::uint32_t, std::wstring> messages = {{0x80004005u, L"Unspecified error\r\n"}};
+  std::optional<std::wstring> FormatMessage(std::uint32_t code) override;
+  // The ANSI code page as a double-byte one: a character above U+00FF takes
+  // two bytes (the first with its high bit set) instead of becoming '?'.
+  bool double_byte_ansi = false;
 
  private:
   FakeProcesses& processes_;
@@ -99,17 +106,54 @@ class FakeWindows : public IWindows {
   std::vector<Call> MessageBoxes() const;
 };
 
+// What a foreign library throws in the simulation, where a real one would
+// raise a structured exception; CallGuarded catches it.
+struct RaisedException {
+  std::uint32_t code;
+  std::optional<std::int32_t> com_hresult;
+};
+
+// The check library's behaviour: the answer of each of its ten buffers (as
+// bytes; 260 of them leave no terminator), its result or what it raises
+// after filling them, and what it was given in arguments 11 and 12.
+struct CheckLibrary {
+  std::vector<std::string> answers = std::vector<std::string>(10);
+  int result = 1;
+  std::optional<std::uint32_t> raises;
+  std::optional<std::int32_t> com_hresult;
+  std::vector<std::pair<std::string, std::string>> calls;
+};
+
+// A file on the simulated disk holding this is the check library.
+inline const std::string kCheckLibraryContent = "check library";
+
 // The program's string tables, generated from the same text files as the
-// resource script, and the libraries the live-update library loads.
+// resource script, the libraries the live-update library loads, and those
+// the program loads by path. What a file holds decides what it is: the check
+// library (kCheckLibraryContent), an update library whose StartUpdate
+// records its tag ("StartUpdate:<tag>"), or a library without either export.
 class FakeModules : public IModules {
  public:
   IdentityPhone identity;
+  FakeFiles* files = nullptr;
+  CheckLibrary check;
+  std::vector<std::wstring> loads;        // every LoadLibraryW path
+  std::vector<std::wstring> update_runs;  // "<tag> <current directory>" of every StartUpdate
+  std::wstring running_tag;
+  int loaded_libraries() const { return static_cast<int>(libraries_.size()); }
 
   std::optional<std::wstring> LoadString(std::uint32_t id, std::uint16_t lang) override;
   Handle LoadLibraryA(const std::string& name) override { return identity.Load(name); }
-  void* GetProcAddress(Handle module, const std::string& name) override { return identity.Proc(module, name); }
+  void* GetProcAddress(Handle module, const std::string& name) override;
+  Handle LoadLibraryW(const std::wstring& path) override;
+  bool FreeLibrary(Handle module) override;
+  GuardedCall CallGuarded(const std::function<int()>& call) override;
   static std::vector<std::uint16_t> Languages();
   static std::vector<std::uint32_t> Ids(std::uint16_t lang);
+
+ private:
+  std::map<Handle, std::string> libraries_;
+  Handle next_library_ = 0x30000000;
 };
 
 // One simulated PC with every port. Its pipe for the SCSI command service

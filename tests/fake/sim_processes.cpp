@@ -102,6 +102,12 @@ std::intptr_t FakeProcesses::ShellExecuteA(const std::string& verb, const std::s
   return 42;
 }
 
+std::intptr_t FakeProcesses::ShellExecute(WindowHandle owner, const std::wstring& verb, const std::wstring& file,
+                                         const std::wstring& parameters, const std::wstring& directory, int show) {
+  owned_launches.push_back(OwnedLaunch{owner, verb, file, parameters, directory, show});
+  return 42;
+}
+
 std::optional<std::uint32_t> FakeProcesses::GetProcessIdByName(Handle process) {
   if (!has_get_process_id) return std::nullopt;
   auto it = process_handles_.find(process);

@@ -75,6 +75,15 @@ class FakeProcesses : public IProcesses, public KernelObjectOwner {
   // Starts what is launchable (42), else SE_ERR_FNF (2).
   std::intptr_t ShellExecuteA(const std::string& verb, const std::string& file, const std::string& parameters,
                               const std::string& directory, int show) override;
+  // Records the call and answers 42; starts nothing (the browser is outside).
+  std::intptr_t ShellExecute(WindowHandle owner, const std::wstring& verb, const std::wstring& file,
+                             const std::wstring& parameters, const std::wstring& directory, int show) override;
+  struct OwnedLaunch {
+    WindowHandle owner;
+    std::wstring verb, file, parameters, directory;
+    int show;
+  };
+  std::vector<OwnedLaunch> owned_launches;
 
   bool Release(Handle h) override;
 

@@ -26,6 +26,7 @@ class Win32SystemInfo : public ISystemInfo {
   LocalTime GetLocalTime() override;
   std::u16string MultiByteToWideChar(std::uint32_t code_page, const std::string& text) override;
   std::string WideCharToMultiByte(std::uint32_t code_page, const std::u16string& text) override;
+  std::optional<std::wstring> FormatMessage(std::uint32_t code) override;
 };
 
 class Win32FileSystem : public IFileSystem {
@@ -45,6 +46,7 @@ class Win32FileSystem : public IFileSystem {
   CallResult DeleteFile(const std::wstring& path) override;
   CallResult SetFileAttributes(const std::wstring& path, std::uint32_t attributes) override;
   CallResult CopyFile(const std::wstring& from, const std::wstring& to, bool fail_if_exists) override;
+  CallResult MoveFileEx(const std::wstring& from, const std::wstring& to, std::uint32_t flags) override;
   FindResult FindFirstFile(const std::wstring& pattern) override;
   std::optional<FindData> FindNextFile(Handle find) override;
   bool FindClose(Handle find) override;
@@ -109,6 +111,8 @@ class Win32Processes : public IProcesses {
   std::uint32_t MsgWaitForMultipleObjects(const std::vector<Handle>& handles, std::uint32_t timeout_ms,
                                           std::uint32_t wake_mask) override;
   bool DispatchOneMessage() override;
+  std::intptr_t ShellExecute(WindowHandle owner, const std::wstring& verb, const std::wstring& file,
+                             const std::wstring& parameters, const std::wstring& directory, int show) override;
   std::intptr_t ShellExecuteA(const std::string& verb, const std::string& file, const std::string& parameters,
                               const std::string& directory, int show) override;
 };
@@ -164,6 +168,9 @@ class Win32Modules : public IModules {
   std::optional<std::wstring> LoadString(std::uint32_t id, std::uint16_t lang) override;
   Handle LoadLibraryA(const std::string& name) override;
   void* GetProcAddress(Handle module, const std::string& name) override;
+  Handle LoadLibraryW(const std::wstring& path) override;
+  bool FreeLibrary(Handle module) override;
+  GuardedCall CallGuarded(const std::function<int()>& call) override;
 
  private:
   void* module_;  // an HMODULE
@@ -177,6 +184,10 @@ class Win32Internet : public IInternet {
   bool InternetReadFile(Handle file, char* buffer, std::uint32_t size, std::uint32_t* read) override;
   bool HttpQueryInfoA(Handle request, std::uint32_t level, std::uint32_t buffer_size, std::string* out) override;
   bool InternetCloseHandle(Handle h) override;
+  Handle InternetOpenW(const std::wstring& agent, std::uint32_t access_type, std::uint32_t flags) override;
+  Handle InternetOpenUrlW(Handle session, const std::wstring& url, std::uint32_t flags) override;
+  bool InternetSetOption(Handle h, std::uint32_t option, std::uint32_t value) override;
+  bool InternetQueryDataAvailable(Handle file, std::uint32_t* available) override;
   std::int32_t URLDownloadToFileA(const std::string& url, const std::string& path) override;
 };
 

@@ -99,6 +99,10 @@ CallResult Win32FileSystem::SetFileAttributes(const std::wstring& path, std::uin
   return Result(::SetFileAttributesW(path.c_str(), attributes));
 }
 
+CallResult Win32FileSystem::MoveFileEx(const std::wstring& from, const std::wstring& to, std::uint32_t flags) {
+  return Result(::MoveFileExW(from.c_str(), to.c_str(), flags));
+}
+
 CallResult Win32FileSystem::CopyFile(const std::wstring& from, const std::wstring& to, bool fail_if_exists) {
   return Result(::CopyFileW(from.c_str(), to.c_str(), fail_if_exists ? TRUE : FALSE));
 }

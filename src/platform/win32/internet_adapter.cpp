@@ -3,6 +3,7 @@
 
 #include <urlmon.h>
 #include <wininet.h>
+#undef InternetSetOption
 
 #include <string>
 #include <vector>
@@ -66,6 +67,26 @@ bool Win32Internet::HttpQueryInfoA(Handle request, std::uint32_t level, std::uin
 }
 
 bool Win32Internet::InternetCloseHandle(Handle h) { return ::InternetCloseHandle(ToInternet(h)) != FALSE; }
+
+Handle Win32Internet::InternetOpenW(const std::wstring& agent, std::uint32_t access_type, std::uint32_t flags) {
+  return reinterpret_cast<Handle>(::InternetOpenW(agent.c_str(), access_type, nullptr, nullptr, flags));
+}
+
+Handle Win32Internet::InternetOpenUrlW(Handle session, const std::wstring& url, std::uint32_t flags) {
+  return reinterpret_cast<Handle>(::InternetOpenUrlW(ToInternet(session), url.c_str(), nullptr, 0, flags, 0));
+}
+
+bool Win32Internet::InternetSetOption(Handle h, std::uint32_t option, std::uint32_t value) {
+  DWORD v = value;
+  return ::InternetSetOptionW(ToInternet(h), option, &v, sizeof v) != FALSE;
+}
+
+bool Win32Internet::InternetQueryDataAvailable(Handle file, std::uint32_t* available) {
+  DWORD n = 0;
+  if (!::InternetQueryDataAvailable(ToInternet(file), &n, 0, 0)) return false;
+  if (available) *available = n;
+  return true;
+}
 
 std::int32_t Win32Internet::URLDownloadToFileA(const std::string& url, const std::string& path) {
   DownloadStatusCallback callback;

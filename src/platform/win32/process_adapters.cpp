@@ -102,6 +102,12 @@ bool Win32Processes::DispatchOneMessage() {
   return true;
 }
 
+std::intptr_t Win32Processes::ShellExecute(WindowHandle owner, const std::wstring& verb, const std::wstring& file,
+                                          const std::wstring& parameters, const std::wstring& directory, int show) {
+  return reinterpret_cast<std::intptr_t>(::ShellExecuteW(ToHwnd(owner), OrNull(verb), file.c_str(), OrNull(parameters),
+                                                         OrNull(directory), show));
+}
+
 std::intptr_t Win32Processes::ShellExecuteA(const std::string& verb, const std::string& file,
                                            const std::string& parameters, const std::string& directory, int show) {
   return reinterpret_cast<std::intptr_t>(

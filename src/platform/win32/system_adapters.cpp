@@ -96,6 +96,17 @@ std::string Win32SystemInfo::WideCharToMultiByte(std::uint32_t code_page, const 
   return out;
 }
 
+std::optional<std::wstring> Win32SystemInfo::FormatMessage(std::uint32_t code) {
+  wchar_t* text = nullptr;
+  DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                             reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  if (n == 0 || text == nullptr) return std::nullopt;
+  std::wstring out(text, n);
+  ::LocalFree(text);
+  return out;
+}
+
 std::optional<std::wstring> Win32Modules::LoadString(std::uint32_t id, std::uint16_t lang) {
   // By explicit language, not LoadStringW: that one follows the thread's UI
   // language, which Wine ignores. Strings live in blocks of 16; block n holds
@@ -119,6 +130,12 @@ std::optional<std::wstring> Win32Modules::LoadString(std::uint32_t id, std::uint
 Handle Win32Modules::LoadLibraryA(const std::string& name) {
   return reinterpret_cast<Handle>(::LoadLibraryA(name.c_str()));
 }
+
+Handle Win32Modules::LoadLibraryW(const std::wstring& path) {
+  return reinterpret_cast<Handle>(::LoadLibraryW(path.c_str()));
+}
+
+bool Win32Modules::FreeLibrary(Handle module) { return ::FreeLibrary(reinterpret_cast<HMODULE>(module)) != FALSE; }
 
 void* Win32Modules::GetProcAddress(Handle module, const std::string& name) {
   return reinterpret_cast<void*>(::GetProcAddress(reinterpret_cast<HMODULE>(module), name.c_str()));

@@ -21,6 +21,7 @@
 #undef DeleteFile
 #undef SetFileAttributes
 #undef CopyFile
+#undef MoveFileEx
 #undef FindFirstFile
 #undef FindNextFile
 #undef GetPrivateProfileString
@@ -36,6 +37,7 @@
 #undef Process32First
 #undef Process32Next
 #undef ShellExecuteEx
+#undef ShellExecute
 #undef FindWindow
 #undef SendMessage
 #undef PostMessage
@@ -50,3 +52,4 @@
 // System facts and modules.
 #undef OutputDebugString
 #undef LoadString
+#undef FormatMessage

@@ -1,0 +1,363 @@
+#include "update/live_update.h"
+
+#include <cstring>
+#include <cwchar>
+#include <vector>
+
+#include "core/trace_log.h"
+#include "platform/handles.h"
+
+namespace devstart {
+
+namespace w = win;
+
+namespace {
+
+constexpr wchar_t kAgent[] = L"HTTP File Transfer";
+constexpr wchar_t kCheckLibrary[] = L"P4_UpdlinkChk.dll";
+// An address that never answers must not hold the window for minutes.
+constexpr std::uint32_t kConnectTimeoutMs = 10000;
+constexpr std::uint32_t kReceiveTimeoutMs = 30000;
+constexpr std::uint32_t kTransferBytes = 100000;
+// Wine serves reads sized by what is already buffered many times slower than
+// large ones, so a read never asks for less than this.
+constexpr std::uint32_t kMinimumRead = 65536;
+// The module path is read into this many characters; a longer path would be
+// cut and name another folder.
+constexpr std::size_t kModulePathChars = 256;
+constexpr std::size_t kTestVersionMax = kArgumentBytes - 1;
+
+std::wstring ToWide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+std::u16string ToU16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+
+std::wstring Hex(std::uint32_t value) {
+  wchar_t text[16];
+  std::swprintf(text, 16, L"0x%X", static_cast<unsigned>(value));
+  return text;
+}
+
+// A decimal header value; nullopt when absent or not a number.
+std::optional<std::uint64_t> QueryNumber(IInternet& net, Handle request, std::uint32_t level) {
+  std::string text;
+  if (!net.HttpQueryInfoA(request, level, 32, &text) || text.empty()) return std::nullopt;
+  std::uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9' || value > (UINT64_MAX - 9) / 10) return std::nullopt;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return value;
+}
+
+bool AnsweredSuccess(IInternet& net, Handle request) {
+  std::optional<std::uint64_t> status = QueryNumber(net, request, w::kHttpQueryStatusCode);
+  return status && *status >= 200 && *status <= 299;
+}
+
+UniqueInternet OpenSession(IInternet& net) {
+  UniqueInternet session(net, net.InternetOpenW(kAgent, w::kInternetOpenTypePreconfig, 0));
+  if (session) {
+    net.InternetSetOption(session.get(), w::kInternetOptionConnectTimeout, kConnectTimeoutMs);
+    net.InternetSetOption(session.get(), w::kInternetOptionReceiveTimeout, kReceiveTimeoutMs);
+  }
+  return session;
+}
+
+// A configured name that leaves the program's folder is no file name.
+bool IsPlainFileName(const std::wstring& name) {
+  return !name.empty() && name != L"." && name != L".." && name.find_first_of(L"\\/:") == std::wstring::npos;
+}
+
+}  // namespace
+
+// ---- the check ----------------------------------------------------------------
+
+int CLiveUpdate::CheckUpdateDll() {
+  Trace(L"CLiveUpdate::CheckUpdateDll(+)");
+  int result = 0;
+  for (std::wstring& base : m_strUrl_Setup) base.clear();
+
+  Trace(L"CLiveUpdate::CheckUpdateDll() LoadLibrary");
+  // By full path only: a missing staged copy must not be looked for in the
+  // system folders, the current directory or PATH of a run that may be elevated.
+  std::optional<std::wstring> folder = ProgramFolder();
+  m_hDLL = folder ? machine_.modules.LoadLibraryW(*folder + L"\\" + kCheckLibrary) : 0;
+  if (!m_hDLL) {
+    Trace(L"CAutoRunManager::CheckUpdateDll() m_hDLL is NULL");
+    result = 4;
+  } else {
+    Trace(L"CLiveUpdate::CheckUpdateDll() GetProcAddress");
+    auto entry = reinterpret_cast<CheckUpdlinkFn>(machine_.modules.GetProcAddress(m_hDLL, "CheckUPDLINK"));
+    if (!entry) {
+      Trace(L"CAutoRunManager::CheckUpdateDll() pTavoP is NULL");
+      result = 4;
+    } else {
+      result = AskCheckLibrary(entry);
+    }
+  }
+
+  if (m_hDLL) {
+    Trace(L"CLiveUpdate::CheckUpdateDll() FreeLibrary");
+    machine_.modules.FreeLibrary(m_hDLL);
+    m_hDLL = 0;
+  }
+  Trace(L"CLiveUpdate::CheckUpdateDll(-)");
+  return result;
+}
+
+int CLiveUpdate::AskCheckLibrary(CheckUpdlinkFn entry) {
+  char answers[10][kAnswerBytes] = {};
+  char enabled[kArgumentBytes] = "TRUE";
+  char test_version[kArgumentBytes] = {};
+
+  std::wstring registry_version = hooks_.registry_test_version ? hooks_.registry_test_version() : L"";
+  std::wstring test;
+  if (!registry_version.empty()) {
+    Trace(L"CAutoRunManager::CheckUpdateDll() TEST MODE (REG) ON = " + registry_version);
+    test = registry_version;
+  } else if (option_.pcsuite_test == 1) {
+    Trace(L"CAutoRunManager::CheckUpdateDll() TEST MODE (INI) ON = " + option_.pcsuite_test_version);
+    test = option_.pcsuite_test_version;
+  }
+  std::string test_bytes = TestVersionBytes(test);
+  std::memcpy(test_version, test_bytes.data(), test_bytes.size());
+
+  Trace(L"CLiveUpdate::CheckUpdateDll() pTavoP +");
+  GuardedCall call = machine_.modules.CallGuarded([&] {
+    return entry(answers[0], answers[1], answers[2], answers[3], answers[4], answers[5], answers[6], answers[7],
+                 answers[8], answers[9], enabled, test_version);
+  });
+  int answer = call.raised ? 1 : call.result;
+  if (call.raised) {
+    Trace(L"CLiveUpdate::CheckUpdateDll() pTavoP crashed!!! e.ErrorMessage() is");
+    Trace(ExceptionText(call));
+  }
+  Trace(L"CLiveUpdate::CheckUpdateDll() pTavoP -");
+  if (answer == 0) {
+    Trace(L"CAutoRunManager::CheckUpdateDll() pTavoP return FAIL");
+    return 4;
+  }
+
+  m_strVersion = FromAnswer(answers[0]);
+  for (std::size_t i = 0; i < m_strUrl_DLL.size(); ++i) m_strUrl_DLL[i] = FromAnswer(answers[1 + i]);
+  for (std::size_t i = 0; i < m_strUrl_Setup.size(); ++i) m_strUrl_Setup[i] = FromAnswer(answers[7 + i]);
+
+  Trace(L"CAutoRunManager::CheckUpdateDll() m_strVersion = " + m_strVersion);
+  for (std::size_t i = 0; i < m_strUrl_DLL.size(); ++i) {
+    Trace(L"CAutoRunManager::CheckUpdateDll() m_strUrl_DLL[" + std::to_wstring(i) + L"] = " + m_strUrl_DLL[i]);
+  }
+  for (std::size_t i = 0; i < m_strUrl_Setup.size(); ++i) {
+    Trace(L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[" + std::to_wstring(i) + L"] = " + m_strUrl_Setup[i]);
+  }
+  Trace(L"CAutoRunManager::CheckUpdateDll() m_strSubUrl" + m_strSubUrl);
+
+  Trace(L"CLiveUpdate::CheckUpdateDll() InternetOpen");
+  IInternet& net = machine_.internet;
+  UniqueInternet session = OpenSession(net);
+  if (!session) return 2;
+
+  // A library address counts only when it answers 2xx: an error page must
+  // not win over a working later mirror and become the download. A setup
+  // base's root may answer otherwise, so opening is enough there.
+  auto first_reachable = [&](const auto& urls, bool need_success, std::wstring* selected) {
+    for (const std::wstring& url : urls) {
+      if (url.empty()) continue;
+      UniqueInternet probe(net, net.InternetOpenUrlW(session.get(), url, w::kInternetFlagReload));
+      if (probe && (!need_success || AnsweredSuccess(net, probe.get()))) {
+        *selected = url;
+        return;
+      }
+    }
+  };
+  first_reachable(m_strUrl_DLL, true, &m_strSelUrl_DLL);
+  first_reachable(m_strUrl_Setup, false, &m_strSelUrl_Setup);
+  return 0;
+}
+
+std::wstring CLiveUpdate::FromAnswer(const char* buffer) const {
+  // A library may fill all 260 bytes without a terminator.
+  std::size_t n = 0;
+  while (n < kAnswerBytes && buffer[n] != '\0') ++n;
+  if (n == 0) return L"";
+  return ToWide(machine_.system.MultiByteToWideChar(w::kCpThreadAcp, std::string(buffer, n)));
+}
+
+std::string CLiveUpdate::TestVersionBytes(const std::wstring& version) const {
+  // Shorten by whole characters (a surrogate pair counts as one) until the
+  // converted text fits, so a double-byte character is never split.
+  std::u16string text = ToU16(version);
+  for (;;) {
+    std::string bytes = machine_.system.WideCharToMultiByte(w::kCpThreadAcp, text);
+    if (bytes.size() <= kTestVersionMax) return bytes;
+    std::size_t cut = text.size() - 1;
+    if (cut > 0 && text[cut] >= 0xDC00 && text[cut] <= 0xDFFF && text[cut - 1] >= 0xD800 && text[cut - 1] <= 0xDBFF) {
+      --cut;
+    }
+    text.resize(cut);
+  }
+}
+
+// The message a `_com_error` would give for its HRESULT; for any other
+// exception, the same "Unknown error" form with the exception's code.
+std::wstring CLiveUpdate::ExceptionText(const GuardedCall& call) const {
+  if (!call.com_hresult) return L"Unknown error " + Hex(call.code);
+  auto hr = static_cast<std::uint32_t>(*call.com_hresult);
+  if (hr >= 0x80040200u && hr <= 0x8004FFFFu) return L"IDispatch error #" + std::to_wstring(hr - 0x80040200u);
+  std::optional<std::wstring> text = machine_.system.FormatMessage(hr);
+  if (!text || text->empty()) return L"Unknown error " + Hex(hr);
+  if (text->back() == L'\n') {
+    text->pop_back();
+    if (!text->empty() && text->back() == L'\r') text->pop_back();
+  }
+  return *text;
+}
+
+int CLiveUpdate::isUpdateNewer() const {
+  int current = hooks_.compare_version ? hooks_.compare_version(option_.swupdate_version, m_strVersion) : 1;
+  return current ? 0 : 1;
+}
+
+// ---- paths ----------------------------------------------------------------------
+
+std::optional<std::wstring> CLiveUpdate::ProgramFolder() const {
+  std::wstring module = machine_.files.GetModuleFileName();
+  if (module.empty() || module.size() >= kModulePathChars) return std::nullopt;
+  std::size_t slash = module.rfind(L'\\');
+  if (slash == std::wstring::npos) return std::nullopt;
+  return module.substr(0, slash);
+}
+
+std::optional<std::wstring> CLiveUpdate::UpdateLibraryPath() const {
+  if (!IsPlainFileName(option_.swupdate_file_name)) return std::nullopt;
+  std::optional<std::wstring> folder = ProgramFolder();
+  if (!folder) return std::nullopt;
+  return *folder + L"\\" + option_.swupdate_file_name;
+}
+
+// ---- the download ----------------------------------------------------------------
+
+int CLiveUpdate::DownloadUrl() {
+  Trace(L"CLiveUpdate::DownloadUrl(+)");
+  IFileSystem& fs = machine_.files;
+  if (m_strSelUrl_DLL.empty()) {
+    Trace(L"CLiveUpdate::DownloadUrl() no address to download from");
+    return 0;
+  }
+  std::optional<std::wstring> target = UpdateLibraryPath();
+  if (!target) {
+    Trace(L"CLiveUpdate::DownloadUrl() no target path");
+    return 0;
+  }
+  // A target that cannot be written (read-only, in use) is found before a
+  // byte is fetched; opening it without truncation leaves it as it is.
+  HandleResult probe = fs.CreateFile(*target, w::kGenericWrite, 0, w::kOpenExisting, w::kFileAttributeNormal);
+  if (probe.handle == kInvalidHandle && probe.error != w::kErrorFileNotFound) {
+    Trace(L"CLiveUpdate::DownloadUrl() hFile is INVALID_HANDLE_VALUE");
+    return 0;
+  }
+  UniqueFile(machine_.kernel, probe.handle).reset();
+
+  IInternet& net = machine_.internet;
+  UniqueInternet session = OpenSession(net);
+  if (!session) {
+    Trace(L"CLiveUpdate::DownloadUrl() hInternet is NULL");
+    return 0;
+  }
+  // The staged library is replaced only by a complete download.
+  const std::wstring temporary = *target + L".download";
+  if (!Fetch(session.get(), m_strSelUrl_DLL, temporary)) {
+    fs.DeleteFile(temporary);
+    return 0;
+  }
+  if (!fs.MoveFileEx(temporary, *target, w::kMoveFileReplaceExisting).ok) {
+    Trace(L"CLiveUpdate::DownloadUrl() the download could not replace " + *target);
+    fs.DeleteFile(temporary);
+    return 0;
+  }
+  return 1;
+}
+
+bool CLiveUpdate::Fetch(Handle session, const std::wstring& url, const std::wstring& temporary) {
+  IInternet& net = machine_.internet;
+  IFileSystem& fs = machine_.files;
+  UniqueInternet request(net, net.InternetOpenUrlW(session, url, w::kInternetFlagReload));
+  if (!request) {
+    Trace(L"CLiveUpdate::DownloadUrl() InternetOpenUrl fails");
+    return false;
+  }
+  std::optional<std::uint64_t> status = QueryNumber(net, request.get(), w::kHttpQueryStatusCode);
+  if (!status || *status < 200 || *status > 299) {
+    Trace(L"CLiveUpdate::DownloadUrl() HTTP status " + (status ? std::to_wstring(*status) : L"unknown"));
+    return false;
+  }
+  HandleResult created =
+      fs.CreateFile(temporary, w::kGenericWrite, 0, w::kCreateAlways, w::kFileAttributeNormal);
+  if (created.handle == kInvalidHandle) {
+    Trace(L"CLiveUpdate::DownloadUrl() hFile is INVALID_HANDLE_VALUE");
+    return false;
+  }
+  UniqueFile file(machine_.kernel, created.handle);
+
+  const std::optional<std::uint64_t> announced = QueryNumber(net, request.get(), w::kHttpQueryContentLength);
+  std::vector<char> buffer(kTransferBytes);
+  std::uint64_t received = 0;
+  for (;;) {
+    std::uint32_t ask;
+    if (announced) {
+      if (received >= *announced) break;
+      ask = static_cast<std::uint32_t>(std::min<std::uint64_t>(kTransferBytes, *announced - received));
+    } else {
+      std::uint32_t available = 0;
+      if (!net.InternetQueryDataAvailable(request.get(), &available)) {
+        Trace(L"CLiveUpdate::DownloadUrl() InternetQueryDataAvailable fails");
+        return false;
+      }
+      ask = std::min(kTransferBytes, std::max(available, kMinimumRead));
+    }
+    std::uint32_t got = 0;
+    if (!net.InternetReadFile(request.get(), buffer.data(), ask, &got)) {
+      Trace(L"CLiveUpdate::DownloadUrl() InternetReadFile fails");
+      return false;
+    }
+    if (got == 0) break;
+    IoResult wrote = fs.WriteFile(file.get(), buffer.data(), got);
+    if (!wrote.ok || wrote.transferred != got) {
+      Trace(L"CLiveUpdate::DownloadUrl() WriteFile fails");
+      return false;
+    }
+    received += got;
+  }
+  if (announced && received != *announced) {
+    Trace(L"CLiveUpdate::DownloadUrl() received " + std::to_wstring(received) + L" of " +
+          std::to_wstring(*announced) + L" bytes");
+    return false;
+  }
+  return true;
+}
+
+// ---- the hand-off ------------------------------------------------------------------
+
+int CLiveUpdate::startSWUpdate() {
+  Trace(L"CLiveUpdate::startSWUpdate(+)");
+  IModules& modules = machine_.modules;
+  // Exactly the file the download writes: missing there is missing.
+  std::optional<std::wstring> path = UpdateLibraryPath();
+  if (!m_hUpdateDLL && path) m_hUpdateDLL = modules.LoadLibraryW(*path);
+  if (!m_hUpdateDLL) {
+    Trace(L"CLiveUpdate::startSWUpdate() m_hUpdateDLL is NULL");
+  } else if (auto update = reinterpret_cast<StartUpdateFn>(modules.GetProcAddress(m_hUpdateDLL, "StartUpdate"));
+             !update) {
+    Trace(L"CLiveUpdate::startSWUpdate() pUpdate is NULL");
+  } else {
+    if (std::optional<std::wstring> folder = ProgramFolder()) machine_.files.SetCurrentDirectory(*folder);
+    update();
+  }
+  if (m_hUpdateDLL) {
+    Trace(L"CLiveUpdate::startSWUpdate() FreeLibrary");
+    modules.FreeLibrary(m_hUpdateDLL);
+    m_hUpdateDLL = 0;
+  }
+  Trace(L"CLiveUpdate::startSWUpdate(-)");
+  return 1;
+}
+
+}  // namespace devstart

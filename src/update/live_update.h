@@ -1,0 +1,91 @@
+// The update client in the program: asks the check library which version is
+// current and where the update library and the PC suite setup can be
+// fetched, downloads a newer update library beside the program and hands
+// over to it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/option.h"
+#include "platform/machine.h"
+
+#if defined(__i386__)
+#define DEVSTART_STDCALL __attribute__((stdcall))
+#else
+#define DEVSTART_STDCALL
+#endif
+
+namespace devstart {
+
+// The check library's entry point: version, five library addresses, one
+// unused answer and three setup bases (260-byte buffers each), then "TRUE"
+// and the test version (20 bytes each).
+using CheckUpdlinkFn = int(DEVSTART_STDCALL*)(char*, char*, char*, char*, char*, char*, char*, char*, char*,
+                                              char*, char*, char*);
+// The update library's hand-off, called with the C calling convention.
+using StartUpdateFn = int (*)();
+
+constexpr std::size_t kAnswerBytes = 260;
+constexpr std::size_t kArgumentBytes = 20;
+
+// What the update client needs from the layers above it: the registry's test
+// version and the program's own version comparison (1 when found >= required).
+struct LiveUpdateHooks {
+  std::function<std::wstring()> registry_test_version;
+  std::function<int(const std::wstring& found, const std::wstring& required)> compare_version;
+};
+
+class CLiveUpdate {
+ public:
+  CLiveUpdate(Machine& machine, const COption& option, LiveUpdateHooks hooks)
+      : machine_(machine), option_(option), hooks_(std::move(hooks)) {}
+
+  // 0 the check ran, 2 no internet session, 4 no check library, no entry
+  // point or a failure answer.
+  int CheckUpdateDll();
+  // 1 when the checked version is newer than the configured one.
+  int isUpdateNewer() const;
+  // 1 when the update library was downloaded over the staged one; on any
+  // failure 0, with the staged library untouched.
+  int DownloadUrl();
+  // Loads the update library beside the program, calls StartUpdate, frees
+  // it. Always 1.
+  int startSWUpdate();
+  bool isDownloadable_Setup() const { return !m_strSelUrl_Setup.empty(); }
+  std::wstring GetUrl_Setup() const { return m_strSelUrl_Setup + m_strSubUrl; }
+
+  // Where the update library lives: the program's folder and the configured
+  // file name; nullopt when there is no such single path.
+  std::optional<std::wstring> UpdateLibraryPath() const;
+  // The test version as the check library receives it: in the thread's ANSI
+  // code page, at most 19 bytes, never ending inside a character.
+  std::string TestVersionBytes(const std::wstring& version) const;
+
+  std::wstring m_strVersion;
+  std::array<std::wstring, 5> m_strUrl_DLL;
+  std::array<std::wstring, 3> m_strUrl_Setup;
+  std::wstring m_strSelUrl_DLL;
+  std::wstring m_strSelUrl_Setup;
+  std::wstring m_strSubUrl = L"/TavoPCSuite4/Autorun/TavoPCSuiteIV_Setup.exe";
+  Handle m_hDLL = 0;
+  Handle m_hUpdateDLL = 0;
+
+ private:
+  int AskCheckLibrary(CheckUpdlinkFn entry);
+  void FindReachable();
+  std::optional<std::wstring> ProgramFolder() const;
+  std::wstring FromAnswer(const char* buffer) const;
+  std::wstring ExceptionText(const GuardedCall& call) const;
+  // Writes what `url` answers into `temporary`; true when every byte came.
+  bool Fetch(Handle session, const std::wstring& url, const std::wstring& temporary);
+
+  Machine& machine_;
+  const COption& option_;
+  LiveUpdateHooks hooks_;
+};
+
+}  // namespace devstart

@@ -3,9 +3,11 @@
 
     update_server.py --port 9002 --scenario scenario.json --log requests.jsonl [--files DIR]
 
-Binds 127.0.0.1. Every request is appended to the log as one JSON line
-({"method", "path", "query", "target"}) before it is answered. The scenario
-file is read on every request, so a test may rewrite it between steps:
+Binds 127.0.0.1 and speaks HTTP/1.0 (one request per connection, always a
+Content-Length header). Every request is appended to the log as one JSON line
+({"method", "path", "query", "target", "agent"}, agent being the User-Agent
+header or "" without one) before it is answered. The scenario file is read on
+every request, so a test may rewrite it between steps:
 
     {"routes": {"/svc/popup/model_check.jsp?esn=ESN1": ANSWER,
                 "/csmg/b2c/client/ftp_country_info.jsp": [ANSWER, ANSWER, ...]},
@@ -15,13 +17,22 @@ A route is matched by path and query first, then by the path alone. A list
 answers its entries in turn and repeats the last one. An ANSWER is a string
 (the body, status 200) or an object:
 
-    {"body": "...", "status": 200, "mode": "ok", "delay": 0, "content_length": null}
+    {"body": "...", "status": 200, "mode": "ok", "delay": 0, "content_length": null,
+     "size": null, "file": null, "cut_at": null}
 
-with mode one of: ok, empty (200, no body), garbled (bytes that are no XML),
-slow (waits `delay` seconds, default 5, then answers), 404 (an HTML error
-page), cut (announces the full length, sends half and closes), close (closes
-the connection without answering). Paths under /files/ are served from the
-files folder. Anything else gets a 404 page.
+The body is, first that applies: "size": N bytes where byte i is
+(i * 7 + 3) % 251 (made once per size, then kept); "file": the bytes of that
+file (an absolute path, read on each request); else "body". "status" goes
+with any body. "content_length" is announced instead of the body's length.
+"cut_at": N announces the length as usual but sends only the first N bytes of
+the body and closes. "delay" seconds are waited before answering, in any mode.
+A HEAD request gets the headers alone.
+
+mode is one of: ok, empty (no body), garbled (bytes that are no XML), slow
+(as ok, but `delay` defaults to 5), 404 (an HTML error page), cut (announces
+the full length, sends half and closes), close (closes the connection without
+answering). Paths under /files/ are served from the files folder. Anything
+else gets a 404 page.
 """
 import argparse
 import http.server
@@ -34,6 +45,7 @@ import urllib.parse
 
 ERROR_PAGE = b"<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>"
 GARBLED = b"\x00\xff<<<&&&>>>\xfe garbled \x01<row><sw_ver"
+CHUNK = 64 * 1024  # bytes per write, so a large body goes out without copies
 
 
 class State:
@@ -41,6 +53,18 @@ class State:
         self.scenario, self.log, self.files = scenario, log, files
         self.lock = threading.Lock()
         self.counters = {}
+        self.sized = {}
+
+    def sized_body(self, n):
+        """N bytes, byte i being (i * 7 + 3) % 251; built once per size."""
+        with self.lock:
+            body = self.sized.get(n)
+            if body is None:
+                # The pattern repeats every 251 bytes, so build one period and repeat it.
+                period = bytes((i * 7 + 3) % 251 for i in range(251))
+                body = (period * (n // 251 + 1))[:n]
+                self.sized[n] = body
+            return body
 
     def load(self):
         try:
@@ -75,23 +99,29 @@ def make_handler(state):
         def do_GET(self):
             self.answer(head=False)
 
-        def send(self, status, body, content_type="text/xml; charset=utf-8", length=None, head=False, cut=False):
+        def send(self, status, body, content_type="text/xml; charset=utf-8", length=None, head=False, cut_at=None):
             self.send_response(status)
             self.send_header("Content-Type", content_type)
             self.send_header("Content-Length", str(len(body) if length is None else length))
             self.end_headers()
             if head:
                 return
-            if cut:
-                self.wfile.write(body[: len(body) // 2])
-                self.wfile.flush()
+            view = memoryview(body)
+            if cut_at is not None:
+                view = view[: max(0, int(cut_at))]
                 self.close_connection = True
-                return
-            self.wfile.write(body)
+            try:
+                for start in range(0, len(view), CHUNK):
+                    self.wfile.write(view[start:start + CHUNK])
+                self.wfile.flush()
+            except (BrokenPipeError, ConnectionResetError):
+                # The client gave up reading (tests of cancelled downloads do that).
+                self.close_connection = True
 
         def answer(self, head):
             parts = urllib.parse.urlsplit(self.path)
-            state.record({"method": self.command, "path": parts.path, "query": parts.query, "target": self.path})
+            state.record({"method": self.command, "path": parts.path, "query": parts.query, "target": self.path,
+                          "agent": self.headers.get("User-Agent", "")})
             scenario = state.load()
             routes = scenario.get("routes", {})
             key = self.path if self.path in routes else parts.path
@@ -110,22 +140,30 @@ def make_handler(state):
             if isinstance(a, str):
                 a = {"body": a}
             mode = a.get("mode", "ok")
-            body = a.get("body", "")
-            body = body.encode("utf-8") if isinstance(body, str) else bytes(body)
+            if a.get("size") is not None:
+                body = state.sized_body(int(a["size"]))
+            elif a.get("file"):
+                with open(a["file"], "rb") as f:
+                    body = f.read()
+            else:
+                body = a.get("body", "")
+                body = body.encode("utf-8") if isinstance(body, str) else bytes(body)
             status = int(a.get("status", 200))
             length = a.get("content_length")
+            delay = a.get("delay", 5 if mode == "slow" else 0)
+            if delay:
+                time.sleep(float(delay))
             if mode == "close":
                 self.close_connection = True
                 return
-            if mode == "slow":
-                time.sleep(float(a.get("delay", 5)))
             if mode == "empty":
                 body = b""
             elif mode == "garbled":
                 body = GARBLED
             elif mode == "404":
                 status, body = 404, ERROR_PAGE
-            self.send(status, body, length=length, head=head, cut=(mode == "cut"))
+            cut_at = len(body) // 2 if mode == "cut" else a.get("cut_at")
+            self.send(status, body, length=length, head=head, cut_at=cut_at)
 
     return Handler
 

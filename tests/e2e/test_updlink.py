@@ -200,9 +200,9 @@ def test_phone_component_replaced_only_when_version_differs(rig64, catalogue_ver
     ("/csmg/b2c/client/ric_hit_rate_monitoring.jsp", "slow", "MSG_READY", "/files/kic.exe"),
 ])
 def test_server_failing_at_each_request(rig, route, mode, message, url):
-    answer = {"mode": mode, "delay": 2}
+    answer = {"mode": mode}
     if mode == "slow":  # late, but the full answer
-        answer["body"] = rig.server.routes[route]
+        answer.update(body=rig.server.routes[route], delay=2)
     rig.server.script({route: answer})
     out = rig.run("check", "")
     assert out["check.message"] == message

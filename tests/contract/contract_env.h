@@ -65,6 +65,9 @@ class ContractEnv {
   // /files/large.bin with LargeBody(). And an origin where nothing listens.
   virtual std::string UpdateServer() = 0;
   virtual std::string NothingListens() = 0;
+  // Whether a read-only file refuses to be written. Wine keeps the attribute
+  // in the Unix mode bits, which do not stop root (as CI runs).
+  virtual bool ReadOnlyEnforced() = 0;
 };
 
 // What the update server sends with every 404.

@@ -148,6 +148,41 @@ TEST(FilesContract, SeekToEndWritesAfterAnotherOpenersLines) {
   EXPECT_TRUE(m.kernel.CloseHandle(fresh.handle));
 }
 
+// How a download replaces the staged library: a finished temporary file
+// moved over it, and a read-only target found by opening it for writing
+// without truncating it.
+TEST(FilesContract, MoveReplacesOnlyWhenAskedAndNeverAReadOnlyTarget) {
+  struct Row {
+    const char* name;
+    bool target_exists, target_read_only;
+    std::uint32_t flags;
+    std::uint32_t error;  // 0: moved
+  };
+  const Row rows[] = {{"replace", true, false, win::kMoveFileReplaceExisting, 0},
+                      {"no_target", false, false, 0, 0},
+                      {"exists_without_replace", true, false, 0, win::kErrorAlreadyExists},
+                      {"read_only_target", true, true, win::kMoveFileReplaceExisting, win::kErrorAccessDenied}};
+  for (const Row& row : rows) {
+    auto env = MakeContractEnv();
+    if (row.target_read_only && !env->ReadOnlyEnforced()) continue;  // Wine as root: see ReadOnlyEnforced
+    Machine& m = env->machine();
+    std::wstring from = env->Scratch() + L"P4_Updlink.dll.download", to = env->Scratch() + L"P4_Updlink.dll";
+    env->PutFile(from, "new");
+    if (row.target_exists) env->PutFile(to, "old");
+    if (row.target_read_only) ASSERT_TRUE(m.files.SetFileAttributes(to, win::kFileAttributeReadonly).ok);
+    HandleResult open = m.files.CreateFile(to, win::kGenericWrite, 0, win::kOpenExisting, win::kFileAttributeNormal);
+    EXPECT_EQ(open.error, !row.target_exists ? win::kErrorFileNotFound
+                          : row.target_read_only ? win::kErrorAccessDenied : 0u) << row.name;
+    if (open.handle != kInvalidHandle) EXPECT_TRUE(m.kernel.CloseHandle(open.handle)) << row.name;
+    CallResult moved = m.files.MoveFileEx(from, to, row.flags);
+    EXPECT_EQ(moved.ok, row.error == 0) << row.name;
+    EXPECT_EQ(moved.error, row.error) << row.name;
+    EXPECT_EQ(env->ReadFile(to).value_or("<none>"), row.error == 0 ? "new" : row.target_exists ? "old" : "<none>")
+        << row.name;
+    if (row.target_read_only) m.files.SetFileAttributes(to, win::kFileAttributeNormal);
+  }
+}
+
 TEST(FilesContract, CurrentDirectoryIsKeptWithoutTrailingBackslash) {
   auto env = MakeContractEnv();
   Machine& m = env->machine();

@@ -100,6 +100,7 @@ class FakeEnv : public ContractEnv {
   }
   std::string UpdateServer() override { return kOrigin; }
   std::string NothingListens() override { return "http://127.0.0.1:1"; }
+  bool ReadOnlyEnforced() override { return true; }
 
  private:
   sim::SimPc pc_;

@@ -131,6 +131,30 @@ TEST_F(InternetContract, NothingListeningMeansNoHandle) {
             kNullHandle);
 }
 
+// The program's wide calls: a session with time-outs, the status before a
+// byte is kept, and what is ready to read never more than what remains.
+TEST_F(InternetContract, WideSessionReadsWhatIsAvailable) {
+  Handle wide = net().InternetOpenW(L"HTTP File Transfer", win::kInternetOpenTypePreconfig, 0);
+  ASSERT_NE(wide, kNullHandle);
+  EXPECT_TRUE(net().InternetSetOption(wide, win::kInternetOptionConnectTimeout, 10000));
+  EXPECT_TRUE(net().InternetSetOption(wide, win::kInternetOptionReceiveTimeout, 30000));
+  Handle file = net().InternetOpenUrlW(wide, std::wstring(origin.begin(), origin.end()) + L"/contract/hello",
+                                       win::kInternetFlagReload);
+  ASSERT_NE(file, kNullHandle);
+  EXPECT_EQ(Header("wide", file, win::kHttpQueryStatusCode), "200");
+  std::uint32_t available = kPoisonCount;
+  ASSERT_TRUE(net().InternetQueryDataAvailable(file, &available));
+  EXPECT_GE(available, 1u);
+  EXPECT_LE(available, 20u);
+  int reads = 0;
+  EXPECT_EQ(ReadAll("wide", file, &reads), "Hello, update client");
+  EXPECT_TRUE(net().InternetCloseHandle(file));
+  std::string refused = env->NothingListens() + "/contract/hello";
+  EXPECT_EQ(net().InternetOpenUrlW(wide, std::wstring(refused.begin(), refused.end()), win::kInternetFlagReload),
+            kNullHandle);
+  EXPECT_TRUE(net().InternetCloseHandle(wide));
+}
+
 TEST_F(InternetContract, ClosedHandleDoesNotCloseAgain) {
   Handle file = net().InternetOpenUrlA(session, origin + "/contract/hello", win::kInternetFlagReload, 0);
   ASSERT_NE(file, kNullHandle);

@@ -210,6 +210,16 @@ class Win32Env : public ContractEnv {
   }
   // Port 1 (tcpmux): privileged and unused on the machines that run these tests.
   std::string NothingListens() override { return "http://127.0.0.1:1"; }
+  bool ReadOnlyEnforced() override {
+    std::wstring path = Scratch() + L"read-only-probe";
+    PutFile(path, "x");
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(path.c_str());
+    return h == INVALID_HANDLE_VALUE;
+  }
 
  private:
   Win32Machine win32_;

@@ -9,6 +9,7 @@
 //                                    downloads URL as the program does, or with
 //                                    a plain loop of 64 KiB reads, into the
 //                                    update library's place; prints the time
+//   update_probe bench check         the time of the update check alone
 // The trace goes to Devstart.Log in the temporary folder, as the program's.
 #include "platform/win32/win_api.h"
 
@@ -89,14 +90,16 @@ int wmain(int argc, wchar_t** argv) {
   CAutoRunManager manager(m, option);
   CLiveUpdate& live = manager.GetLiveUpdate();
 
-  if (cmd == L"bench" && argc > 3) {
+  if (cmd == L"bench" && argc > 2) {
     std::wstring how = argv[2];
-    live.m_strSelUrl_DLL = argv[3];
+    if (how != L"check" && argc < 4) return 2;
+    if (how != L"check") live.m_strSelUrl_DLL = argv[3];
     LARGE_INTEGER f, t0, t1;
     ::QueryPerformanceFrequency(&f);
     ::QueryPerformanceCounter(&t0);
-    bool ok = how == L"plain" ? PlainDownload(argv[3], live.UpdateLibraryPath().value_or(L""))
-                              : live.DownloadUrl() == 1;
+    bool ok = how == L"check"   ? live.CheckUpdateDll() == 0
+              : how == L"plain" ? PlainDownload(argv[3], live.UpdateLibraryPath().value_or(L""))
+                                : live.DownloadUrl() == 1;
     ::QueryPerformanceCounter(&t1);
     Print("ok", ok ? 1 : 0);
     std::printf("ms=%.1f\n", 1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(f.QuadPart));

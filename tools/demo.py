@@ -12,6 +12,7 @@ ROOT = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 
 from road_helpers import install_pc_suite, wait_for_local_run  # noqa: E402
+from updlink_rig import UpdateServer, free_port  # noqa: E402
 from winehost import Display, WineHost, finish, pe_machine  # noqa: E402
 
 BIN = pathlib.Path(os.environ.get("DEVSTART_BIN", ROOT / "build" / "win64"))
@@ -82,6 +83,51 @@ def write_phone(host, mode=0):
     path = host.prefix / "drive_c" / "sim-phone" / "phone.txt"
     path.parent.mkdir(parents=True, exist_ok=True)
     path.write_text(f"setting=40 0a 00\r\nmode={mode}\r\nstatus=01\r\n")
+
+
+def software_update(host, build):
+    print("\n[6] The update client, through the probe program that calls it as the installer window")
+    print("    will: the check library offers version 1.0.3 (the CD has 1.0.2) and mirrors of which")
+    print("    the first refuses, the second answers 404 and the third serves a newer update library;")
+    print("    the newer library is downloaded over the staged one and started; then the guide")
+    print("    dialog's Download choice names the setup address it would open in the browser")
+    sim = build / "sim" / "update"
+    app = host.unix_path(r"C:\sim-update\app")
+    app.mkdir(parents=True, exist_ok=True)
+    for src in (sim / "update_probe.exe", sim / "check" / "P4_UpdlinkChk.dll", sim / "updlib-staged" / "P4_Updlink.dll"):
+        shutil.copy2(src, app)
+    config = (ROOT / "tests" / "e2e" / "data" / "config.ini").read_text().replace("swupdate_version=1.0.0.1",
+                                                                                  "swupdate_version=1.0.2")
+    (app / "config.ini").write_text(config.replace("\n", "\r\n"))
+    server = UpdateServer(WORK / "server", free_port())
+    server.script({"/mirror2/P4_Updlink.dll": {"status": 404},
+                   "/mirror3/P4_Updlink.dll": {"file": str(sim / "updlib-newer" / "P4_Updlink.dll")},
+                   "/pcsuite": "the setup's base"})
+    refused = f"http://127.0.0.1:{free_port()}"
+    o = server.origin
+    host.unix_path(r"C:\sim-update\check.ini").write_text(
+        "[answer]\r\nversion=1.0.3\r\n"
+        f"dll1={refused}/mirror1/P4_Updlink.dll\r\ndll2={o}/mirror2/P4_Updlink.dll\r\n"
+        f"dll3={o}/mirror3/P4_Updlink.dll\r\nsetup1={refused}/pcsuite\r\nsetup2={o}/pcsuite\r\n")
+    server.start()
+    try:
+        host.run(app / "update_probe.exe", ["swupdate"], timeout=120)
+        show_log("the check, then the software-update step", host.read_log())
+        print("\n--- the update server's requests ---")
+        for target in server.requests():
+            print("    GET", target)
+        print("\n--- the update library's record (C:\\sim-update\\startupdate.log) ---")
+        record = host.unix_path(r"C:\sim-update\startupdate.log")
+        print("    " + (record.read_text().strip() if record.exists() else "(never started)"))
+        # The PC suite is installed by now: the Download choice offers its
+        # setup only in the test mode of config.ini.
+        (app / "config.ini").write_text(config.replace("pcsuite_test=0", "pcsuite_test=1").replace("\n", "\r\n"))
+        host.run(app / "update_probe.exe", ["pcsuite"], timeout=120)
+        lines = host.read_log() or []
+        show_log("the check in test mode, then the Download choice",
+                 [line for line in lines if "StepPCSuite" in line or "TEST MODE" in line])
+    finally:
+        server.stop()
 
 
 def main():
@@ -182,6 +228,8 @@ def main():
         holder.kill()
         print(f"    exit code {rc}")
         show_log("second instance", host.read_log())
+
+        software_update(host, runnable.parent)
     finally:
         if host:
             host.close()

@@ -3,6 +3,8 @@
 // hand-off and the two update steps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "unit/traced_pc.h"
 #include "update/live_update.h"
 
@@ -48,22 +50,36 @@ const Lines kNoRegistryTestVersion = {
 
 TEST(UpdateCheck, TraceAndResultPerOutcome) {
   const Lines kEnd = {L"CLiveUpdate::CheckUpdateDll() FreeLibrary", L"CLiveUpdate::CheckUpdateDll(-)"};
+  // A library that answered nothing, a session, and the end.
+  const Lines kEmptyAnswers = {
+      L"CAutoRunManager::CheckUpdateDll() m_strVersion = ", L"CAutoRunManager::CheckUpdateDll() m_strUrl_DLL[0] = ",
+      L"CAutoRunManager::CheckUpdateDll() m_strUrl_DLL[1] = ", L"CAutoRunManager::CheckUpdateDll() m_strUrl_DLL[2] = ",
+      L"CAutoRunManager::CheckUpdateDll() m_strUrl_DLL[3] = ", L"CAutoRunManager::CheckUpdateDll() m_strUrl_DLL[4] = ",
+      L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[0] = ",
+      L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[1] = ",
+      L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[2] = ",
+      L"CAutoRunManager::CheckUpdateDll() m_strSubUrl/TavoPCSuite4/Autorun/TavoPCSuiteIV_Setup.exe",
+      L"CLiveUpdate::CheckUpdateDll() InternetOpen", kEnd[0], kEnd[1]};
+  auto then = [](Lines first, const Lines& rest) {
+    first.insert(first.end(), rest.begin(), rest.end());
+    return first;
+  };
   struct Row {
     int line;
     std::function<void(Update&)> shape;
     int result;
-    Lines lines;  // after "(+)", "LoadLibrary", and before kEnd where it applies
+    Lines lines;  // after "(+)" and "LoadLibrary"
   };
   const Row rows[] = {
       {__LINE__, [](Update& u) { u.pc.files.DeleteFile(kFolder + L"\\P4_UpdlinkChk.dll"); }, 4,
        {L"CAutoRunManager::CheckUpdateDll() m_hDLL is NULL", L"CLiveUpdate::CheckUpdateDll(-)"}},
       {__LINE__, [](Update& u) { u.pc.files.Put(kFolder + L"\\P4_UpdlinkChk.dll", "other"); }, 4,
-       {L"CLiveUpdate::CheckUpdateDll() GetProcAddress", L"CAutoRunManager::CheckUpdateDll() pTavoP is NULL", kEnd[0],
-        kEnd[1]}},
+       then({L"CLiveUpdate::CheckUpdateDll() GetProcAddress", L"CAutoRunManager::CheckUpdateDll() pTavoP is NULL"},
+            kEnd)},
       {__LINE__, [](Update& u) { u.pc.modules.check.result = 0; }, 4,
-       {L"CLiveUpdate::CheckUpdateDll() GetProcAddress", L"CLiveUpdate::CheckUpdateDll() pTavoP +",
-        L"CLiveUpdate::CheckUpdateDll() pTavoP -", L"CAutoRunManager::CheckUpdateDll() pTavoP return FAIL", kEnd[0],
-        kEnd[1]}},
+       then({L"CLiveUpdate::CheckUpdateDll() GetProcAddress", L"CLiveUpdate::CheckUpdateDll() pTavoP +",
+             L"CLiveUpdate::CheckUpdateDll() pTavoP -", L"CAutoRunManager::CheckUpdateDll() pTavoP return FAIL"},
+            kEnd)},
       // A session that cannot be opened ends the check after the answers.
       {__LINE__,
        [](Update& u) {
@@ -71,38 +87,23 @@ TEST(UpdateCheck, TraceAndResultPerOutcome) {
          u.pc.modules.check.answers = std::vector<std::string>(10);
        },
        2,
-       {L"CLiveUpdate::CheckUpdateDll() GetProcAddress", L"CLiveUpdate::CheckUpdateDll() pTavoP +",
-        L"CLiveUpdate::CheckUpdateDll() pTavoP -", L"CAutoRunManager::CheckUpdateDll() m_strVersion = ",
-        L"CAutoRunManager::CheckUpdateDll() m_strUrl_DLL[0] = ", L"CAutoRunManager::CheckUpdateDll() m_strUrl_DLL[1] = ",
-        L"CAutoRunManager::CheckUpdateDll() m_strUrl_DLL[2] = ", L"CAutoRunManager::CheckUpdateDll() m_strUrl_DLL[3] = ",
-        L"CAutoRunManager::CheckUpdateDll() m_strUrl_DLL[4] = ",
-        L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[0] = ",
-        L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[1] = ",
-        L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[2] = ",
-        L"CAutoRunManager::CheckUpdateDll() m_strSubUrl/TavoPCSuite4/Autorun/TavoPCSuiteIV_Setup.exe",
-        L"CLiveUpdate::CheckUpdateDll() InternetOpen", kEnd[0], kEnd[1]}},
-      // A C++ exception of another compiler: logged, and the check goes on
-      // with what the buffers hold.
+       then({L"CLiveUpdate::CheckUpdateDll() GetProcAddress", L"CLiveUpdate::CheckUpdateDll() pTavoP +",
+             L"CLiveUpdate::CheckUpdateDll() pTavoP -"},
+            kEmptyAnswers)},
+      // A C++ exception of another compiler: logged with the system's text
+      // of its error, and the check goes on as if the library had succeeded.
       {__LINE__,
        [](Update& u) {
          u.pc.modules.check.raises = win::kMsvcCppException;
          u.pc.modules.check.com_hresult = static_cast<std::int32_t>(0x80004005u);
          u.pc.modules.check.result = 0;
-         u.pc.modules.check.answers = {"1.0.3"};
-         u.pc.modules.check.answers.resize(10);
+         u.pc.modules.check.answers = std::vector<std::string>(10);
        },
        0,
-       {L"CLiveUpdate::CheckUpdateDll() GetProcAddress", L"CLiveUpdate::CheckUpdateDll() pTavoP +",
-        L"CLiveUpdate::CheckUpdateDll() pTavoP crashed!!! e.ErrorMessage() is", L"Unspecified error",
-        L"CLiveUpdate::CheckUpdateDll() pTavoP -", L"CAutoRunManager::CheckUpdateDll() m_strVersion = 1.0.3",
-        L"CAutoRunManager::CheckUpdateDll() m_strUrl_DLL[0] = ", L"CAutoRunManager::CheckUpdateDll() m_strUrl_DLL[1] = ",
-        L"CAutoRunManager::CheckUpdateDll() m_strUrl_DLL[2] = ", L"CAutoRunManager::CheckUpdateDll() m_strUrl_DLL[3] = ",
-        L"CAutoRunManager::CheckUpdateDll() m_strUrl_DLL[4] = ",
-        L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[0] = ",
-        L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[1] = ",
-        L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[2] = ",
-        L"CAutoRunManager::CheckUpdateDll() m_strSubUrl/TavoPCSuite4/Autorun/TavoPCSuiteIV_Setup.exe",
-        L"CLiveUpdate::CheckUpdateDll() InternetOpen", kEnd[0], kEnd[1]}},
+       then({L"CLiveUpdate::CheckUpdateDll() GetProcAddress", L"CLiveUpdate::CheckUpdateDll() pTavoP +",
+             L"CLiveUpdate::CheckUpdateDll() pTavoP crashed!!! e.ErrorMessage() is", L"Unspecified error",
+             L"CLiveUpdate::CheckUpdateDll() pTavoP -"},
+            kEmptyAnswers)},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);
@@ -121,6 +122,33 @@ TEST(UpdateCheck, TraceAndResultPerOutcome) {
     EXPECT_EQ(u.pc.modules.loads, Lines{kFolder + L"\\P4_UpdlinkChk.dll"});
     EXPECT_EQ(u.pc.modules.loaded_libraries(), 0);
     if (row.result == 4) EXPECT_TRUE(u.pc.internet.requests.empty());
+  }
+}
+
+TEST(UpdateCheck, ExceptionTextAsTheThrowersCatchWouldShowIt) {
+  struct Row {
+    std::uint32_t code;
+    std::optional<std::int32_t> hresult;
+    const wchar_t* text;
+  };
+  const Row rows[] = {
+      {0xE06D7363u, static_cast<std::int32_t>(0x80004005u), L"Unspecified error"},
+      {0xE06D7363u, static_cast<std::int32_t>(0x80040205u), L"IDispatch error #5"},
+      {0xE06D7363u, static_cast<std::int32_t>(0x80070005u), L"Unknown error 0x80070005"},
+      {0xE06D7363u, std::nullopt, L"Unknown error 0xE06D7363"},
+      {0xC0000005u, std::nullopt, L"Unknown error 0xC0000005"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    Update u;
+    u.pc.modules.check.raises = row.code;
+    u.pc.modules.check.com_hresult = row.hresult;
+    EXPECT_EQ(u.live().CheckUpdateDll(), 0);
+    Lines lines = u.Lines();
+    auto crashed = std::find(lines.begin(), lines.end(), L"CLiveUpdate::CheckUpdateDll() pTavoP crashed!!! e.ErrorMessage() is");
+    ASSERT_NE(crashed, lines.end());
+    ASSERT_NE(crashed + 1, lines.end());
+    EXPECT_EQ(crashed[1], row.text);
   }
 }
 

@@ -30,20 +30,13 @@
 #include "inspect/version.h"
 #include "platform/win32/machine.h"
 #include "workflow/auto_run_manager.h"
+#include "probe_output.h"
 
 namespace {
 
 using namespace devstart;
 
-std::string Utf8(const std::wstring& w) {
-  int n = ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string s(n > 0 ? n - 1 : 0, '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, s.data(), n, nullptr, nullptr);
-  return s;
-}
-
-void Print(const char* name, const std::wstring& value) { std::printf("%s=%s\n", name, Utf8(value).c_str()); }
-void Print(const char* name, long long value) { std::printf("%s=%lld\n", name, value); }
+using probe::Print;
 
 std::wstring Join(int argc, wchar_t** argv, int from) {
   std::wstring s;

@@ -6,7 +6,7 @@ from concurrent.futures import ThreadPoolExecutor
 
 import pytest
 
-from conftest import answer_box
+from conftest import answer_box, bring_up_desktop
 from inspect_helpers import driver_files, install_standins, probe, probe_exe
 
 
@@ -20,6 +20,14 @@ def start_app(host, folder, name, seconds=120):
         assert proc.poll() is None, f"{name} ended early"
         time.sleep(0.1)
     raise AssertionError(f"{name} did not start")
+
+
+@pytest.fixture(autouse=True)
+def steady_desktop(host, bins):
+    """The stand-ins here are windowed programs started one after another: a
+    desktop kept up means none of them starts while Wine closes an unused one
+    (CreateWindow then fails and the stand-in ends at once)."""
+    bring_up_desktop(host, bins)
 
 
 @pytest.fixture

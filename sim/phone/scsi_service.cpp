@@ -50,7 +50,9 @@ DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
       ::SetEvent(g_stop);
       return NO_ERROR;
     case SERVICE_CONTROL_INTERROGATE:
-      if (g_status_handle != nullptr) ::SetServiceStatus(g_status_handle, &g_status);
+      // The manager already holds the last status reported; answering from
+      // inside the control dispatch with another call back into it only
+      // adds a round trip while it waits for this reply.
       return NO_ERROR;
     default:
       return ERROR_CALL_NOT_IMPLEMENTED;

@@ -30,7 +30,7 @@
 #include "inspect/version.h"
 #include "platform/win32/machine.h"
 #include "workflow/auto_run_manager.h"
-#include "probe_output.h"
+#include "probe_support.h"
 
 namespace {
 
@@ -93,13 +93,9 @@ void LiteralPollingWait(Machine& m, std::int32_t pid) {
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
   std::wstring cmd = argv[1];
-  static Win32Machine win32;
-  Machine& m = win32.machine();
-  static TraceLog log(m);
-  SetTraceLog(&log);
-  COption option;
-  CIni ini(m.files, L".\\config.ini");
-  option.Load(ini);
+  static probe::Run run(L".\\config.ini");
+  Machine& m = run.machine();
+  COption& option = run.option;
   CAutoRunManager manager(m, option);
   Print("mask", manager.m_samDesired);
 

@@ -24,7 +24,7 @@
 #include "platform/win32/machine.h"
 #include "update/live_update.h"
 #include "workflow/auto_run_manager.h"
-#include "probe_output.h"
+#include "probe_support.h"
 
 namespace {
 
@@ -69,17 +69,13 @@ bool PlainDownload(const std::wstring& url, const std::wstring& path) {
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
   std::wstring cmd = argv[1];
-  static Win32Machine win32;
-  Machine& m = win32.machine();
-  static TraceLog log(m);
-  SetTraceLog(&log);
   wchar_t module[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, module, MAX_PATH);
   std::wstring folder(module);
   folder.resize(folder.rfind(L'\\') + 1);
-  COption option;
-  CIni ini(m.files, folder + L"config.ini");
-  option.Load(ini);
+  static probe::Run run(folder + L"config.ini");
+  Machine& m = run.machine();
+  COption& option = run.option;
   CAutoRunManager manager(m, option);
   CLiveUpdate& live = manager.GetLiveUpdate();
 

@@ -249,12 +249,14 @@ int CLiveUpdate::DownloadUrl() {
   }
   // A target that cannot be written (read-only, in use) is found before a
   // byte is fetched; opening it without truncation leaves it as it is.
-  HandleResult probe = fs.CreateFile(*target, w::kGenericWrite, 0, w::kOpenExisting, w::kFileAttributeNormal);
-  if (probe.handle == kInvalidHandle && probe.error != w::kErrorFileNotFound) {
-    Trace(L"CLiveUpdate::DownloadUrl() hFile is INVALID_HANDLE_VALUE");
-    return 0;
+  {
+    HandleResult probe = fs.CreateFile(*target, w::kGenericWrite, 0, w::kOpenExisting, w::kFileAttributeNormal);
+    UniqueFile closed_at_once(machine_.kernel, probe.handle);
+    if (!closed_at_once && probe.error != w::kErrorFileNotFound) {
+      Trace(L"CLiveUpdate::DownloadUrl() hFile is INVALID_HANDLE_VALUE");
+      return 0;
+    }
   }
-  UniqueFile(machine_.kernel, probe.handle).reset();
 
   IInternet& net = machine_.internet;
   UniqueInternet session = OpenSession(net);

@@ -14,16 +14,6 @@ bool Has(const std::wstring& command_line, const wchar_t* sw) {
   return command_line.find(sw) != std::wstring::npos;
 }
 
-void NotAvailable(const wchar_t* operation) {
-  Trace(std::wstring(L"Devstart: ") + operation + L" is not available in this build");
-}
-
-template <typename T>
-std::optional<T> Checked(std::optional<T> result, const wchar_t* operation) {
-  if (!result) NotAvailable(operation);
-  return result;
-}
-
 int SecondInstance(StartupEnv& env) {
   auto& m = env.manager;
   Machine& pc = env.machine;
@@ -118,7 +108,11 @@ int RunStartup(StartupEnv& env, const std::wstring& command_line) {
   }
 
   env.manager.m_run.cancel_flag = 0;
-  return Checked(m.RunInstallerWindow(), L"installer window").value_or(0);
+  if (!env.run_window) {
+    Trace(L"Devstart: installer window is not available in this build");
+    return 0;
+  }
+  return env.run_window();
 }
 
 }  // namespace devstart

@@ -3,6 +3,7 @@
 // run. Everything here is portable; the Win32 entry point only wires ports.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "core/option.h"
@@ -18,6 +19,9 @@ struct StartupEnv {
   Texts& texts;
   COption& option;
   CAutoRunManager& manager;  // holds the run's mutexes and switches (m_run)
+  // Opens the installer window and runs its message loop; the loop's exit
+  // code. Empty where no window can be made (the trace then says so).
+  std::function<int()> run_window;
 };
 
 // Messages the second instance sends the running window when the modes differ.

@@ -10,8 +10,12 @@ namespace {
 // looks at the snapshot again.
 constexpr std::uint32_t kSnapshotPollMs = 100;
 
-void DispatchPending(IProcesses& p) {
-  while (p.DispatchOneMessage()) {
+// Handles what is queued. A quit message (the window was closed during the
+// wait) is kept in `quit` rather than lost: the caller posts it again once
+// the wait is over, so that the program's own loop still ends.
+void DispatchPending(IProcesses& p, std::optional<int>& quit) {
+  for (PumpedMessage m = p.DispatchOneMessage(); m.taken; m = p.DispatchOneMessage()) {
+    if (m.quit) quit = m.quit;
   }
 }
 
@@ -47,13 +51,14 @@ void WaitForLaunchedProcess(Machine& machine, std::int32_t& waited_pid, Launched
   IProcesses& p = machine.processes;
   waited_pid = launched.pid;
   bool handle_usable = launched.process.valid();
+  std::optional<int> quit;
   // Messages already in the queue would not wake the wait: handle them first.
-  DispatchPending(p);
+  DispatchPending(p, quit);
   while (handle_usable) {
     std::uint32_t r = p.MsgWaitForMultipleObjects({launched.process.get()}, win::kInfinite, win::kQsAllInput);
     if (r == win::kWaitObject0) break;
     if (r == win::kWaitObject0 + 1) {
-      DispatchPending(p);
+      DispatchPending(p, quit);
     } else {
       handle_usable = false;  // the handle cannot be waited on: look for the identifier instead
     }
@@ -61,11 +66,12 @@ void WaitForLaunchedProcess(Machine& machine, std::int32_t& waited_pid, Launched
   if (!handle_usable) {
     while (IsProcessAlive(machine, waited_pid)) {
       p.MsgWaitForMultipleObjects({}, kSnapshotPollMs, win::kQsAllInput);
-      DispatchPending(p);
+      DispatchPending(p, quit);
     }
   }
   launched.process.reset();
   waited_pid = -1;
+  if (quit) p.PostQuitMessage(*quit);
 }
 
 }  // namespace devstart

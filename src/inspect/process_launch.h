@@ -34,7 +34,8 @@ std::int32_t GetProcessIdOf(Machine& machine, Handle process);
 // `waited_pid` (the manager's identifier) holds the setup's identifier during
 // the wait and -1 after it. The wait is on the process handle, so it ends when
 // that very process ends; only without a handle does it look for the
-// identifier in process snapshots. Closes the handle.
+// identifier in process snapshots. Closes the handle. A quit message met
+// during the wait is posted again after it.
 void WaitForLaunchedProcess(Machine& machine, std::int32_t& waited_pid, LaunchedProcess launched);
 
 }  // namespace devstart

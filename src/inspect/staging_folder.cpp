@@ -4,12 +4,27 @@
 
 namespace devstart {
 
-std::wstring GetStagingFolder(IFileSystem& files) {
+namespace {
+
+std::wstring TempFolder(IFileSystem& files) {
   std::wstring temp = files.GetTempPath();
   if (temp.empty() || temp.back() != L'\\') temp += L'\\';
+  return temp;
+}
+
+}  // namespace
+
+std::wstring GetStagingFolder(IFileSystem& files) {
+  std::wstring temp = TempFolder(files);
   std::wstring current = files.GetCurrentDirectory();
   if (!current.empty()) temp += current[0];
   return temp + L"\\";
+}
+
+std::wstring StagingFolderOfDrive(IFileSystem& files, char letter) {
+  bool is_letter = (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
+  if (!is_letter) return L"";
+  return TempFolder(files) + static_cast<wchar_t>(letter) + L"\\";
 }
 
 char DriveOfCurrentDirectory(IFileSystem& files) {

@@ -12,6 +12,12 @@ namespace devstart {
 // C:\Users\u\AppData\Local\Temp\E\ for a run from E:\.
 std::wstring GetStagingFolder(IFileSystem& files);
 
+// The folder the CD run from drive `letter` staged into, as GetStagingFolder
+// named it there. The local run needs this form: its own current directory
+// is the staging folder, whose first character names the temporary folder's
+// drive, not the CD's. Empty when `letter` is not A-Z or a-z.
+std::wstring StagingFolderOfDrive(IFileSystem& files, char letter);
+
 // The drive a run from the CD came from: the current directory's first
 // character in its 8-bit form (0 for an empty answer).
 char DriveOfCurrentDirectory(IFileSystem& files);

@@ -51,6 +51,13 @@ struct HandleResult {
   std::uint32_t error = 0;
 };
 // ReadFile or WriteFile: the BOOL, the error, the bytes moved.
+// One message taken off the thread's queue (`taken` false when it was
+// empty); `quit` holds the exit code when it was the quit message.
+struct PumpedMessage {
+  bool taken = false;
+  std::optional<int> quit;
+};
+
 struct IoResult {
   bool ok = false;
   std::uint32_t error = 0;
@@ -285,9 +292,12 @@ class IProcesses {
   // MsgWaitForMultipleObjects with wait-any.
   virtual std::uint32_t MsgWaitForMultipleObjects(const std::vector<Handle>& handles, std::uint32_t timeout_ms,
                                                   std::uint32_t wake_mask) = 0;
-  // PeekMessageW with PM_REMOVE, then TranslateMessage and DispatchMessageW;
-  // false when the thread had no message.
-  virtual bool DispatchOneMessage() = 0;
+  // PeekMessageW with PM_REMOVE, then TranslateMessage and DispatchMessageW.
+  // A quit message is taken but has no window to go to: its exit code comes
+  // back instead, so that a pump inside a wait can post it again afterwards.
+  virtual PumpedMessage DispatchOneMessage() = 0;
+  // PostQuitMessage.
+  virtual void PostQuitMessage(int exit_code) = 0;
   // ShellExecuteA with no owner: its HINSTANCE result (> 32 on success).
   virtual std::intptr_t ShellExecuteA(const std::string& verb, const std::string& file, const std::string& parameters,
                                       const std::string& directory, int show) = 0;
@@ -308,7 +318,8 @@ class IWindows {
   virtual std::intptr_t SendMessage(WindowHandle w, std::uint32_t msg, std::uintptr_t wparam,
                                     std::intptr_t lparam) = 0;
   virtual bool PostMessage(WindowHandle w, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam) = 0;
-  // MessageBoxW; returns the button pressed.
+  // MessageBoxW; returns the button pressed. An empty caption is passed as
+  // NULL: the system's own caption.
   virtual int MessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
                          std::uint32_t type) = 0;
 };

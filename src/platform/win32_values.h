@@ -41,6 +41,7 @@ constexpr std::uint32_t kSwpNoSize = 0x1;
 constexpr std::uint32_t kSwpNoMove = 0x2;
 
 constexpr std::uint32_t kWmUser = 0x400;
+constexpr std::uint32_t kWmClose = 0x0010;
 
 // ---- registry, processes, shell --------------------------------------------
 // Predefined registry keys: the HKEY values, which are sign-extended 32-bit

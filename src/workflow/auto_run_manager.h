@@ -60,21 +60,20 @@ class CAutoRunManager {
   int ModeChangeIfDriverReady();
 
   // The window's install steps (install_steps.cpp).
-  int StepDriver();
-  int StepITK();
-  int StepRun();
+  virtual int StepDriver();
+  virtual int StepITK();
+  virtual int StepRun();
+  // Empties and removes the folder the CD run staged this copy into (named
+  // after the "-drive:" letter); 0 when there is none to delete.
+  virtual int CleanupStaging();
 
   // The update steps (update_steps.cpp); both always 0. The software-update
   // stage's step, and the guide dialog's Download choice, which opens the
   // setup's address with `owner` as the shell's owner window.
-  int StepSWUpate();
+  virtual int StepSWUpate();
   int StepPCSuite(WindowHandle owner = 0);
   // The update client, created on first use and kept for the run.
   CLiveUpdate& GetLiveUpdate();
-
-  // Not in this build yet: nullopt. Opens the installer window and runs its
-  // message loop; the loop's exit code.
-  virtual std::optional<int> RunInstallerWindow() { return std::nullopt; }
 
   // The run's mutexes and switches.
   RunState m_run;
@@ -87,7 +86,7 @@ class CAutoRunManager {
 
   // What is installed and how current it is (src/inspect).
   std::wstring GetPCSuiteInstallPath();
-  int CheckPCSuiteInstall();
+  virtual int CheckPCSuiteInstall();
   std::wstring GetITKInstallPath_TPS();
   std::wstring GetITKVersion_TPS();
   int CheckITKInstall_TPS();

@@ -4,6 +4,7 @@
 #include "core/result_codes.h"
 #include "core/trace_log.h"
 #include "inspect/process_launch.h"
+#include "inspect/staging_folder.h"
 #include "workflow/auto_run_manager.h"
 
 namespace devstart {
@@ -67,6 +68,11 @@ int CAutoRunManager::StepRun() {
   }
   Trace(L"CAutoRunManager::StepRun(-)");
   return NORMAL_EXIT;
+}
+
+int CAutoRunManager::CleanupStaging() {
+  std::wstring folder = StagingFolderOfDrive(machine_.files, m_cDrive);
+  return folder.empty() ? 0 : DeleteTempFolder(machine_.files, folder);
 }
 
 }  // namespace devstart

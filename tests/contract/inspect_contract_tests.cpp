@@ -159,7 +159,7 @@ TEST_F(InspectContract, LaunchGivesAHandleToWaitOn) {
   for (int i = 0; i < 100000 && (w = p.MsgWaitForMultipleObjects({r.process}, win::kInfinite, win::kQsAllInput)) != 0;
        ++i) {
     ASSERT_EQ(w, 1u);
-    while (p.DispatchOneMessage()) {
+    while (p.DispatchOneMessage().taken) {
     }
   }
   EXPECT_EQ(w, win::kWaitObject0);
@@ -167,7 +167,7 @@ TEST_F(InspectContract, LaunchGivesAHandleToWaitOn) {
   EXPECT_EQ(p.MsgWaitForMultipleObjects({r.process}, 0, win::kQsAllInput), win::kWaitObject0);
   EXPECT_TRUE(env->machine().kernel.CloseHandle(r.process));
   // No handles and a time-out: the wait times out.
-  while (p.DispatchOneMessage()) {
+  while (p.DispatchOneMessage().taken) {
   }
   EXPECT_EQ(p.MsgWaitForMultipleObjects({}, 1, win::kQsAllInput), win::kWaitTimeout);
 }

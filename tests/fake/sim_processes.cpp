@@ -130,19 +130,31 @@ std::uint32_t FakeProcesses::MsgWaitForMultipleObjects(const std::vector<Handle>
       if (it == process_handles_.end()) return win::kWaitFailed;
       if (!processes[it->second].alive) return win::kWaitObject0 + static_cast<std::uint32_t>(i);
     }
-    if (pending_messages > 0) return win::kWaitObject0 + static_cast<std::uint32_t>(handles.size());
+    if (pending_messages > 0 || queued_quit) return win::kWaitObject0 + static_cast<std::uint32_t>(handles.size());
     if (timeout_ms != win::kInfinite && spins > 0) return win::kWaitTimeout;
     if (spins > 1000000) throw std::runtime_error("the wait would never return");
     Advance();
   }
 }
 
-bool FakeProcesses::DispatchOneMessage() {
-  if (pending_messages <= 0) return false;
-  --pending_messages;
-  ++dispatched;
-  if (on_dispatch) on_dispatch();
-  return true;
+PumpedMessage FakeProcesses::DispatchOneMessage() {
+  if (pending_messages > 0) {
+    --pending_messages;
+    ++dispatched;
+    if (on_dispatch) on_dispatch();
+    return {true, std::nullopt};
+  }
+  if (queued_quit) {
+    std::optional<int> quit = queued_quit;
+    queued_quit.reset();
+    return {true, quit};
+  }
+  return {};
+}
+
+void FakeProcesses::PostQuitMessage(int exit_code) {
+  posted_quits.push_back(exit_code);
+  queued_quit = exit_code;
 }
 
 }  // namespace devstart::sim

@@ -52,6 +52,10 @@ class FakeProcesses : public IProcesses, public KernelObjectOwner {
   long tick = 0;
   // Messages waiting in the thread's queue, and a hook run on each dispatch.
   int pending_messages = 0;
+  // A quit message in the queue (behind the pending ones), and every
+  // PostQuitMessage in order.
+  std::optional<int> queued_quit;
+  std::vector<int> posted_quits;
   int dispatched = 0;
   std::function<void()> on_dispatch;
   int waits = 0;
@@ -71,7 +75,8 @@ class FakeProcesses : public IProcesses, public KernelObjectOwner {
   std::optional<std::uint32_t> NtQueryProcessIdByName(Handle process) override;
   std::uint32_t MsgWaitForMultipleObjects(const std::vector<Handle>& handles, std::uint32_t timeout_ms,
                                           std::uint32_t wake_mask) override;
-  bool DispatchOneMessage() override;
+  PumpedMessage DispatchOneMessage() override;
+  void PostQuitMessage(int exit_code) override;
   // Starts what is launchable (42), else SE_ERR_FNF (2).
   std::intptr_t ShellExecuteA(const std::string& verb, const std::string& file, const std::string& parameters,
                               const std::string& directory, int show) override;

@@ -5,6 +5,7 @@
 #include "fake/sim_pc.h"
 #include "inspect/account.h"
 #include "inspect/staging_folder.h"
+#include "unit/traced_pc.h"
 
 namespace devstart {
 namespace {
@@ -188,3 +189,29 @@ TEST_F(DeleteTemp, LinksAreRemovedNotFollowed) {
 
 }  // namespace
 }  // namespace devstart
+
+TEST(StagingFolder, TheLocalRunCleansTheFolderOfItsDriveLetter) {
+  struct Case {
+    char letter;
+    const wchar_t* folder;  // "" = nothing to delete
+  } cases[] = {
+      {'E', L"C:\\Users\\u\\AppData\\Local\\Temp\\E\\"},
+      {'e', L"C:\\Users\\u\\AppData\\Local\\Temp\\e\\"},
+      {'1', L""},
+      {':', L""},
+      {0, L""},
+  };
+  for (const Case& c : cases) {
+    devstart::World w;
+    w.pc.files.temp_path = L"C:\\Users\\u\\AppData\\Local\\Temp\\";
+    // The local run's current directory is the staging folder itself, on C:.
+    w.pc.files.current_directory = L"C:\\Users\\u\\AppData\\Local\\Temp\\E";
+    w.pc.files.Put(L"C:\\Users\\u\\AppData\\Local\\Temp\\E\\config.ini", "x");
+    w.pc.files.Put(L"C:\\Users\\u\\AppData\\Local\\Temp\\C\\marker", "x");
+    EXPECT_EQ(devstart::StagingFolderOfDrive(w.pc.files, c.letter), c.folder) << c.letter;
+    w.manager().m_cDrive = c.letter;
+    EXPECT_EQ(w.manager().CleanupStaging(), c.letter == 'E' || c.letter == 'e' ? 1 : 0) << c.letter;
+    EXPECT_EQ(w.pc.files.Exists(L"C:\\Users\\u\\AppData\\Local\\Temp\\E\\config.ini"), c.folder[0] == 0) << c.letter;
+    EXPECT_TRUE(w.pc.files.Exists(L"C:\\Users\\u\\AppData\\Local\\Temp\\C\\marker")) << c.letter;
+  }
+}

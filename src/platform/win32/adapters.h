@@ -110,7 +110,8 @@ class Win32Processes : public IProcesses {
   std::optional<std::uint32_t> NtQueryProcessIdByName(Handle process) override;
   std::uint32_t MsgWaitForMultipleObjects(const std::vector<Handle>& handles, std::uint32_t timeout_ms,
                                           std::uint32_t wake_mask) override;
-  bool DispatchOneMessage() override;
+  PumpedMessage DispatchOneMessage() override;
+  void PostQuitMessage(int exit_code) override;
   std::intptr_t ShellExecute(WindowHandle owner, const std::wstring& verb, const std::wstring& file,
                              const std::wstring& parameters, const std::wstring& directory, int show) override;
   std::intptr_t ShellExecuteA(const std::string& verb, const std::string& file, const std::string& parameters,

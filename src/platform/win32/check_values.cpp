@@ -32,6 +32,7 @@ static_assert(w::kIdOk == IDOK);
 static_assert(w::kSwpNoSize == SWP_NOSIZE);
 static_assert(w::kSwpNoMove == SWP_NOMOVE);
 static_assert(w::kWmUser == WM_USER);
+static_assert(w::kWmClose == WM_CLOSE);
 static_assert(w::kKeyRead == KEY_READ);
 static_assert(w::kKeyAllAccess == KEY_ALL_ACCESS);
 static_assert(w::kKeyWow64_64Key == KEY_WOW64_64KEY);

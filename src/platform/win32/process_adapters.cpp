@@ -94,13 +94,16 @@ std::uint32_t Win32Processes::MsgWaitForMultipleObjects(const std::vector<Handle
                                      timeout_ms, wake_mask);
 }
 
-bool Win32Processes::DispatchOneMessage() {
+PumpedMessage Win32Processes::DispatchOneMessage() {
   MSG msg;
-  if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return {};
+  if (msg.message == WM_QUIT) return {true, static_cast<int>(msg.wParam)};
   ::TranslateMessage(&msg);
   ::DispatchMessageW(&msg);
-  return true;
+  return {true, std::nullopt};
 }
+
+void Win32Processes::PostQuitMessage(int exit_code) { ::PostQuitMessage(exit_code); }
 
 std::intptr_t Win32Processes::ShellExecute(WindowHandle owner, const std::wstring& verb, const std::wstring& file,
                                           const std::wstring& parameters, const std::wstring& directory, int show) {
@@ -135,7 +138,7 @@ bool Win32Windows::PostMessage(WindowHandle w, std::uint32_t msg, std::uintptr_t
 
 int Win32Windows::MessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
                              std::uint32_t type) {
-  return ::MessageBoxW(ToHwnd(owner), text.c_str(), caption.c_str(), type);
+  return ::MessageBoxW(ToHwnd(owner), text.c_str(), OrNull(caption), type);
 }
 
 }  // namespace devstart

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/win32/adapters.h"
@@ -99,6 +102,75 @@ TEST_F(ProgramResources, VersionIconAndSubsystem) {
   EXPECT_EQ(info->dwFileVersionMS, MAKELONG(0, 1));
   EXPECT_EQ(info->dwFileVersionLS, MAKELONG(14, 0));
   EXPECT_NE(::FindResourceW(module_, MAKEINTRESOURCEW(129), MAKEINTRESOURCEW(14)), nullptr) << "icon group 129";
+}
+
+// A resource's bytes, or empty when the program lacks it.
+std::string_view ResourceBytes(HMODULE module, UINT id, LPCWSTR type) {
+  HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id), type);
+  if (!found) return {};
+  HGLOBAL loaded = ::LoadResource(module, found);
+  return {static_cast<const char*>(::LockResource(loaded)), ::SizeofResource(module, found)};
+}
+
+template <typename T>
+T At(std::string_view bytes, size_t offset) {
+  T value{};
+  if (offset + sizeof(T) <= bytes.size()) memcpy(&value, bytes.data() + offset, sizeof(T));
+  return value;
+}
+
+struct SkinBitmap {
+  UINT id;
+  LONG width, height;
+};
+const SkinBitmap kSkin[] = {{163, 320, 28}, {164, 64, 16},  {165, 400, 28},  {166, 400, 28},
+                            {168, 115, 115}, {169, 100, 80}, {170, 100, 80},  {171, 160, 25},
+                            {172, 30, 30},  {174, 1, 270},  {175, 1, 282},   {176, 391, 165}};
+
+TEST_F(ProgramResources, SkinBitmapsAndTheGuideDialog) {
+  for (const auto& b : kSkin) {
+    std::string_view bytes = ResourceBytes(module_, b.id, RT_BITMAP);
+    ASSERT_GE(bytes.size(), sizeof(BITMAPINFOHEADER)) << "bitmap " << b.id;
+    auto info = At<BITMAPINFOHEADER>(bytes, 0);
+    EXPECT_EQ(info.biWidth, b.width) << b.id;
+    EXPECT_EQ(info.biHeight, b.height) << b.id;
+    EXPECT_EQ(info.biBitCount, 24) << b.id;
+    EXPECT_EQ(info.biCompression, DWORD(BI_RGB)) << b.id;
+  }
+  // DLGTEMPLATEEX: dlgVer, signature, helpID, exStyle, style, cDlgItems.
+  std::string_view guide = ResourceBytes(module_, 134, RT_DIALOG);
+  ASSERT_GE(guide.size(), 26u) << "dialog 134";
+  EXPECT_EQ(At<WORD>(guide, 2), 0xFFFF);
+  EXPECT_TRUE(At<DWORD>(guide, 8) & WS_EX_APPWINDOW);
+  EXPECT_TRUE(At<DWORD>(guide, 12) & WS_POPUP);
+  EXPECT_FALSE(At<DWORD>(guide, 12) & WS_VISIBLE) << "the guide is created hidden";
+  EXPECT_EQ(At<WORD>(guide, 16), 0) << "controls";
+}
+
+// Normal, hover, pressed and disabled must look different where the caption
+// sits, and the corners outside the rounding are the transparent magenta.
+TEST_F(ProgramResources, ButtonStripFramesDifferAndHaveTransparentCorners) {
+  const struct {
+    UINT id;
+    LONG frame_width;
+  } kStrips[] = {{163, 80}, {165, 100}, {166, 100}, {164, 16}};
+  for (const auto& s : kStrips) {
+    std::string_view bytes = ResourceBytes(module_, s.id, RT_BITMAP);
+    ASSERT_GE(bytes.size(), sizeof(BITMAPINFOHEADER)) << "bitmap " << s.id;
+    auto info = At<BITMAPINFOHEADER>(bytes, 0);
+    const size_t stride = (info.biWidth * 3 + 3) & ~3;
+    auto pixel = [&](LONG x, LONG y) {  // rows are stored bottom-up, BGR
+      size_t at = info.biSize + (info.biHeight - 1 - y) * stride + x * 3;
+      return RGB(At<BYTE>(bytes, at + 2), At<BYTE>(bytes, at + 1), At<BYTE>(bytes, at));
+    };
+    std::vector<COLORREF> centres;
+    for (LONG f = 0; f < 4; ++f) {
+      centres.push_back(pixel(f * s.frame_width + s.frame_width / 2, info.biHeight / 2));
+      EXPECT_EQ(pixel(f * s.frame_width, 0), RGB(255, 0, 255)) << s.id << " frame " << f;
+    }
+    std::sort(centres.begin(), centres.end());
+    EXPECT_EQ(std::unique(centres.begin(), centres.end()), centres.end()) << "strip " << s.id;
+  }
 }
 
 }  // namespace

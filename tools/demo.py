@@ -150,7 +150,7 @@ def main():
         shutil.copy2(runnable, cd / "Devstart.exe")
         # Its companions from the same build: the SCSI command library (the
         # simulated phone), the SCSI command service and the update library.
-        for companion in ("SendScsiCmd.dll", "ScsiCmdService.exe", "P4_Updlink.dll"):
+        for companion in ("SendScsiCmd.dll", "ScsiCmdService.exe", "P4_Updlink.dll", "Progress.avi"):
             if (runnable.parent / companion).exists():
                 shutil.copy2(runnable.parent / companion, cd / companion)
         # The setups config.ini names, under tools\.

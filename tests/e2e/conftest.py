@@ -15,7 +15,7 @@ BIN = pathlib.Path(os.environ.get("DEVSTART_BIN", ROOT / "build" / "win64"))
 PROGRAM = pathlib.Path(os.environ.get("DEVSTART_PROGRAM", BIN / "Devstart.exe"))
 WORK = pathlib.Path(os.environ.get("DEVSTART_E2E_WORK", ROOT / "build" / "e2e"))
 
-COMPANIONS = ("SendScsiCmd.dll", "ScsiCmdService.exe")
+COMPANIONS = ("SendScsiCmd.dll", "ScsiCmdService.exe", "Progress.avi")
 
 SAMPLE_CONFIG = (ROOT / "tests" / "e2e" / "data" / "config.ini").read_text()
 

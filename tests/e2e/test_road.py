@@ -62,7 +62,7 @@ def test_cd_run_stages_and_relaunches_its_copy_as_first_instance(cd, host):
     rc, _ = cd.run()
     assert rc == 0
     # The driver is missing: its setup is staged, the Internet Kit's is not (PC-suite mode).
-    assert staged(host) == ["Devstart.exe", "SendScsiCmd.dll", "config.ini", "tools\\DriverSetup.exe"]
+    assert staged(host) == ["Devstart.exe", "Progress.avi", "SendScsiCmd.dll", "config.ini", "tools\\DriverSetup.exe"]
     [record] = wait_for_relaunch(host)
     staging = windows_path(host, host.temp_dir / "E")
     assert record["arguments"] == "-drive:E"

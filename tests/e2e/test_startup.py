@@ -78,7 +78,7 @@ def test_missing_temporary_folder_writes_no_log_and_runs_on(cd, host):
     assert host.read_log() is None
     # The log makes no folder; staging makes the folders it stages into.
     missing = host.prefix / "drive_c" / "no-such-folder"
-    assert sorted(p.name for p in missing.rglob("*") if p.is_file()) == ["Devstart.exe", "SendScsiCmd.dll", "config.ini"]
+    assert sorted(p.name for p in missing.rglob("*") if p.is_file()) == ["Devstart.exe", "Progress.avi", "SendScsiCmd.dll", "config.ini"]
     assert [r["arguments"] for r in wait_for_relaunch(host)] == ["-drive:E"]
 
 

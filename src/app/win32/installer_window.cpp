@@ -76,13 +76,18 @@ void InstallerWindow::OnCreate() {
   guide_.Create(window_);
   CreateSkinButton(cancel_, window_, kIdCancel, texts_.Load(kTextCancel),
                    CancelButtonRect(cancel_.strip.width, cancel_.strip.height), kCancelStyle);
-  animation_ = ::CreateWindowExW(0, ANIMATE_CLASSW, L"", WS_CHILD | ACS_AUTOPLAY, 0, 0, 0, 0, window_,
+  // The clip plays on the control's timer, not on a thread of its own: the
+  // program does all its work, waits included, on one thread.
+  animation_ = ::CreateWindowExW(0, ANIMATE_CLASSW, L"", WS_CHILD | ACS_AUTOPLAY | ACS_TIMER, 0, 0, 0, 0, window_,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdAnimation)), instance_, nullptr);
   if (animation_ != nullptr) {
     ::SetWindowPos(animation_, nullptr, kAnimationRect.left, kAnimationRect.top, kAnimationRect.width(),
                    kAnimationRect.height(), SWP_FRAMECHANGED | SWP_NOZORDER);
-    ::SendMessageW(animation_, ACM_OPENW, 0, reinterpret_cast<LPARAM>(L".\\Progress.avi"));
-    ::ShowWindow(animation_, SW_SHOW);
+    // A clip that cannot be opened leaves the area to the skin: the control
+    // itself would paint a grey box there.
+    if (::SendMessageW(animation_, ACM_OPENW, 0, reinterpret_cast<LPARAM>(L".\\Progress.avi"))) {
+      ::ShowWindow(animation_, SW_SHOW);
+    }
   }
   ::SetWindowPos(window_, HWND_TOPMOST, kWindowX, kWindowY, kWindowWidth, kWindowHeight, 0);
   ::SetTimer(window_, kStartTimer, kStartTimerMs, nullptr);

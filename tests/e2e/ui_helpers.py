@@ -153,3 +153,33 @@ def wine_draws_frames(host):
     see it."""
     host.reg_add(r"HKCU\Software\Wine\X11 Driver", "Decorated", "N", view64=False)
 
+
+# Tahoma, the face the program's dialogs use, is no font of a Wine prefix;
+# Wine's own choice for it has no Thai, Chinese or Korean. Thai is shaped
+# (Uniscribe) from the selected font alone, without font linking, so Tahoma
+# must be a font with Thai glyphs: Garuda (fonts-thai-tlwg), Latin and Thai.
+# What Garuda lacks comes from its links, found by file name: Greek,
+# Cyrillic and Vietnamese from Noto Sans, Chinese and Korean from Noto Sans
+# CJK. Wine looks links up by the full name of the chosen face; 32-bit and
+# 64-bit programs alike read them from this one key.
+FONT_FALLBACK_REG = r"""[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"Tahoma"="Garuda"
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]
+"Garuda"=hex(7):{links}
+"Garuda Bold"=hex(7):{links}
+"""
+
+FONT_LINKS = ("NotoSans-Regular.ttf,Noto Sans", "NotoSansCJK-Regular.ttc,Noto Sans CJK SC")
+
+
+def multi_sz_hex(strings):
+    data = "".join(s + "\0" for s in strings).encode("utf-16-le") + b"\0\0"
+    return ",".join(f"{b:02x}" for b in data)
+
+
+def enable_font_fallback(host):
+    """Texts in Chinese, Korean, Thai, Greek, Cyrillic and Vietnamese drawn
+    in Tahoma show real glyphs (needs fonts-noto-core, fonts-noto-cjk and
+    fonts-thai-tlwg on the host). Programs started afterwards see it."""
+    host.reg_import(FONT_FALLBACK_REG.format(links=multi_sz_hex(FONT_LINKS)))

@@ -518,11 +518,11 @@ int Shot(const Options& o) {
 int Pixel(const Options& o) {
   int p[2] = {};
   if (!ParseInts(o.positional, 0, 2, p)) return kUsage;
-  HDC screen = ::GetDC(nullptr);
-  COLORREF c = ::GetPixel(screen, p[0], p[1]);
-  ::ReleaseDC(nullptr, screen);
-  if (c == CLR_INVALID) return kNoImage;
-  PrintUtf8(Format(L"rgb=%u,%u,%u", GetRValue(c), GetGValue(c), GetBValue(c)));
+  // Copied like a screenshot: GetPixel on the screen DC answers
+  // CLR_INVALID under Wine wherever a window covers the point.
+  std::vector<unsigned char> rgb;
+  if (!CaptureScreen(RECT{p[0], p[1], p[0] + 1, p[1] + 1}, &rgb)) return kNoImage;
+  PrintUtf8(Format(L"rgb=%u,%u,%u", rgb[0], rgb[1], rgb[2]));
   return 0;
 }
 

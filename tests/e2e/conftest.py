@@ -1,6 +1,7 @@
 """Fixtures of the end-to-end scenarios: one X display and one template
 prefix per run, a fresh prefix per test, and a virtual CD built from the
 program under test."""
+import fcntl
 import os
 import pathlib
 import shutil
@@ -22,8 +23,15 @@ SAMPLE_CONFIG = (ROOT / "tests" / "e2e" / "data" / "config.ini").read_text()
 
 @pytest.fixture(scope="session")
 def display():
+    """An X server of this worker's own: screenshots and pixel probes read
+    the screen, where a window of a test running beside would cover this
+    one's. Workers starting together would all take the first free display
+    number, so it is chosen under a lock held until the server has it."""
+    WORK.mkdir(parents=True, exist_ok=True)
     d = Display()
-    name = d.start()
+    with open(WORK / "display.lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        name = d.start()
     yield name
     d.stop()
 

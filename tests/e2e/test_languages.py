@@ -2,14 +2,13 @@
 carries: every text fits its box in the skin's font, each language's window
 and dialog come up with its texts (saved as PNGs under build/e2e/screens for
 a person to look at), and painting leaks no GDI object."""
-import fcntl
 import re
 
 import pytest
 
 from conftest import ROOT, WORK
 from ui_helpers import enable_font_fallback, find_window, post, screenshot
-from winehost import Display, finish
+from winehost import finish
 
 TEXTS = ROOT / "src" / "ui" / "texts"
 LANGUAGES = sorted(p.stem for p in TEXTS.glob("*.txt"))
@@ -22,22 +21,6 @@ WM_COMMAND, GO_ON = 0x0111, 0x8001
 ID_CANCEL, ID_GUIDE_OK = 1007, 1006
 # The folder of the animation clip the window opens from its current directory.
 CLIP_FOLDER = ROOT / "src" / "ui" / "res"
-
-
-@pytest.fixture(scope="session")
-def display():
-    """An X server of this worker's own. Every language's window sits at the
-    same place and a screenshot shows what the screen shows there, so a window
-    of a test running beside would cover this one's. Workers starting
-    together would all take the first free display number, so the number is
-    chosen under a lock held until the server has taken it."""
-    WORK.mkdir(parents=True, exist_ok=True)
-    d = Display()
-    with open(WORK / "display.lock", "w") as lock:
-        fcntl.flock(lock, fcntl.LOCK_EX)
-        name = d.start()
-    yield name
-    d.stop()
 
 
 def texts(lang):

@@ -11,7 +11,9 @@ import time
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 
+from inspect_helpers import setup_config  # noqa: E402
 from road_helpers import install_pc_suite, wait_for_local_run  # noqa: E402
+from ui_helpers import find_window, post, screenshot  # noqa: E402
 from updlink_rig import UpdateServer, free_port  # noqa: E402
 from winehost import Display, WineHost, finish, pe_machine  # noqa: E402
 
@@ -67,6 +69,33 @@ def local_run_log(host):
     """The raw log once the local run has ended."""
     wait_for_local_run(host)
     return host.read_log()
+
+
+def window_and_guide(host):
+    """Screenshots of the installer window during the driver's setup and of
+    the guide dialog after it; the guide's OK then ends the run."""
+    uidriver = BIN / "sim" / "uidriver.exe"
+    bins = type("Bins", (), {"uidriver": uidriver})
+    window = find_window(host, bins, cls="Devstart", title="Devstart", timeout=60, visible=True)
+    if window is None:
+        print("    (the installer window did not open)")
+        return
+    time.sleep(1)
+    shot = screenshot(host, bins, WORK / "installer-window.png", hwnd=window["hwnd"])
+    print(f"    installer window: {shot.relative_to(ROOT)}")
+    dialog = find_window(host, bins, cls="#32770", title="Installation guide", timeout=60, visible=True)
+    if dialog is None:
+        print("    (the guide dialog did not open)")
+        return
+    time.sleep(0.5)
+    shot = screenshot(host, bins, WORK / "guide-dialog.png", hwnd=dialog["hwnd"])
+    print(f"    guide dialog: {shot.relative_to(ROOT)} (Download disabled: no check library on this CD)")
+    post(host, bins, dialog["hwnd"], 0x111, 1006)
+    print("    OK pressed: the run stage ends the copy and empties its staging folder")
+    for _ in range(60):
+        if (host.read_log() or [""])[-1].endswith("NORMAL_EXIT"):
+            break
+        time.sleep(0.5)
 
 
 def show_staging(host):
@@ -177,10 +206,14 @@ def main():
         show_staging(host)
 
         print("\n[2] Nothing installed yet: the CD run stages the program and the driver setup and")
-        print("    relaunches the copy elevated; the copy leaves the driver to the installer window")
+        print("    relaunches the copy elevated; the copy's installer window installs the driver, switches")
+        print("    the phone and, with no PC suite installed, shows the installation guide")
+        setup_config(host, "DriverSetup", mode="run", seconds=4)
         host.run(cd / "Devstart.exe", [], cwd=cd)
         show_staging(host)
-        show_log("CD run, then the local run (one file: the copy replaced it)", local_run_log(host))
+        window_and_guide(host)
+        show_log("CD run, then the local run (one file: the copy replaced it)", host.read_log())
+        setup_config(host, "DriverSetup", mode="install")
 
         print("\n[3] The driver and the PC suite installed (by the CD's setup and by hand): the copy")
         print("    switches the phone and starts the PC suite, and no window opens")

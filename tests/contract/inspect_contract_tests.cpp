@@ -172,6 +172,18 @@ TEST_F(InspectContract, LaunchGivesAHandleToWaitOn) {
   EXPECT_EQ(p.MsgWaitForMultipleObjects({}, 1, win::kQsAllInput), win::kWaitTimeout);
 }
 
+// A quit message is taken off the queue but handed back, not dispatched.
+TEST_F(InspectContract, QuitMessageComesBackWithItsCode) {
+  IProcesses& p = env->machine().processes;
+  while (p.DispatchOneMessage().taken) {
+  }
+  p.PostQuitMessage(7);
+  PumpedMessage m = p.DispatchOneMessage();
+  EXPECT_TRUE(m.taken);
+  EXPECT_EQ(m.quit, std::optional<int>(7));
+  EXPECT_FALSE(p.DispatchOneMessage().taken);
+}
+
 TEST_F(InspectContract, WindowsByExactTitleOrClassAndPosting) {
   IWindows& w = env->machine().windows;
   std::wstring cls = L"C" + name;

@@ -10,8 +10,9 @@ import pytest
 from conftest import PROGRAM, VirtualCd, answer_box, bring_up_desktop
 from inspect_helpers import probe, setup_config, setup_log, sim_file
 from phone import Phone
-from road_helpers import (NO_WINDOW, NORMAL_END, install_pc_suite, relaunch_records, trace_lines,
+from road_helpers import (NORMAL_END, install_pc_suite, relaunch_records, trace_lines,
                           wait_for_local_run, wait_for_relaunch)
+from ui_helpers import find_window, post
 from winehost import finish
 
 RUN_WHEN_KEY = "HKEY_CURRENT_USER\\Software\\Tavo Electronics\\Tavo PC Suite IV\\1.0\\Setting"
@@ -142,21 +143,29 @@ def test_itk_local_run_tells_the_running_pc_suite_and_starts_the_vtp(cd, host):
         running.kill()
 
 
-def test_work_left_for_the_window_ends_the_local_run_and_the_staged_setup_installs(road, host):
-    """The driver is missing: the copy is relaunched (elevated) and leaves
-    the driver to the window; the staged setup, alone in the staging folder,
-    installs it through the driver step."""
+def test_work_left_for_the_window_installs_the_staged_driver_and_guides(road, host, bins):
+    """The driver is missing: the copy is relaunched (elevated), and its
+    window installs the staged setup through the driver step, switches the
+    phone and, with no PC suite, shows the guide; its OK ends the run and
+    the staging folder goes."""
     host.set_windows_version("win10")
     Phone(host).write()
     road.run()
-    lines = wait_for_local_run(host)
-    assert lines[-1] == NO_WINDOW
-    assert "CAutoRunManager::FirstTimeLocal(-)" in lines
-    staging = host.temp_dir / "E"
-    assert (staging / "tools" / "DriverSetup.exe").exists()
-    assert probe(host, "step", "driver", cwd=staging)["StepDriver"] == "0"
+    dialog = find_window(host, bins, cls="#32770", title="Installation guide", timeout=120, visible=True)
+    assert dialog is not None, trace_lines(host)
     assert setup_log(host, "DriverSetup")[-1] == "installed"
-    assert probe(host, "driver", cwd=staging)["IsDriverVersionCurrent"] == "1"
+    assert Phone(host).mode != 0
+    post(host, bins, dialog["hwnd"], 0x111, 1006)
+    staging = host.temp_dir / "E"
+    for _ in range(60):
+        if not (staging / "config.ini").exists():
+            break
+        time.sleep(0.5)
+    assert not (staging / "config.ini").exists()
+    lines = trace_lines(host)
+    assert "CAutoRunManager::FirstTimeLocal(-)" in lines
+    assert lines[-2:] == ["CAutoRunManager::StepRun(-)", "NORMAL_EXIT"]
+    assert probe(host, "driver", cwd=road.folder)["IsDriverVersionCurrent"] == "1"
 
 
 @pytest.mark.parametrize("mode, result, last", [

@@ -105,6 +105,9 @@ INT_PTR GuideDialog::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
         default:
           return FALSE;
       }
+    case WM_CTLCOLORBTN:
+      // As in the installer window: the rounded corners show the dialog.
+      return reinterpret_cast<INT_PTR>(::GetStockObject(NULL_BRUSH));
     case WM_MOUSEMOVE:
       if (StartsDrag(wparam)) ::SendMessageW(dialog_, WM_SYSCOMMAND, kScDragMove, 0);
       return TRUE;

@@ -129,6 +129,10 @@ LRESULT InstallerWindow::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
       if (item.CtlType == ODT_BUTTON && item.hwndItem == cancel_.window) DrawSkinButton(cancel_, item);
       return 0;
     }
+    case WM_CTLCOLORBTN:
+      // The strip's magenta corners are left undrawn: a hollow brush keeps
+      // the button from filling them with the face colour first.
+      return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
     case WM_SYSKEYDOWN:
       return 0;
     case WM_COMMAND:

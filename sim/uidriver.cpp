@@ -249,7 +249,8 @@ HWND FindTarget(const Options& o, bool* usage) {
       if (want.found) return want.found;
     }
     if (::GetTickCount() - start >= static_cast<DWORD>(seconds * 1000)) return nullptr;
-    ::Sleep(100);
+    // Short: the moment a window shows is timed from the driver's answer.
+    ::Sleep(10);
   }
 }
 

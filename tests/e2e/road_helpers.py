@@ -48,6 +48,19 @@ def wait_for_local_run(host, timeout=120, poll=0.5):
     return trace_lines(host)
 
 
+def end_after_first_checks(host, run, timeout=120):
+    """Ends a local run once its start-up checks are over: with nothing to
+    install from, it would go on into its window and failure boxes."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline and run.poll() is None:
+        if "CAutoRunManager::FirstTimeLocal(+)" in trace_lines(host):
+            break
+        time.sleep(0.2)
+    if run.poll() is None:
+        run.kill()
+        run.wait()
+
+
 def install_pc_suite(host, program):
     """The PC suite stand-in installed as the program finds it: C:\\PCSuite\\
     with its registry entry. Returns the folder."""

@@ -4,7 +4,7 @@ import pytest
 
 from conftest import answer_box
 from inspect_helpers import reg_value, strip
-from winehost import finish
+from road_helpers import end_after_first_checks
 
 CDROM = r"HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Cdrom"
 USER_POLICY = r"HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Policies\Explorer"
@@ -14,8 +14,10 @@ REBOOT = "Some of settings will be applied after rebooting."
 
 def local_run(cd, host, bins, answers):
     """Starts the local run and answers each box in turn: (caption, button)
-    pairs. Returns the texts shown and the trace. The program is killed when
-    a box does not come, so a failure never leaves it waiting."""
+    pairs; the run is ended once its start-up checks are over. Returns the
+    texts shown and the trace."""
+    # The previous run's log would look like this run's checks being over.
+    (host.temp_dir / "Devstart.Log").unlink(missing_ok=True)
     run = cd.start(["-drive:E"])
     shown = []
     try:
@@ -23,11 +25,8 @@ def local_run(cd, host, bins, answers):
             rc, text = answer_box(host, bins, caption, button, timeout=90)
             assert rc == 0, f"no box captioned {caption!r} after {shown}"
             shown.append(text)
-        finish(run, 150)
     finally:
-        if run.poll() is None:
-            run.kill()
-    assert run.returncode == 0
+        end_after_first_checks(host, run)
     return shown, strip(host.read_log())
 
 

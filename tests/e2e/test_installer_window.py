@@ -245,7 +245,7 @@ def test_itk_start_while_the_guide_shows_warns_over_the_dialog(road, host, bins)
     install_driver(host, road)
     window = open_window(host, bins, road)
     dialog = guide_dialog(host, bins)
-    assert dialog is not None, trace_lines(host)
+    assert dialog is not None, "\n".join(trace_lines(host))
     Phone(host).write(setting=ITK_PHONE)
     road.start()
     assert wait_until(lambda: any(w["class"] == "#32770" and w["owner"] == dialog["hwnd"]

@@ -1,11 +1,10 @@
 """The program's start-up under Wine: which run it chooses, its first trace
 lines, the single-instance mutex, and what an unusable temporary folder does."""
 import re
-import time
 
 import pytest
 
-from road_helpers import wait_for_relaunch
+from road_helpers import end_after_first_checks, wait_for_relaunch
 
 FIRST = "Start Autorun version 1, 0, 0, 14"
 
@@ -33,14 +32,7 @@ def test_command_line_chooses_the_run(cd, host, args, branch):
     else:
         # The local run goes on into its window (with nothing installed and
         # no setups on this CD, into failure boxes): seen to start, it ends here.
-        run = cd.start(args)
-        try:
-            for _ in range(120):
-                if "CAutoRunManager::FirstTimeLocal(+)" in strip(host.read_log() or []):
-                    break
-                time.sleep(0.5)
-        finally:
-            run.kill()
+        end_after_first_checks(host, cd.start(args))
     lines = strip(host.read_log())
     assert lines[0] == FIRST
     assert "Devstart::CreateMutex" in lines

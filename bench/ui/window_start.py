@@ -71,23 +71,6 @@ def answer_check(host, origin):
     return data
 
 
-def linux_pids(host):
-    """Devstart and driver setup processes of this prefix, as Linux sees them."""
-    pids = []
-    tag = f"WINEPREFIX={host.prefix}".encode()
-    for entry in os.scandir("/proc"):
-        if not entry.name.isdigit():
-            continue
-        try:
-            cmdline = open(f"/proc/{entry.name}/cmdline", "rb").read()
-            environ = open(f"/proc/{entry.name}/environ", "rb").read()
-        except OSError:
-            continue
-        if (b"Devstart.exe" in cmdline or b"DriverSetup.exe" in cmdline) and tag in environ.split(b"\0"):
-            pids.append(int(entry.name))
-    return pids
-
-
 def setup_pid(host, timeout=30):
     """The Windows id of the driver setup the window waits for, once started."""
     deadline = time.monotonic() + timeout
@@ -107,9 +90,9 @@ def end_local_run(host, program):
     for pid in (program, setup):
         host.run_tool(["taskkill", "/F", "/PID", str(pid)])
     deadline = time.monotonic() + 15
-    while linux_pids(host) and time.monotonic() < deadline:
+    while host.linux_pids("Devstart.exe", "DriverSetup.exe") and time.monotonic() < deadline:
         time.sleep(0.05)
-    for pid in linux_pids(host):
+    for pid in host.linux_pids("Devstart.exe", "DriverSetup.exe"):
         os.kill(pid, signal.SIGKILL)
 
 

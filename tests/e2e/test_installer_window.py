@@ -1,7 +1,6 @@
 """The installer window under Wine: the real program from the virtual CD,
 relaunched into its local run, its window and guide dialog found, pressed,
 dragged and looked at with the UI driver while the stages run."""
-import os
 import shutil
 import time
 
@@ -50,18 +49,7 @@ def install_driver(host, road):
 
 def program_pids(host):
     """Devstart processes of this prefix (the CD's and the staged copy)."""
-    pids = []
-    for entry in os.scandir("/proc"):
-        if not entry.name.isdigit():
-            continue
-        try:
-            cmdline = open(f"/proc/{entry.name}/cmdline", "rb").read()
-            environ = open(f"/proc/{entry.name}/environ", "rb").read()
-        except OSError:
-            continue
-        if b"Devstart.exe" in cmdline and f"WINEPREFIX={host.prefix}".encode() in environ.split(b"\0"):
-            pids.append(int(entry.name))
-    return pids
+    return host.linux_pids("Devstart.exe")
 
 
 def wait_until(condition, timeout=90, poll=0.5):

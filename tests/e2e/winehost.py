@@ -168,6 +168,24 @@ class WineHost:
         subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60)
 
+    def linux_pids(self, *programs):
+        """Processes of this prefix whose command line names one of these
+        programs, as Linux sees them: a program may live on without a
+        window, which no window list shows."""
+        pids = []
+        tag = f"WINEPREFIX={self.prefix}".encode()
+        for entry in os.scandir("/proc"):
+            if not entry.name.isdigit():
+                continue
+            try:
+                cmdline = open(f"/proc/{entry.name}/cmdline", "rb").read()
+                environ = open(f"/proc/{entry.name}/environ", "rb").read()
+            except OSError:
+                continue
+            if any(p.encode() in cmdline for p in programs) and tag in environ.split(b"\0"):
+                pids.append(int(entry.name))
+        return pids
+
     # ---- paths ----------------------------------------------------------
     def unix_path(self, windows_path):
         drive, rest = windows_path[0].lower(), windows_path[3:]

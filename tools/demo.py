@@ -15,7 +15,7 @@ from inspect_helpers import setup_config  # noqa: E402
 from road_helpers import install_pc_suite, wait_for_local_run  # noqa: E402
 from ui_helpers import find_window, post, screenshot  # noqa: E402
 from updlink_rig import UpdateServer, free_port  # noqa: E402
-from winehost import Display, WineHost, finish, pe_machine  # noqa: E402
+from winehost import finish, pe_machine, standalone_host  # noqa: E402
 
 BIN = pathlib.Path(os.environ.get("DEVSTART_BIN", ROOT / "build" / "win64"))
 SHIPPED = pathlib.Path(os.environ.get("DEVSTART_SHIPPED", ROOT / "build" / "win32"))
@@ -167,12 +167,7 @@ def main():
         print("This machine cannot run 32-bit code under Wine; the demo runs the same sources")
         print("built for x86-64:", describe(runnable))
 
-    display = Display()
-    name = display.start()
-    host = None
-    try:
-        template = WineHost.make_template(ROOT / "build" / "e2e" / "template", name)
-        host = WineHost.from_template(template, WORK / "prefix", name)
+    with standalone_host(WORK / "prefix") as host:
         cd = WORK / "cd"
         shutil.rmtree(cd, ignore_errors=True)
         cd.mkdir(parents=True)
@@ -263,10 +258,6 @@ def main():
         show_log("second instance", host.read_log())
 
         software_update(host, runnable.parent)
-    finally:
-        if host:
-            host.close()
-        display.stop()
 
 
 if __name__ == "__main__":

@@ -23,7 +23,7 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 
 from road_helpers import NORMAL_END, install_pc_suite, wait_for_local_run  # noqa: E402
-from winehost import Display, WineHost  # noqa: E402
+from winehost import standalone_host  # noqa: E402
 
 SHIPPED = ROOT / "build" / "win32"
 BIN = ROOT / "build" / "win64"
@@ -90,13 +90,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--runs", type=int, default=5)
     a = ap.parse_args()
-    display = Display()
-    name = display.start()
-    host = None
-    try:
-        template = WineHost.make_template(ROOT / "build" / "e2e" / "template", name)
-        host = WineHost.from_template(template, WORK / "prefix", name)
-        host.keep_server()
+    with standalone_host(WORK / "prefix", keep_server=True) as host:
         host.hold_desktop(BIN / "sim" / "uidriver.exe")
         host.set_windows_version("win10")
         phone = host.prefix / "drive_c" / "sim-phone" / "phone.txt"
@@ -136,10 +130,6 @@ def main():
         print(f"CD run with a 20 MB setup to stage: {b * 1000:.0f} ms; with a small one: {s * 1000:.0f} ms "
               f"(difference {(b - s) * 1000:.0f} ms)")
         print(f"plain copy of the same files by the host: {c * 1000:.0f} ms")
-    finally:
-        if host:
-            host.close()
-        display.stop()
 
 
 if __name__ == "__main__":

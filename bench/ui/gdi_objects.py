@@ -11,7 +11,7 @@ import sys
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 
-from winehost import Display, WineHost  # noqa: E402
+from winehost import standalone_host  # noqa: E402
 
 BIN = ROOT / "build" / "win64"
 WORK = ROOT / "build" / "bench-ui"
@@ -21,21 +21,12 @@ def main():
     probe = BIN / "tests" / "skin_probe.exe"
     if not probe.exists():
         sys.exit(f"{probe} is missing: cmake --build build/win64 --target skin_probe")
-    display = Display()
-    name = display.start()
-    host = None
-    try:
-        template = WineHost.make_template(ROOT / "build" / "e2e" / "template", name)
-        host = WineHost.from_template(template, WORK / "prefix", name)
+    with standalone_host(WORK / "prefix") as host:
         host.hold_desktop(BIN / "sim" / "uidriver.exe")
         rc, out = host.run(probe, ["gdi"], timeout=300)
         figures = out.strip() or "(nothing printed)"
         print(f"GDI objects held through the skin's owners: {figures}")
         print("unchanged" if rc == 0 else f"changed or failed (exit {rc})")
-    finally:
-        if host:
-            host.close()
-        display.stop()
 
 
 if __name__ == "__main__":

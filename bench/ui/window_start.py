@@ -33,7 +33,7 @@ from road_helpers import trace_lines  # noqa: E402
 from road_time import anchor  # noqa: E402  (the same anchor as the road's figure)
 from ui_helpers import list_windows  # noqa: E402
 from updlink_rig import UpdateServer, free_port  # noqa: E402
-from winehost import Display, WineHost, key_values  # noqa: E402
+from winehost import key_values, standalone_host  # noqa: E402
 
 SHIPPED = ROOT / "build" / "win32"
 BIN = ROOT / "build" / "win64"
@@ -154,53 +154,46 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--runs", type=int, default=5)
     a = ap.parse_args()
-    display = Display()
-    name = display.start()
-    host = server = None
-    try:
-        template = WineHost.make_template(ROOT / "build" / "e2e" / "template", name)
-        host = WineHost.from_template(template, WORK / "prefix", name)
-        host.keep_server()
-        host.hold_desktop(UIDRIVER)
-        host.set_windows_version("win10")
-        # The CD-ROM's AutoRun on, as a fresh Windows has it: nothing to ask.
-        host.reg_import(f'[{CDROM}]\n"Autorun"=dword:00000001\n')
-        setup_config(host, "DriverSetup", mode="never")
-        cd = WORK / "cd"
-        make_cd(cd)
-        host.map_cdrom("E", cd)
-        server = UpdateServer(WORK / "server", free_port())
-        server.script({"/lib/P4_Updlink.dll": "library", "/setup": "setup base"})
-        server.start()
-        check_data = answer_check(host, server.origin)
-        trivial = SHIPPED / "sim" / "RelaunchRecorder.exe"
+    server = None
+    with standalone_host(WORK / "prefix", keep_server=True) as host:
+        try:
+            host.hold_desktop(UIDRIVER)
+            host.set_windows_version("win10")
+            # The CD-ROM's AutoRun on, as a fresh Windows has it: nothing to ask.
+            host.reg_import(f'[{CDROM}]\n"Autorun"=dword:00000001\n')
+            setup_config(host, "DriverSetup", mode="never")
+            cd = WORK / "cd"
+            make_cd(cd)
+            host.map_cdrom("E", cd)
+            server = UpdateServer(WORK / "server", free_port())
+            server.script({"/lib/P4_Updlink.dll": "library", "/setup": "setup base"})
+            server.start()
+            check_data = answer_check(host, server.origin)
+            trivial = SHIPPED / "sim" / "RelaunchRecorder.exe"
 
-        # One unmeasured run: caches warm, the world checked once before the figures.
-        reset(host, check_data, server)
-        _, program = window_start(host, cd)
-        check_world(host, check_data, server)
-        end_local_run(host, program)
-
-        windows, anchors = [], []
-        for _ in range(a.runs):
+            # One unmeasured run: caches warm, the world checked once before the figures.
             reset(host, check_data, server)
-            took, program = window_start(host, cd)
-            windows.append(took)
+            _, program = window_start(host, cd)
             check_world(host, check_data, server)
             end_local_run(host, program)
-            anchors.append(anchor(host, trivial, cd))
-        w, t = statistics.median(windows), statistics.median(anchors)
-        print(f"window: CD run to the installer window visible, median of {a.runs}: {w * 1000:.0f} ms "
-              f"(runs: {', '.join(f'{x * 1000:.0f}' for x in windows)})")
-        print(f"anchor: two starts of a trivial 32-bit windowed program, median of {a.runs}: {t * 1000:.0f} ms "
-              f"(runs: {', '.join(f'{x * 1000:.0f}' for x in anchors)})")
-        print(f"ratio window/anchor: {w / t:.2f}")
-    finally:
-        if server:
-            server.stop()
-        if host:
-            host.close()
-        display.stop()
+
+            windows, anchors = [], []
+            for _ in range(a.runs):
+                reset(host, check_data, server)
+                took, program = window_start(host, cd)
+                windows.append(took)
+                check_world(host, check_data, server)
+                end_local_run(host, program)
+                anchors.append(anchor(host, trivial, cd))
+            w, t = statistics.median(windows), statistics.median(anchors)
+            print(f"window: CD run to the installer window visible, median of {a.runs}: {w * 1000:.0f} ms "
+                  f"(runs: {', '.join(f'{x * 1000:.0f}' for x in windows)})")
+            print(f"anchor: two starts of a trivial 32-bit windowed program, median of {a.runs}: {t * 1000:.0f} ms "
+                  f"(runs: {', '.join(f'{x * 1000:.0f}' for x in anchors)})")
+            print(f"ratio window/anchor: {w / t:.2f}")
+        finally:
+            if server:
+                server.stop()
 
 
 if __name__ == "__main__":

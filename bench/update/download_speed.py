@@ -25,7 +25,7 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 
 from updlink_rig import UpdateServer, free_port  # noqa: E402
-from winehost import Display, WineHost, key_values  # noqa: E402
+from winehost import key_values, standalone_host  # noqa: E402
 
 SIM = ROOT / "build" / "win32" / "sim" / "update"
 WORK = ROOT / "build" / "bench-update"
@@ -51,53 +51,46 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--runs", type=int, default=5)
     a = ap.parse_args()
-    display = Display()
-    name = display.start()
-    host = server = None
-    try:
-        template = WineHost.make_template(ROOT / "build" / "e2e" / "template", name)
-        host = WineHost.from_template(template, WORK / "prefix", name)
-        host.keep_server()
-        app = host.unix_path(r"C:\sim-update\app")
-        app.mkdir(parents=True, exist_ok=True)
-        for src in (SIM / "update_probe.exe", SIM / "check" / "P4_UpdlinkChk.dll",
-                    SIM / "updlib-staged" / "P4_Updlink.dll"):
-            shutil.copy2(src, app)
-        (app / "config.ini").write_text("[SWUpdate]\r\nswupdate_file_name=P4_Updlink.dll\r\nswupdate_version=1.0\r\n")
-        server = UpdateServer(WORK / "server", free_port())
-        server.script({"/lib/big": {"size": SIZE}})
-        server.start()
-        url = f"{server.origin}/lib/big"
-        programs, plains, curls = [], [], []
-        for _ in range(a.runs):
-            programs.append(probe(host, app, "bench", "program", url))
-            plains.append(probe(host, app, "bench", "plain", url))
-            curls.append(curl([url]))
-        p, q, c = statistics.median(programs), statistics.median(plains), statistics.median(curls)
-        mb = SIZE / 1e6
-        print(f"download of {mb:.0f} MB, median of {a.runs}: program {p:.0f} ms ({mb / p * 1000:.0f} MB/s), "
-              f"plain 64 KiB loop {q:.0f} ms ({mb / q * 1000:.0f} MB/s), curl {c:.0f} ms")
-        print(f"throughput program/plain: {q / p:.2f}")
+    server = None
+    with standalone_host(WORK / "prefix", keep_server=True) as host:
+        try:
+            app = host.unix_path(r"C:\sim-update\app")
+            app.mkdir(parents=True, exist_ok=True)
+            for src in (SIM / "update_probe.exe", SIM / "check" / "P4_UpdlinkChk.dll",
+                        SIM / "updlib-staged" / "P4_Updlink.dll"):
+                shutil.copy2(src, app)
+            (app / "config.ini").write_text("[SWUpdate]\r\nswupdate_file_name=P4_Updlink.dll\r\nswupdate_version=1.0\r\n")
+            server = UpdateServer(WORK / "server", free_port())
+            server.script({"/lib/big": {"size": SIZE}})
+            server.start()
+            url = f"{server.origin}/lib/big"
+            programs, plains, curls = [], [], []
+            for _ in range(a.runs):
+                programs.append(probe(host, app, "bench", "program", url))
+                plains.append(probe(host, app, "bench", "plain", url))
+                curls.append(curl([url]))
+            p, q, c = statistics.median(programs), statistics.median(plains), statistics.median(curls)
+            mb = SIZE / 1e6
+            print(f"download of {mb:.0f} MB, median of {a.runs}: program {p:.0f} ms ({mb / p * 1000:.0f} MB/s), "
+                  f"plain 64 KiB loop {q:.0f} ms ({mb / q * 1000:.0f} MB/s), curl {c:.0f} ms")
+            print(f"throughput program/plain: {q / p:.2f}")
 
-        refused = [f"http://127.0.0.1:{free_port()}/lib/d{i}" for i in range(5)]
-        refused += [f"http://127.0.0.1:{free_port()}/base{i}" for i in range(3)]
-        check = host.unix_path(r"C:\sim-update\check.ini")
-        check.write_text("[answer]\r\nversion=1.0\r\n" + "".join(
-            f"dll{i + 1}={u}\r\n" for i, u in enumerate(refused[:5])) + "".join(
-            f"setup{i + 1}={u}\r\n" for i, u in enumerate(refused[5:])))
-        checks, curls = [], []
-        for _ in range(a.runs):
-            checks.append(probe(host, app, "bench", "check"))
-            curls.append(curl(refused))
-        k, c = statistics.median(checks), statistics.median(curls)
-        print(f"check with eight refused addresses, median of {a.runs}: {k:.0f} ms; curl on the same: {c:.0f} ms "
-              f"(ratio {k / c:.2f})")
-    finally:
-        if server:
-            server.stop()
-        if host:
-            host.close()
-        display.stop()
+            refused = [f"http://127.0.0.1:{free_port()}/lib/d{i}" for i in range(5)]
+            refused += [f"http://127.0.0.1:{free_port()}/base{i}" for i in range(3)]
+            check = host.unix_path(r"C:\sim-update\check.ini")
+            check.write_text("[answer]\r\nversion=1.0\r\n" + "".join(
+                f"dll{i + 1}={u}\r\n" for i, u in enumerate(refused[:5])) + "".join(
+                f"setup{i + 1}={u}\r\n" for i, u in enumerate(refused[5:])))
+            checks, curls = [], []
+            for _ in range(a.runs):
+                checks.append(probe(host, app, "bench", "check"))
+                curls.append(curl(refused))
+            k, c = statistics.median(checks), statistics.median(curls)
+            print(f"check with eight refused addresses, median of {a.runs}: {k:.0f} ms; curl on the same: {c:.0f} ms "
+                  f"(ratio {k / c:.2f})")
+        finally:
+            if server:
+                server.stop()
 
 
 if __name__ == "__main__":

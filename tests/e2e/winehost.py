@@ -6,6 +6,7 @@ On a real Windows machine the same scenarios run the binaries directly: set
 DEVSTART_NATIVE_WINDOWS=1 and the prefix operations become plain registry
 and file operations of the host (see `WineHost.native`).
 """
+import contextlib
 import fcntl
 import os
 import pathlib
@@ -281,3 +282,23 @@ class WineHost:
             assert time.monotonic() < deadline, f"{path} did not appear in {timeout} s"
             time.sleep(0.1)
         return path
+
+
+@contextlib.contextmanager
+def standalone_host(prefix, keep_server=False):
+    """A prefix made from the e2e template, on an X server of its own, for
+    the scripts that run outside pytest (the demo, the benchmarks); both are
+    taken down at the end, whatever happens."""
+    display = Display()
+    name = display.start()
+    host = None
+    try:
+        template = WineHost.make_template(ROOT / "build" / "e2e" / "template", name)
+        host = WineHost.from_template(template, prefix, name)
+        if keep_server:
+            host.keep_server()
+        yield host
+    finally:
+        if host:
+            host.close()
+        display.stop()

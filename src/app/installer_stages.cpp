@@ -112,7 +112,7 @@ void InstallerStages::Fail(int code) {
 }
 
 void InstallerStages::WrongMode(WindowHandle owner) {
-  windows_.MessageBox(owner != 0 ? owner : window_.handle(), texts_.Load(kTextWrongMode), L"", win::kMbOk);
+  windows_.MessageBox(owner != 0 ? owner : window_.handle(), texts_.Load(kTextWrongMode), kSystemCaption, win::kMbOk);
 }
 
 }  // namespace devstart

@@ -308,6 +308,12 @@ class IProcesses {
 
 // ---- windows and message boxes ---------------------------------------------
 
+// A message box's caption: none, which MessageBoxW shows as the system's own
+// localised "Error", or this text, which may be empty (an empty title bar).
+// The program shows both kinds, so they are different values.
+using BoxCaption = std::optional<std::wstring>;
+inline const BoxCaption kSystemCaption = std::nullopt;
+
 class IWindows {
  public:
   virtual ~IWindows() = default;
@@ -318,9 +324,9 @@ class IWindows {
   virtual std::intptr_t SendMessage(WindowHandle w, std::uint32_t msg, std::uintptr_t wparam,
                                     std::intptr_t lparam) = 0;
   virtual bool PostMessage(WindowHandle w, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam) = 0;
-  // MessageBoxW; returns the button pressed. An empty caption is passed as
-  // NULL: the system's own caption.
-  virtual int MessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
+  // MessageBoxW; returns the button pressed. Only kSystemCaption is passed
+  // as NULL.
+  virtual int MessageBox(WindowHandle owner, const std::wstring& text, const BoxCaption& caption,
                          std::uint32_t type) = 0;
 };
 

@@ -53,7 +53,7 @@ void ShowResult(int code, const Texts& texts, IWindows& windows, WindowHandle ow
   if (code == NORMAL_EXIT) Trace(L"NORMAL_EXIT");
   std::optional<std::wstring> text = ComposeResultText(code, texts);
   if (!text) return;
-  windows.MessageBox(owner, *text, L"Devstart", win::kMbIconHand | win::kMbOk);
+  windows.MessageBox(owner, *text, BoxCaption(L"Devstart"), win::kMbIconHand | win::kMbOk);
 }
 
 }  // namespace devstart

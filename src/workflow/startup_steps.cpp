@@ -23,7 +23,8 @@ constexpr std::uint32_t kTextWarning = 2103;
 int AskActivateAutoRun(Machine& machine) {
   // The language start-up chose for the thread, derived the same way.
   Texts texts(machine.modules, ChooseUiLanguage(machine.system.GetUserDefaultUILanguage()));
-  return machine.windows.MessageBox(0, texts.Load(kTextAskActivate), L"", win::kMbOkCancel | win::kMbIconQuestion) ==
+  return machine.windows.MessageBox(0, texts.Load(kTextAskActivate), BoxCaption(L""),
+                                    win::kMbOkCancel | win::kMbIconQuestion) ==
                  win::kIdOk
              ? 1
              : 0;
@@ -46,7 +47,8 @@ int CheckAndRepairWindowAutoRun(Machine& machine, const COption& option, const R
   }
   if (a == 1 || b == 1 || c == 1) {
     Texts texts(machine.modules, ChooseUiLanguage(machine.system.GetUserDefaultUILanguage()));
-    machine.windows.MessageBox(0, texts.Load(kTextAppliedAfterReboot), texts.Load(kTextWarning), win::kMbIconWarning);
+    machine.windows.MessageBox(0, texts.Load(kTextAppliedAfterReboot), BoxCaption(texts.Load(kTextWarning)),
+                               win::kMbIconWarning);
   }
   return 1;
 }

@@ -145,9 +145,9 @@ bool FakeWindows::PostMessage(WindowHandle w, std::uint32_t msg, std::uintptr_t 
   return false;
 }
 
-int FakeWindows::MessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
+int FakeWindows::MessageBox(WindowHandle owner, const std::wstring& text, const BoxCaption& caption,
                             std::uint32_t type) {
-  calls.push_back(Call{L"MessageBox", owner, type, 0, text, caption});
+  calls.push_back(Call{L"MessageBox", owner, type, 0, text, caption.value_or(L""), caption});
   return message_box_answer;
 }
 

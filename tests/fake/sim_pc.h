@@ -83,6 +83,7 @@ class FakeWindows : public IWindows {
     std::uintptr_t b = 0;
     std::wstring text;
     std::wstring caption;
+    BoxCaption box_caption;  // a message box's, none kept apart from empty
   };
   struct Post {
     WindowHandle window;
@@ -101,7 +102,7 @@ class FakeWindows : public IWindows {
   std::intptr_t SendMessage(WindowHandle w, std::uint32_t msg, std::uintptr_t wparam,
                             std::intptr_t lparam) override;
   bool PostMessage(WindowHandle w, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam) override;
-  int MessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
+  int MessageBox(WindowHandle owner, const std::wstring& text, const BoxCaption& caption,
                  std::uint32_t type) override;
   std::vector<Call> MessageBoxes() const;
 };

@@ -51,8 +51,8 @@ struct Desk : IStageWindow, IWindows {
   }
   std::intptr_t SendMessage(WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override { return 0; }
   bool PostMessage(WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override { return true; }
-  int MessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption, std::uint32_t) override {
-    Log("box over " + Name(owner) + ": " + sim::Utf8(text) + (caption.empty() ? "" : " [" + sim::Utf8(caption) + "]"));
+  int MessageBox(WindowHandle owner, const std::wstring& text, const BoxCaption& caption, std::uint32_t) override {
+    Log("box over " + Name(owner) + ": " + sim::Utf8(text) + (caption ? " [" + sim::Utf8(*caption) + "]" : ""));
     return win::kIdOk;
   }
 };

@@ -126,7 +126,7 @@ class Win32Windows : public IWindows {
   std::intptr_t SendMessage(WindowHandle w, std::uint32_t msg, std::uintptr_t wparam,
                             std::intptr_t lparam) override;
   bool PostMessage(WindowHandle w, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam) override;
-  int MessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
+  int MessageBox(WindowHandle owner, const std::wstring& text, const BoxCaption& caption,
                  std::uint32_t type) override;
 };
 

@@ -136,9 +136,9 @@ bool Win32Windows::PostMessage(WindowHandle w, std::uint32_t msg, std::uintptr_t
   return ::PostMessageW(ToHwnd(w), msg, wparam, lparam) != FALSE;
 }
 
-int Win32Windows::MessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
+int Win32Windows::MessageBox(WindowHandle owner, const std::wstring& text, const BoxCaption& caption,
                              std::uint32_t type) {
-  return ::MessageBoxW(ToHwnd(owner), text.c_str(), OrNull(caption), type);
+  return ::MessageBoxW(ToHwnd(owner), text.c_str(), caption ? caption->c_str() : nullptr, type);
 }
 
 }  // namespace devstart

@@ -297,6 +297,38 @@ TEST(FirstTimeLocal, ItkModeTellsThePcSuite) {
   EXPECT_EQ(w.pc.windows.posts[0].msg, 0xAB8u);
 }
 
+// user_mode 5 names no mode: the phone's iso_type0 decides, and since
+// start-up clears iso_type1 the run never ends with 105.
+TEST(FirstTimeLocal, UserModeFiveTakesTheModeFromThePhone) {
+  const struct {
+    int line;
+    std::uint8_t setting0;
+    bool installed;
+    int result;
+    std::set<std::wstring> mutexes;
+    std::vector<std::wstring> started;
+  } cases[] = {
+      {__LINE__, 0x40, true, 1, {L"DevstartMutexPCMode"}, {L"open C:\\Tavo\\PCSuite.exe "}},
+      {__LINE__, 0x41, true, 1, {L"DevstartMutexITKMode"}, {L"open C:\\VTP\\VTP.exe "}},
+      {__LINE__, 0x40, false, 0, {L"DevstartMutexPCMode"}, {}},
+      {__LINE__, 0x41, false, 0, {L"DevstartMutexITKMode"}, {}},
+  };
+  for (const auto& c : cases) {
+    Road w;
+    w.option.user_mode = 5;
+    w.option.iso_type1 = 0;
+    w.pc.phone.model.setting[0] = c.setting0;
+    w.Driver(kCurrent);
+    if (c.installed) {
+      w.PcSuite();
+      w.Vtp(kCurrent);
+    }
+    EXPECT_EQ(w.manager().FirstTimeLocal(), c.result) << "row at line " << c.line;
+    EXPECT_EQ(w.pc.kernel.existing, c.mutexes) << "row at line " << c.line;
+    EXPECT_EQ(w.Launches(), c.started) << "row at line " << c.line;
+  }
+}
+
 TEST(FirstTimeLocal, PhoneOrOptionsWithoutAModeGive105) {
   Road w;
   w.pc.phone.model.setting[0] = 0x42;  // valid, iso_type1 set

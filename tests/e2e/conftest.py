@@ -1,6 +1,6 @@
 """Fixtures of the end-to-end scenarios: one X display and one template
-prefix per run, a fresh prefix per test, and a virtual CD built from the
-program under test."""
+prefix per architecture and run, a fresh prefix per test, and a virtual CD
+built from the program under test."""
 import fcntl
 import os
 import pathlib
@@ -8,13 +8,18 @@ import shutil
 
 import pytest
 
-from winehost import ROOT, Display, WineHost
+from winehost import ROOT, Display, WineHost, pe_machine
 
 # Helpers and probes; the program under test is the shipped 32-bit build when
 # this machine can run it (DEVSTART_PROGRAM), else the one beside the helpers.
 BIN = pathlib.Path(os.environ.get("DEVSTART_BIN", ROOT / "build" / "win64"))
 PROGRAM = pathlib.Path(os.environ.get("DEVSTART_PROGRAM", BIN / "Devstart.exe"))
 WORK = pathlib.Path(os.environ.get("DEVSTART_E2E_WORK", ROOT / "build" / "e2e"))
+# Helpers for a pure 32-bit prefix, which runs nothing else: the shipped
+# build's own (its sim folder), or DEVSTART_BIN32.
+RUNS_32BIT = pe_machine(PROGRAM) == 0x14C
+BIN32 = pathlib.Path(os.environ.get("DEVSTART_BIN32", PROGRAM.parent if RUNS_32BIT else ROOT / "build" / "win32"))
+TEMPLATES = {"win64": "template", "win32": "template-win32"}
 
 COMPANIONS = ("SendScsiCmd.dll", "ScsiCmdService.exe", "Progress.avi")
 
@@ -37,14 +42,32 @@ def display():
 
 
 @pytest.fixture(scope="session")
-def template(display):
-    return WineHost.make_template(WORK / "template", display)
+def templates(display):
+    """The template prefix of an architecture (win64, win32), booted by the
+    first worker that asks for it in this run."""
+    made = {}
+
+    def template_of(arch):
+        if arch not in made:
+            made[arch] = WineHost.make_template(WORK / TEMPLATES[arch], display, arch)
+        return made[arch]
+    return template_of
+
+
+@pytest.fixture(scope="session")
+def template(templates):
+    return templates("win64")
 
 
 @pytest.fixture
-def host(request, template, display):
+def host(request, templates, display):
+    """A fresh prefix: 64-bit, or of the architecture a test gives by
+    parametrising `host` indirectly ("win64", "win32")."""
+    arch = getattr(request, "param", "win64")
+    if arch == "win32" and not RUNS_32BIT:
+        pytest.skip("this machine cannot run 32-bit Wine, and a win32 prefix runs nothing else")
     name = request.node.name.replace("[", "-").replace("]", "").replace("/", "-")
-    h = WineHost.from_template(template, WORK / "prefixes" / name, display)
+    h = WineHost.from_template(templates(arch), WORK / "prefixes" / name, display)
     yield h
     h.close()
     shutil.rmtree(h.prefix, ignore_errors=True)
@@ -67,6 +90,14 @@ class Binaries:
 @pytest.fixture(scope="session")
 def bins():
     return Binaries(BIN)
+
+
+@pytest.fixture
+def host_bins(host, bins):
+    """The helpers (UI driver, stand-ins, probes) that run in this host's
+    prefix: the x86-64 ones where they can (no emulator), the 32-bit build's
+    in a win32 prefix."""
+    return bins if host.arch == "win64" else Binaries(BIN32)
 
 
 def bring_up_desktop(host, bins):
@@ -115,9 +146,9 @@ class VirtualCd:
     def write_config(self, text, encoding="utf-8"):
         (self.folder / "config.ini").write_text(text.replace("\n", "\r\n"), encoding=encoding)
 
-    def start(self, args=(), env=None):
+    def start(self, args=(), env=None, stderr=None):
         """As AutoRun does: current directory the CD's root."""
-        return self.host.start(self.program, args, cwd=self.folder, env=env)
+        return self.host.start(self.program, args, cwd=self.folder, env=env, stderr=stderr)
 
     def run(self, args=(), timeout=60, env=None):
         return self.host.run(self.program, args, cwd=self.folder, timeout=timeout, env=env)

@@ -10,6 +10,7 @@ import contextlib
 import fcntl
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 import tempfile
@@ -17,7 +18,15 @@ import time
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 
-WINDOWS_VERSIONS = ("win2k", "winxp", "win7", "win2008", "win10")
+WINDOWS_VERSIONS = ("win2k", "winxp", "winxp64", "vista", "win7", "win2008", "win10")
+
+# WINEARCH of a prefix: win64 has both registry views, syswow64 and Program
+# Files (x86) as a 64-bit Windows; win32 is what Windows 2000 and the 32-bit
+# editions of later versions were, with none of them. 32-bit programs run in
+# either; a win32 prefix has no 64-bit loader at all.
+WINE_ARCHES = ("win64", "win32")
+WINE32 = "/usr/lib/wine/wine"
+WINE64 = "/usr/lib/wine/wine64"
 
 # No Mono/Gecko installer dialogs (offline, unused) and no crash debugger: an
 # attached winedbg waits for ever, so a crash must end the program instead.
@@ -32,9 +41,32 @@ def pe_machine(exe):
 
 def wine_loader(exe):
     """wine64 for x86-64 programs, the wine launcher for 32-bit ones."""
-    if pe_machine(exe) == 0x8664 and os.path.exists("/usr/lib/wine/wine64"):
-        return ["/usr/lib/wine/wine64"]
+    if pe_machine(exe) == 0x8664 and os.path.exists(WINE64):
+        return [WINE64]
     return ["wine"]
+
+
+def prefix_arch(prefix):
+    """win32 or win64, as the prefix's registry records it (wineboot writes
+    `#arch=` into system.reg); win64 for a prefix not made yet."""
+    try:
+        with open(pathlib.Path(prefix) / "system.reg", encoding="utf-8", errors="replace") as f:
+            for _ in range(8):
+                line = f.readline()
+                if line.startswith("#arch="):
+                    return line.strip().split("=", 1)[1]
+    except OSError:
+        pass
+    return "win64"
+
+
+def tool_loader(arch):
+    """The loader of Wine's own tools (reg, regedit, sc, ...): the 64-bit one
+    where there is one, since the 32-bit reg on a 64-bit prefix writes to the
+    32-bit view; the 32-bit one on a win32 prefix, which has nothing else."""
+    if arch == "win64" and os.path.exists(WINE64):
+        return [WINE64]
+    return [WINE32] if os.path.exists(WINE32) else ["wine"]
 
 
 def key_values(output):
@@ -45,6 +77,28 @@ def key_values(output):
             k, v = line.split("=", 1)
             values[k.strip()] = v.strip()
     return values
+
+
+# Wine's record of every ShellExecuteEx call (its "exec" channel), written to
+# standard error by the program and by every program it starts in turn.
+SHELL_EXECUTE_TRACE = "-all,trace+exec"
+_WINE_STRING = r'L"(?:[^"\\]|\\.)*"|\(null\)'
+_SHELL_EXECUTE = re.compile(rf"trace:exec:SHELL_execute mask=\S+ hwnd=\S+ verb=(?P<verb>{_WINE_STRING}) "
+                            rf"file=(?P<file>{_WINE_STRING}) parm=(?P<parm>{_WINE_STRING}) dir=(?P<dir>{_WINE_STRING}) ")
+
+
+def _wine_string(text):
+    """A string as Wine's debug output quotes it (L"C:\\\\x"), or None."""
+    if text == "(null)":
+        return None
+    return re.sub(r"\\(.)", r"\1", text[2:-1])
+
+
+def shell_executions(path):
+    """What programs run with WINEDEBUG=SHELL_EXECUTE_TRACE asked the shell to
+    start, oldest first: dicts of verb, file, parm and dir (None for null)."""
+    text = pathlib.Path(path).read_bytes().decode("utf-8", errors="replace") if pathlib.Path(path).exists() else ""
+    return [{k: _wine_string(v) for k, v in m.groupdict().items()} for m in _SHELL_EXECUTE.finditer(text)]
 
 
 def finish(proc, timeout):
@@ -101,29 +155,33 @@ class WineHost:
         })
         self.native = os.environ.get("DEVSTART_NATIVE_WINDOWS") == "1"
         self.desktop_keeper = None  # see hold_desktop
+        self.arch = prefix_arch(self.prefix)
 
     # ---- prefixes -------------------------------------------------------
     @classmethod
-    def make_template(cls, path, display):
+    def make_template(cls, path, display, arch="win64"):
         """wineboot once; later prefixes are hard-linked copies of this one."""
+        assert arch in WINE_ARCHES, arch
         path = pathlib.Path(path)
         path.parent.mkdir(parents=True, exist_ok=True)
         # Parallel test workers share one template: the first makes it.
         with open(path.with_name(path.name + ".lock"), "w") as lock:
             fcntl.flock(lock, fcntl.LOCK_EX)
             if not (path / "system.reg").exists():
-                cls._boot(path, display)
+                cls._boot(path, display, arch)
+        assert prefix_arch(path) == arch, f"{path} is a {prefix_arch(path)} prefix, not {arch}"
         return path
 
     @staticmethod
-    def _boot(path, display):
+    def _boot(path, display, arch="win64"):
         tmp = path.with_name(path.name + ".tmp")
         shutil.rmtree(tmp, ignore_errors=True)
         tmp.parent.mkdir(parents=True, exist_ok=True)
+        # WINEARCH counts only while the prefix is made; Wine reads it from
+        # the prefix afterwards.
         env = dict(os.environ, WINEPREFIX=str(tmp), WINEDEBUG="-all", DISPLAY=display,
-                   WINEDLLOVERRIDES=WINEDLLOVERRIDES)
-        loader = "/usr/lib/wine/wine64" if os.path.exists("/usr/lib/wine/wine64") else "wine"
-        subprocess.run([loader, "wineboot", "-i"], env=env, check=True,
+                   WINEDLLOVERRIDES=WINEDLLOVERRIDES, WINEARCH=arch)
+        subprocess.run([*tool_loader(arch), "wineboot", "-i"], env=env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600)
         subprocess.run(["wineserver", "-w"], env=env, timeout=120)
         tmp.rename(path)
@@ -217,8 +275,10 @@ class WineHost:
             os.unlink(name)
 
     def reg_add(self, key, name, value, kind="REG_SZ", view64=True):
+        """Sets one value; in the 64-bit view unless `view64` is false. A
+        win32 prefix has one view only, which every program reads."""
         args = ["reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f"]
-        if view64:
+        if view64 and self.arch == "win64":
             args.append("/reg:64")
         self.run_tool(args)
 
@@ -227,7 +287,9 @@ class WineHost:
         self.reg_add(r"HKCU\Software\Wine", "Version", version)
 
     def map_cdrom(self, letter, folder):
-        """Shows `folder` as a CD-ROM drive, as the phone presents its CD."""
+        """Shows `folder` as a CD-ROM drive, as the phone presents its CD.
+        Wine's drive types live in the 64-bit view (the only one of a win32
+        prefix)."""
         letter = letter.lower()
         link = self.prefix / "dosdevices" / f"{letter}:"
         if link.is_symlink() or link.exists():
@@ -240,9 +302,9 @@ class WineHost:
 
     # ---- running --------------------------------------------------------
     def run_tool(self, args, timeout=120):
-        """A tool of the prefix (reg, regedit, sc, ...), run to its end."""
-        loader = ["/usr/lib/wine/wine64"] if os.path.exists("/usr/lib/wine/wine64") else ["wine"]
-        cmd = loader + args
+        """A tool of the prefix (reg, regedit, sc, ...), run to its end: the
+        64-bit one on a 64-bit prefix, the 32-bit one on a win32 prefix."""
+        cmd = tool_loader(self.arch) + args
         rc, out = self._captured(cmd, None, None, timeout)
         return subprocess.CompletedProcess(cmd, rc, stdout=out, stderr=b"")
 
@@ -259,13 +321,24 @@ class WineHost:
             return p.returncode, out.read()
 
     def _command(self, exe, args):
-        return [str(exe), *args] if self.native else [*wine_loader(exe), str(exe), *args]
+        if self.native:
+            return [str(exe), *args]
+        assert self.arch == "win64" or pe_machine(exe) != 0x8664, \
+            f"{exe} is an x86-64 program: a win32 prefix cannot run it"
+        return [*wine_loader(exe), str(exe), *args]
 
-    def start(self, exe, args=(), cwd=None, env=None):
+    def start(self, exe, args=(), cwd=None, env=None, stderr=None):
         """Starts a Windows program; returns the Popen. `cwd` is a Unix
-        folder (for the CD: the folder mapped as the drive)."""
-        return subprocess.Popen(self._command(exe, args), cwd=cwd, env=dict(self.env, **(env or {})),
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        folder (for the CD: the folder mapped as the drive). `stderr`, a
+        path, takes what Wine itself writes there (the channels WINEDEBUG
+        names) from the program and from the programs it starts."""
+        err = open(stderr, "wb") if stderr else subprocess.PIPE
+        try:
+            return subprocess.Popen(self._command(exe, args), cwd=cwd, env=dict(self.env, **(env or {})),
+                                    stdout=subprocess.PIPE, stderr=err)
+        finally:
+            if stderr:
+                err.close()
 
     def run(self, exe, args=(), cwd=None, timeout=60, env=None):
         """Runs a program to its end; returns its exit code and output."""

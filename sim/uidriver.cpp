@@ -3,10 +3,14 @@
 // clicks the real mouse, sends messages and takes screenshots. Every e2e
 // test uses it.
 //
-//   uidriver box [--title T] [--timeout SECONDS] [--press OK|Cancel|Yes|No]
-//       waits for the box, prints its text as UTF-8, presses the button
-//       (OK unless told); exit 0, 3 when no box came in time, 5 when the
-//       box has no such button.
+//   uidriver box [--title T] [--timeout SECONDS] [--press OK|Cancel|Yes|No|none]
+//       waits for a message box, any caption unless --title (exact: "" is
+//       an empty caption), prints it whole as key=value lines: caption,
+//       text, buttons (as the person reads them, left to right: OK,Cancel),
+//       icon (hand, question, exclamation, asterisk or none), owner,
+//       owner_class, owner_title, pid, process (the program's file name),
+//       then presses the button (OK unless told); exit 0, 3 when no box
+//       came in time, 5 when the box has no such button.
 //   uidriver nobox [--title T] [--seconds SECONDS]
 //       exit 0 when no such box shows within the time, else prints it, 4.
 //   uidriver hold [--seconds SECONDS]
@@ -37,6 +41,7 @@
 // backslash, CR and LF escaped as \\, \r and \n so each stays on one line.
 // Exit 2 on a malformed command line.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -52,6 +57,7 @@
 namespace {
 
 struct Search {
+  bool by_title = false;
   std::wstring title;
   HWND found = nullptr;
 };
@@ -61,36 +67,27 @@ BOOL CALLBACK FindBox(HWND w, LPARAM param) {
   wchar_t cls[64] = {};
   ::GetClassNameW(w, cls, 64);
   if (std::wstring(cls) != L"#32770" || !::IsWindowVisible(w)) return TRUE;
+  // A message box, not any dialog: its text is the static control 0xFFFF
+  // (on Windows and in Wine alike).
+  HWND text = ::GetDlgItem(w, 0xFFFF);
+  wchar_t text_cls[16] = {};
+  if (!text || !::GetClassNameW(text, text_cls, 16) || std::wstring(text_cls) != L"Static") return TRUE;
   wchar_t title[256] = {};
   ::GetWindowTextW(w, title, 256);
-  if (!s->title.empty() && s->title != title) return TRUE;
+  if (s->by_title && s->title != title) return TRUE;
   s->found = w;
   return FALSE;
 }
 
-HWND WaitForBox(const std::wstring& title, DWORD ms) {
+HWND WaitForBox(bool by_title, const std::wstring& title, DWORD ms) {
   DWORD start = ::GetTickCount();
   for (;;) {
-    Search s{title};
+    Search s{by_title, title};
     ::EnumWindows(FindBox, reinterpret_cast<LPARAM>(&s));
     if (s.found) return s.found;
     if (::GetTickCount() - start >= ms) return nullptr;
     ::Sleep(100);
   }
-}
-
-BOOL CALLBACK CollectText(HWND child, LPARAM param) {
-  auto* text = reinterpret_cast<std::wstring*>(param);
-  wchar_t cls[64] = {};
-  ::GetClassNameW(child, cls, 64);
-  if (std::wstring(cls) == L"Static") {
-    int n = ::GetWindowTextLengthW(child);
-    std::wstring t(n + 1, L'\0');
-    ::GetWindowTextW(child, t.data(), n + 1);
-    t.resize(n);
-    if (!t.empty()) *text += (text->empty() ? L"" : L"\n") + t;
-  }
-  return TRUE;
 }
 
 void PrintUtf8(const std::wstring& w) {
@@ -103,11 +100,21 @@ void PrintUtf8(const std::wstring& w) {
   ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), s.data(), static_cast<DWORD>(s.size()), &written, nullptr);
 }
 
+struct ButtonName {
+  int id;
+  const wchar_t* name;
+};
+// By id, not by the button's text: the system translates the text.
+constexpr ButtonName kButtons[] = {{IDOK, L"OK"},       {IDCANCEL, L"Cancel"}, {IDABORT, L"Abort"},
+                                   {IDRETRY, L"Retry"}, {IDIGNORE, L"Ignore"}, {IDYES, L"Yes"},
+                                   {IDNO, L"No"},       {IDHELP, L"Help"},     {IDTRYAGAIN, L"TryAgain"},
+                                   {IDCONTINUE, L"Continue"}};
+
 int ButtonId(const std::wstring& name) {
-  if (name == L"Cancel") return IDCANCEL;
-  if (name == L"Yes") return IDYES;
-  if (name == L"No") return IDNO;
-  return IDOK;
+  for (const ButtonName& b : kButtons) {
+    if (name == b.name) return b.id;
+  }
+  return 0;
 }
 
 // ---- the commands that see and touch any window ---------------------------
@@ -527,6 +534,140 @@ int Pixel(const Options& o) {
   return 0;
 }
 
+// ---- message boxes ------------------------------------------------------------
+
+struct BoxParts {
+  std::wstring text;
+  std::vector<std::pair<LONG, std::wstring>> buttons;  // left edge, name
+  std::wstring icon = L"none";
+};
+
+// An icon drawn on a plain background, as 24-bit RGB rows.
+std::vector<unsigned char> DrawnIcon(HICON icon, int w, int h, COLORREF background) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  bi.bmiHeader.biCompression = BI_RGB;
+  HDC screen = ::GetDC(nullptr);
+  HDC mem = ::CreateCompatibleDC(screen);
+  void* bits = nullptr;
+  HBITMAP dib = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  std::vector<unsigned char> rgb;
+  if (dib && mem) {
+    HGDIOBJ old = ::SelectObject(mem, dib);
+    HBRUSH brush = ::CreateSolidBrush(background);
+    RECT all{0, 0, w, h};
+    ::FillRect(mem, &all, brush);
+    ::DeleteObject(brush);
+    ::DrawIconEx(mem, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
+    ::GdiFlush();
+    size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~static_cast<size_t>(3);
+    const auto* src = static_cast<const unsigned char*>(bits);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const unsigned char* bgr = src + y * stride + x * 3;
+        rgb.insert(rgb.end(), {bgr[2], bgr[1], bgr[0]});
+      }
+    ::SelectObject(mem, old);
+  }
+  if (dib) ::DeleteObject(dib);
+  if (mem) ::DeleteDC(mem);
+  ::ReleaseDC(nullptr, screen);
+  return rgb;
+}
+
+// Which of the system's icons the box's icon control shows. By its look on
+// the screen: an icon handle means nothing outside the process that loaded
+// it, so the box's handle cannot be compared with ours.
+std::wstring IconName(HWND control) {
+  RECT r{};
+  ::GetWindowRect(control, &r);
+  std::vector<unsigned char> shown;
+  if (!CaptureScreen(r, &shown) || shown.size() < 3) return L"unreadable";
+  int w = r.right - r.left, h = r.bottom - r.top;
+  // The icons' corners are transparent: the first pixel is the background.
+  COLORREF background = RGB(shown[0], shown[1], shown[2]);
+  const struct {
+    LPCWSTR id;
+    const wchar_t* name;
+  } icons[] = {{IDI_HAND, L"hand"}, {IDI_QUESTION, L"question"}, {IDI_EXCLAMATION, L"exclamation"},
+               {IDI_ASTERISK, L"asterisk"}};
+  for (const auto& i : icons) {
+    if (DrawnIcon(::LoadIconW(nullptr, i.id), w, h, background) == shown) return i.name;
+  }
+  return L"other";
+}
+
+// A box just shown may not have painted its icon yet.
+std::wstring ShownIcon(HWND control) {
+  std::wstring name;
+  for (int tries = 0; tries < 30; ++tries) {
+    name = IconName(control);
+    if (name != L"other" && name != L"unreadable") break;
+    ::Sleep(100);
+  }
+  return name;
+}
+
+BOOL CALLBACK CollectBoxPart(HWND child, LPARAM param) {
+  auto* parts = reinterpret_cast<BoxParts*>(param);
+  if (!::IsWindowVisible(child)) return TRUE;
+  std::wstring cls = ClassOf(child);
+  if (cls == L"Static") {
+    LONG style = ::GetWindowLongW(child, GWL_STYLE);
+    if ((style & SS_TYPEMASK) == SS_ICON) {
+      if (::SendMessageW(child, STM_GETICON, 0, 0)) parts->icon = ShownIcon(child);
+      return TRUE;
+    }
+    std::wstring t = TextOf(child);
+    if (!t.empty()) parts->text += (parts->text.empty() ? L"" : L"\n") + t;
+  } else if (cls == L"Button") {
+    int id = ::GetDlgCtrlID(child);
+    std::wstring name = Format(L"id%d", id);
+    for (const ButtonName& b : kButtons) {
+      if (b.id == id) name = b.name;
+    }
+    RECT r{};
+    ::GetWindowRect(child, &r);
+    parts->buttons.emplace_back(r.left, name);
+  }
+  return TRUE;
+}
+
+std::wstring ProcessName(DWORD pid) {
+  HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return L"";
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  std::wstring name;
+  for (BOOL ok = ::Process32FirstW(snapshot, &entry); ok; ok = ::Process32NextW(snapshot, &entry)) {
+    if (entry.th32ProcessID == pid) {
+      name = entry.szExeFile;
+      break;
+    }
+  }
+  ::CloseHandle(snapshot);
+  return name.substr(name.find_last_of(L"\\/") + 1);
+}
+
+std::wstring DescribeBox(HWND box) {
+  BoxParts parts;
+  ::EnumChildWindows(box, CollectBoxPart, reinterpret_cast<LPARAM>(&parts));
+  std::sort(parts.buttons.begin(), parts.buttons.end());
+  std::wstring buttons;
+  for (const auto& b : parts.buttons) buttons += (buttons.empty() ? L"" : L",") + b.second;
+  HWND owner = ::GetWindow(box, GW_OWNER);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(box, &pid);
+  return L"caption=" + OneLine(TextOf(box)) + L"\ntext=" + OneLine(parts.text) + L"\nbuttons=" + buttons +
+         L"\nicon=" + parts.icon + L"\nowner=" + Hex(owner) + L"\nowner_class=" + (owner ? ClassOf(owner) : L"") +
+         L"\nowner_title=" + (owner ? OneLine(TextOf(owner)) : L"") + Format(L"\npid=%lu\nprocess=", pid) +
+         ProcessName(pid) + L"\n";
+}
+
 int WindowCommand(const std::wstring& command, int argc, wchar_t** argv) {
   Options o;
   if (!ParseOptions(argc, argv, &o)) return kUsage;
@@ -549,12 +690,13 @@ int wmain(int argc, wchar_t** argv) {
   std::wstring command = argv[1];
   int handled = WindowCommand(command, argc, argv);
   if (handled >= 0) return handled;
-  std::wstring title = L"Devstart";
+  bool by_title = false;
+  std::wstring title;
   std::wstring press = L"OK";
   DWORD seconds = command == L"nobox" ? 3 : 30;
   for (int i = 2; i + 1 < argc; i += 2) {
     std::wstring opt = argv[i];
-    if (opt == L"--title") title = argv[i + 1];
+    if (opt == L"--title") by_title = true, title = argv[i + 1];
     else if (opt == L"--timeout" || opt == L"--seconds") seconds = static_cast<DWORD>(_wtoi(argv[i + 1]));
     else if (opt == L"--press") press = argv[i + 1];
   }
@@ -564,23 +706,20 @@ int wmain(int argc, wchar_t** argv) {
     ::Sleep(seconds * 1000);
     return 0;
   }
-  HWND box = WaitForBox(title, seconds * 1000);
+  HWND box = WaitForBox(by_title, title, seconds * 1000);
   if (command == L"nobox") {
     if (!box) return 0;
-    std::wstring text;
-    ::EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
-    PrintUtf8(text);
+    PrintLines(DescribeBox(box));
     return 4;
   }
   if (!box) return 3;
-  std::wstring text;
-  ::EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
-  PrintUtf8(text);
+  PrintLines(DescribeBox(box));
+  if (press == L"none") return 0;
   // Posted, not sent: a sent click can stay unanswered while the program
   // goes on to its next box, and the driver would wait with it.
   int id = ButtonId(press);
-  HWND button = ::GetDlgItem(box, id);
-  if (!button) return 5;
+  HWND button = id ? ::GetDlgItem(box, id) : nullptr;
+  if (!button || !::IsWindowVisible(button)) return 5;
   ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
   return 0;
 }

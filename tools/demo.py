@@ -13,7 +13,7 @@ sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 
 from inspect_helpers import setup_config  # noqa: E402
 from road_helpers import install_pc_suite, wait_for_local_run  # noqa: E402
-from ui_helpers import find_window, post, screenshot  # noqa: E402
+from ui_helpers import find_window, parse_box, post, screenshot  # noqa: E402
 from updlink_rig import UpdateServer, free_port  # noqa: E402
 from winehost import finish, pe_machine, standalone_host  # noqa: E402
 
@@ -194,8 +194,9 @@ def main():
         vtp = host.start(standin("VTP.exe"))
         time.sleep(2)
         run = host.start(cd / "Devstart.exe", [], cwd=cd)
-        rc, text = host.run(BIN / "sim" / "uidriver.exe", ["box", "--title", "Devstart", "--timeout", "60"], timeout=120)
-        print(f"    box: {' '.join(text.split())!r} -> OK")
+        rc, out = host.run(BIN / "sim" / "uidriver.exe", ["box", "--title", "Devstart", "--timeout", "60"], timeout=120)
+        box = parse_box(out)
+        print(f"    box {box.caption!r} ({box.icon}): {' '.join(box.text.split())!r} -> OK")
         finish(run, 120)
         vtp.kill()
         show_staging(host)

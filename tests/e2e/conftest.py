@@ -8,6 +8,7 @@ import shutil
 
 import pytest
 
+from ui_helpers import parse_box
 from winehost import ROOT, Display, WineHost, pe_machine
 
 # Helpers and probes; the program under test is the shipped 32-bit build when
@@ -111,12 +112,16 @@ def desktop(host, bins):
     return host
 
 
-def answer_box(host, bins, title="Devstart", press="OK", timeout=150):
-    """Waits for a message box with this caption ("" for any), presses the
-    button; returns the UI driver's exit code and the box's text."""
-    rc, out = host.run(bins.uidriver, ["box", "--title", title, "--timeout", str(timeout), "--press", press],
-                       timeout=timeout + 60)
-    return rc, out.rstrip("\n")
+def answer_box(host, bins, expected, press="OK", timeout=150):
+    """Waits for the next message box, reads it whole, presses a button, and
+    checks that it was the box expected: caption (exactly), text, buttons,
+    icon, owner and the program that showed it. Returns what was shown."""
+    rc, out = host.run(bins.uidriver, ["box", "--timeout", str(timeout), "--press", press], timeout=timeout + 60)
+    assert rc != 3, f"no message box within {timeout} s; expected {expected}"
+    shown = parse_box(out)
+    assert shown == expected
+    assert rc == 0, f"the box has no {press} button: {shown}"
+    return shown
 
 
 class VirtualCd:

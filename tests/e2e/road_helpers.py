@@ -61,11 +61,21 @@ def end_after_first_checks(host, run, timeout=120):
         run.wait()
 
 
-def install_pc_suite(host, program):
+def wait_until(condition, timeout=90, poll=0.5):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if condition():
+            return True
+        time.sleep(poll)
+    return condition()
+
+
+def install_pc_suite(host, program, key=PC_SUITE_KEY):
     """The PC suite stand-in installed as the program finds it: C:\\PCSuite\\
-    with its registry entry. Returns the folder."""
+    with its registry entry (under `key`, in the 64-bit view). Returns the
+    folder."""
     folder = host.prefix / "drive_c" / "PCSuite"
     folder.mkdir(parents=True, exist_ok=True)
     shutil.copy2(program, folder / "PCSuite.exe")
-    host.reg_add(PC_SUITE_KEY, "Path", "C:\\PCSuite\\")
+    host.reg_add(key, "Path", "C:\\PCSuite\\")
     return folder

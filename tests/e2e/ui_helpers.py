@@ -2,7 +2,34 @@
 window, real mouse input, messages, screenshots and pixel probes, and the
 prefix settings that make windows look under Wine as they would on Windows."""
 
+import dataclasses
+import pathlib
+import zlib
+
 CHILD_FIELDS = ("id", "class", "text", "enabled", "visible", "rect")
+
+
+@dataclasses.dataclass(frozen=True)
+class Box:
+    """A message box as the person sees it. The caption is exact ("" is an
+    empty title bar); `owner` is the owning window's (class, title), None
+    for a box without one; `process` the program that showed it."""
+    caption: str
+    text: str
+    buttons: tuple = ("OK",)
+    icon: str = "none"
+    owner: tuple = None
+    process: str = "Devstart.exe"
+
+
+# The owner of the boxes the installer window shows.
+MAIN_WINDOW = ("Devstart", "Devstart")
+
+
+def result_box(text, owner=None, process="Devstart.exe"):
+    """The program's box for a failure code: caption "Devstart", a stop
+    sign, OK."""
+    return Box("Devstart", text, ("OK",), "hand", owner, process)
 
 
 def unescape(text):
@@ -50,6 +77,18 @@ def parse_window(output):
         else:
             w[key] = unescape(value)
     return w
+
+
+def parse_box(output):
+    """The driver's reading of a message box."""
+    v = {}
+    for line in output.splitlines():
+        if "=" in line:
+            key, value = line.split("=", 1)
+            v[key] = unescape(value)
+    owner = (v["owner_class"], v["owner_title"]) if int(v.get("owner", "0"), 16) else None
+    buttons = tuple(v["buttons"].split(",")) if v.get("buttons") else ()
+    return Box(v.get("caption", ""), v.get("text", ""), buttons, v.get("icon", ""), owner, v.get("process", ""))
 
 
 def drive(host, bins, args, timeout=60):
@@ -137,6 +176,22 @@ def screenshot(host, bins, out_path, hwnd=None, cls=None, title=None, client=Fal
     rc, _ = drive(host, bins, args, timeout=timeout + 60)
     assert rc == 0, f"uidriver shot: exit {rc}"
     return out_path
+
+
+def read_png(path):
+    """The driver's screenshots: 8-bit RGB, no filter. Rows of (r, g, b)."""
+    data = pathlib.Path(path).read_bytes()
+    pos, width, height, idat = 8, 0, 0, b""
+    while pos < len(data):
+        length = int.from_bytes(data[pos:pos + 4], "big")
+        kind, body = data[pos + 4:pos + 8], data[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            width, height = int.from_bytes(body[:4], "big"), int.from_bytes(body[4:8], "big")
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + length
+    raw, stride = zlib.decompress(idat), 1 + 3 * width
+    return [[tuple(raw[y * stride + 1 + 3 * x:y * stride + 4 + 3 * x]) for x in range(width)] for y in range(height)]
 
 
 def pixel(host, bins, x, y):

@@ -6,11 +6,13 @@ import time
 
 import pytest
 
-from conftest import VirtualCd, answer_box, bring_up_desktop
+from conftest import PROGRAM, VirtualCd, answer_box, bring_up_desktop
 from inspect_helpers import setup_config, setup_log, sim_file
 from phone import Phone
-from road_helpers import install_pc_suite, trace_lines
-from ui_helpers import drag, find_window, list_windows, move, pixel, post, send
+from road_helpers import install_pc_suite, trace_lines, wait_until
+from updlink_rig import UpdateServer, free_port
+from ui_helpers import (MAIN_WINDOW, Box, click, drag, find_window, list_windows, move, pixel, post, read_png,
+                        result_box, screenshot, send)
 
 WM_CLOSE, WM_COMMAND, WM_SYSKEYDOWN, WM_NULL = 0x10, 0x111, 0x104, 0
 ALT_F4 = (0x73, 0x203E0001)  # VK_F4 with the context (Alt) bit
@@ -18,8 +20,20 @@ PC_SUITE_PHONE, ITK_PHONE = (0x40, 0x0A, 0x00), (0x41, 0x0A, 0x00)
 # Frames of the button strips where no caption is drawn (left edge, middle).
 CANCEL_DISABLED = (116, 123, 128)
 OK_NORMAL, OK_HOVER = (237, 241, 242), (234, 246, 247)
+# The Download strip's fourth frame, and the caption of a disabled button.
+DOWNLOAD_DISABLED, GREY_CAPTION = (116, 123, 128), (200, 200, 200)
 # The wrong-mode box has the system's own caption: "Error" in English.
+# The wrong-mode box has no caption of its own: Wine shows the system's
+# "Error" in the user's language. Per language: that caption, the text, the
+# guide dialog's title.
 WRONG_MODE = "Device is connected using an incorrect mode. End or cancel the installation and try again."
+WRONG_MODE_BY_LANGUAGE = {
+    "en_GB.UTF-8": ("Error", WRONG_MODE, "Installation guide"),
+    "de_DE.UTF-8": ("Fehler", "Das Ger\u00e4t ist in einem falschen Modus verbunden. Beenden Sie die Installation "
+                    "oder brechen Sie sie ab, und versuchen Sie es erneut.", "Installationsanleitung"),
+}
+# The shell's own words, as FormatMessage gives them (line end included).
+SHELL_NOT_FOUND = Box("Error", "File not found.\r\n", icon="hand")
 
 
 @pytest.fixture(autouse=True)
@@ -52,15 +66,6 @@ def program_pids(host):
     return host.linux_pids("Devstart.exe")
 
 
-def wait_until(condition, timeout=90, poll=0.5):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if condition():
-            return True
-        time.sleep(poll)
-    return condition()
-
-
 def end_setup(host, role):
     """Ends a setup that would never end, as its user might."""
     started = [line for line in setup_log(host, role) if line.startswith("started")]
@@ -68,9 +73,9 @@ def end_setup(host, role):
     host.run_tool(["taskkill", "/F", "/PID", str(pid)])
 
 
-def open_window(host, bins, road, args=()):
+def open_window(host, bins, road, args=(), env=None):
     """Starts the CD run; the local run's window once it is up."""
-    road.start(args)
+    road.start(args, env=env)
     window = find_window(host, bins, cls="Devstart", title="Devstart", timeout=120, visible=True)
     assert window is not None, trace_lines(host)
     return window
@@ -80,8 +85,8 @@ def child(window, control_id):
     return next(c for c in window["children"] if c["id"] == control_id)
 
 
-def guide_dialog(host, bins, timeout=120):
-    return find_window(host, bins, cls="#32770", title="Installation guide", timeout=timeout, visible=True)
+def guide_dialog(host, bins, timeout=120, title="Installation guide"):
+    return find_window(host, bins, cls="#32770", title=title, timeout=timeout, visible=True)
 
 
 @pytest.mark.parametrize("lang, cancel", [("en_GB.UTF-8", "Cancel"), ("de_DE.UTF-8", "Abbrechen")])
@@ -159,11 +164,10 @@ def test_missing_driver_setup_fails_and_cleans_the_staged_folder_only(road, host
     marker.parent.mkdir(parents=True, exist_ok=True)
     marker.write_text("not the installer's")
     road.start()
-    # The shell says first that it found no such file.
-    rc, shell_text = answer_box(host, bins, title="")
-    assert rc == 0, "\n".join(trace_lines(host))
-    rc, text = answer_box(host, bins)
-    assert (rc, text) == (0, "Failed to set up."), shell_text
+    # The shell says first that it found no such file (the launch has no
+    # owner window), then the program that the setup failed.
+    answer_box(host, bins, SHELL_NOT_FOUND)
+    answer_box(host, bins, result_box("Failed to set up.", owner=MAIN_WINDOW))
     staging = host.temp_dir / "E"
     assert wait_until(lambda: not program_pids(host), 30)
     assert not (staging / "config.ini").exists()
@@ -180,7 +184,7 @@ def test_installed_pc_suite_is_started_without_the_guide(road, host, bins):
     assert not (host.temp_dir / "E" / "config.ini").exists()
 
 
-def test_guide_dialog_in_test_mode_hovers_and_hands_back_on_ok(road, host, bins):
+def test_guide_dialog_in_test_mode_hovers_and_hands_back_on_ok(road, host, bins, tmp_path):
     install_pc_suite(host, sim_file("PCSuite"))
     road.write_config((road.folder / "config.ini").read_text().replace("pcsuite_test=0", "pcsuite_test=1"))
     (road.folder / "Progress.avi").unlink()
@@ -206,43 +210,96 @@ def test_guide_dialog_in_test_mode_hovers_and_hands_back_on_ok(road, host, bins)
     move(host, bins, 100, 100)
     assert wait_until(lambda: pixel(host, bins, *ok) == OK_NORMAL, 10)
 
+    # No setup address: Download shows its fourth frame and a grey caption,
+    # and does nothing when clicked.
+    download = (300 + 135 + 10, 300 + 222 + 14)
+    assert pixel(host, bins, *download) == DOWNLOAD_DISABLED
+    screenshot(host, bins, tmp_path / "guide.png", hwnd=dialog["hwnd"])
+    button = [row[135:235] for row in read_png(tmp_path / "guide.png")[222:250]]
+    assert any(GREY_CAPTION in row for row in button)
+    click(host, bins, *download)
+    click(host, bins, 100, 100)
+    assert find_window(host, bins, hwnd=dialog["hwnd"])["visible"]
+    assert not any("StepPCSuite" in line for line in trace_lines(host))
+
     post(host, bins, dialog["hwnd"], WM_COMMAND, 1006)
     assert wait_until(lambda: not program_pids(host), 30), trace_lines(host)
     assert trace_lines(host)[-1] == "NORMAL_EXIT"
 
 
-def test_pc_suite_start_during_the_itk_stage_warns_over_the_window(road, host, bins):
+SETUP_URL = "{}/base/TavoPCSuite4/Autorun/TavoPCSuiteIV_Setup.exe"
+
+
+def explorer_given(host, url):
+    """Whether a process of the prefix runs explorer.exe with this argument."""
+    for pid in host.linux_pids(url):
+        args = open(f"/proc/{pid}/cmdline", "rb").read().split(b"\0")
+        if any(a.lower().endswith(b"explorer.exe") for a in args) and url.encode() in args:
+            return True
+    return False
+
+
+def test_download_opens_the_setup_address_through_explorer_then_runs(road, host, bins, tmp_path):
+    install_driver(host, road)
+    # The check library on the CD offers one setup base, served on loopback.
+    server = UpdateServer(tmp_path / "server", free_port())
+    shutil.copy2(PROGRAM.parent / "sim" / "update" / "check" / "P4_UpdlinkChk.dll", road.folder)
+    data = host.unix_path(r"C:\sim-update")
+    data.mkdir(parents=True, exist_ok=True)
+    (data / "check.ini").write_text(f"[answer]\r\nversion=1.0.0.1\r\nsetup1={server.origin}/base\r\n")
+    server.start()
+    try:
+        road.start()
+        dialog = guide_dialog(host, bins)
+        assert dialog is not None, "\n".join(trace_lines(host))
+        assert child(dialog, 1009)["enabled"]
+        click(host, bins, 300 + 135 + 50, 300 + 222 + 14)
+        # The Windows explorer is given the address (Wine's explorer cannot
+        # browse it, so nothing is downloaded here).
+        opened = wait_until(lambda: explorer_given(host, SETUP_URL.format(server.origin)), 30, 0.1)
+        assert wait_until(lambda: not program_pids(host), 60), trace_lines(host)
+    finally:
+        server.stop()
+    lines = trace_lines(host)
+    assert "CAutoRunManager::StepPCSuite() GetUrl_Setup == " + SETUP_URL.format(server.origin) in lines
+    assert opened
+    # Then the run stage, as after OK: the staged copy is removed.
+    assert lines[-1] == "NORMAL_EXIT"
+    assert not (host.temp_dir / "E" / "config.ini").exists()
+
+
+@pytest.mark.parametrize("lang", WRONG_MODE_BY_LANGUAGE)
+def test_pc_suite_start_during_the_itk_stage_warns_over_the_window(road, host, bins, lang):
+    caption, text, _ = WRONG_MODE_BY_LANGUAGE[lang]
+    env = {"LC_ALL": lang, "LANG": lang}
     install_driver(host, road)
     Phone(host).write(setting=ITK_PHONE)
     setup_config(host, "VTPSetup", mode="never")
-    window = open_window(host, bins, road)
+    window = open_window(host, bins, road, env=env)
     assert wait_until(lambda: setup_log(host, "VTPSetup"))
     Phone(host).write(setting=PC_SUITE_PHONE)
-    road.start()
-    assert wait_until(lambda: any(w["class"] == "#32770" and w["owner"] == window["hwnd"]
-                                  for w in list_windows(host, bins)), 60)
-    rc, text = answer_box(host, bins, title="Error")
-    assert (rc, text) == (0, WRONG_MODE)
+    road.start(env=env)
+    answer_box(host, bins, Box(caption, text, owner=MAIN_WINDOW))
     # The stage goes on: the ITK setup is still waited for, then the run ends.
     assert find_window(host, bins, hwnd=window["hwnd"])["visible"]
     end_setup(host, "VTPSetup")
     assert wait_until(lambda: window["pid"] not in [w["pid"] for w in list_windows(host, bins)], 60)
 
 
-def test_itk_start_while_the_guide_shows_warns_over_the_dialog(road, host, bins):
+@pytest.mark.parametrize("lang", WRONG_MODE_BY_LANGUAGE)
+def test_itk_start_while_the_guide_shows_warns_over_the_dialog(road, host, bins, lang):
+    caption, text, guide_title = WRONG_MODE_BY_LANGUAGE[lang]
+    env = {"LC_ALL": lang, "LANG": lang}
     install_driver(host, road)
     # With the driver in place the window is up only for a moment before
     # the guide takes over: look for the guide.
-    road.start()
-    dialog = guide_dialog(host, bins)
+    road.start(env=env)
+    dialog = guide_dialog(host, bins, title=guide_title)
     assert dialog is not None, "\n".join(trace_lines(host))
     window = find_window(host, bins, cls="Devstart", title="Devstart")
     Phone(host).write(setting=ITK_PHONE)
-    road.start()
-    assert wait_until(lambda: any(w["class"] == "#32770" and w["owner"] == dialog["hwnd"]
-                                  for w in list_windows(host, bins)), 60)
-    rc, text = answer_box(host, bins, title="Error")
-    assert (rc, text) == (0, WRONG_MODE)
+    road.start(env=env)
+    answer_box(host, bins, Box(caption, text, owner=("#32770", guide_title)))
     assert find_window(host, bins, hwnd=dialog["hwnd"])["visible"]
     post(host, bins, dialog["hwnd"], WM_COMMAND, 1008)
     assert wait_until(lambda: find_window(host, bins, hwnd=window["hwnd"], timeout=0) is None, 30)

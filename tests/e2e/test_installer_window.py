@@ -158,16 +158,20 @@ def test_closing_the_window_during_a_setup_ends_the_run_after_it(road, host, bin
     assert "CAutoRunManager::ModeChange(+)" not in trace_lines(host)
 
 
-def test_missing_driver_setup_fails_and_cleans_the_staged_folder_only(road, host, bins):
+@pytest.mark.parametrize("lang, shell_box, failed", [
+    ("en_GB.UTF-8", SHELL_NOT_FOUND, "Failed to set up."),
+    ("de_DE.UTF-8", Box("Fehler", "Datei nicht gefunden.\r\n", icon="hand"), "Die Einrichtung ist fehlgeschlagen."),
+])
+def test_missing_driver_setup_fails_and_cleans_the_staged_folder_only(road, host, bins, lang, shell_box, failed):
     (road.folder / "tools" / "DriverSetup.exe").unlink()
     marker = host.temp_dir / "C" / "marker"
     marker.parent.mkdir(parents=True, exist_ok=True)
     marker.write_text("not the installer's")
-    road.start()
+    road.start(env={"LC_ALL": lang, "LANG": lang})
     # The shell says first that it found no such file (the launch has no
     # owner window), then the program that the setup failed.
-    answer_box(host, bins, SHELL_NOT_FOUND)
-    answer_box(host, bins, result_box("Failed to set up.", owner=MAIN_WINDOW))
+    answer_box(host, bins, shell_box)
+    answer_box(host, bins, result_box(failed, owner=MAIN_WINDOW))
     staging = host.temp_dir / "E"
     assert wait_until(lambda: not program_pids(host), 30)
     assert not (staging / "config.ini").exists()

@@ -457,8 +457,10 @@ std::string EncodePng(int width, int height, const std::vector<unsigned char>& r
 
 // From the screen, not from the window: owned boxes and windows in front
 // show as they would to a person looking at it.
-bool CaptureScreen(const RECT& r, std::vector<unsigned char>* rgb) {
-  int w = r.right - r.left, h = r.bottom - r.top;
+// Paints into a w x h 24-bit bitmap and reads it back as RGB rows; false
+// when the bitmap cannot be made or the painting fails.
+template <typename Paint>
+bool Render(int w, int h, Paint paint, std::vector<unsigned char>* rgb) {
   if (w <= 0 || h <= 0) return false;
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
@@ -474,7 +476,7 @@ bool CaptureScreen(const RECT& r, std::vector<unsigned char>* rgb) {
   bool ok = false;
   if (dib && mem) {
     HGDIOBJ old = ::SelectObject(mem, dib);
-    ok = ::BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY | CAPTUREBLT) != FALSE;
+    ok = paint(mem, screen);
     ::GdiFlush();
     size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~static_cast<size_t>(3);
     rgb->resize(static_cast<size_t>(w) * h * 3);
@@ -493,6 +495,16 @@ bool CaptureScreen(const RECT& r, std::vector<unsigned char>* rgb) {
   if (mem) ::DeleteDC(mem);
   ::ReleaseDC(nullptr, screen);
   return ok;
+}
+
+bool CaptureScreen(const RECT& r, std::vector<unsigned char>* rgb) {
+  return Render(
+      r.right - r.left, r.bottom - r.top,
+      [&](HDC mem, HDC screen) {
+        return ::BitBlt(mem, 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY | CAPTUREBLT) !=
+               FALSE;
+      },
+      rgb);
 }
 
 bool WriteWhole(const std::wstring& path, const std::string& data) {
@@ -542,40 +554,19 @@ struct BoxParts {
   std::wstring icon = L"none";
 };
 
-// An icon drawn on a plain background, as 24-bit RGB rows.
+// An icon drawn on a plain background, as RGB rows.
 std::vector<unsigned char> DrawnIcon(HICON icon, int w, int h, COLORREF background) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
-  bi.bmiHeader.biCompression = BI_RGB;
-  HDC screen = ::GetDC(nullptr);
-  HDC mem = ::CreateCompatibleDC(screen);
-  void* bits = nullptr;
-  HBITMAP dib = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   std::vector<unsigned char> rgb;
-  if (dib && mem) {
-    HGDIOBJ old = ::SelectObject(mem, dib);
-    HBRUSH brush = ::CreateSolidBrush(background);
-    RECT all{0, 0, w, h};
-    ::FillRect(mem, &all, brush);
-    ::DeleteObject(brush);
-    ::DrawIconEx(mem, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
-    ::GdiFlush();
-    size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~static_cast<size_t>(3);
-    const auto* src = static_cast<const unsigned char*>(bits);
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        const unsigned char* bgr = src + y * stride + x * 3;
-        rgb.insert(rgb.end(), {bgr[2], bgr[1], bgr[0]});
-      }
-    ::SelectObject(mem, old);
-  }
-  if (dib) ::DeleteObject(dib);
-  if (mem) ::DeleteDC(mem);
-  ::ReleaseDC(nullptr, screen);
+  Render(
+      w, h,
+      [&](HDC mem, HDC) {
+        HBRUSH brush = ::CreateSolidBrush(background);
+        RECT all{0, 0, w, h};
+        ::FillRect(mem, &all, brush);
+        ::DeleteObject(brush);
+        return ::DrawIconEx(mem, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL) != FALSE;
+      },
+      &rgb);
   return rgb;
 }
 

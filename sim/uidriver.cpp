@@ -592,14 +592,21 @@ std::wstring IconName(HWND control) {
   return L"other";
 }
 
-// A box just shown may not have painted its icon yet.
+// A box just shown may not have painted its icon yet, and a box without an
+// owner may open behind another program's window: it is brought to the top
+// for the reading, as a person would click it into view, and repainted.
 std::wstring ShownIcon(HWND control) {
+  HWND box = ::GetAncestor(control, GA_ROOT);
+  const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  ::SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, keep);
   std::wstring name;
-  for (int tries = 0; tries < 30; ++tries) {
+  for (int tries = 0; tries < 100; ++tries) {
+    ::RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     name = IconName(control);
     if (name != L"other" && name != L"unreadable") break;
     ::Sleep(100);
   }
+  ::SetWindowPos(box, HWND_NOTOPMOST, 0, 0, 0, 0, keep);
   return name;
 }
 

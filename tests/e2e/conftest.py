@@ -27,6 +27,11 @@ COMPANIONS = ("SendScsiCmd.dll", "ScsiCmdService.exe", "Progress.avi")
 SAMPLE_CONFIG = (ROOT / "tests" / "e2e" / "data" / "config.ini").read_text()
 
 
+def pytest_configure(config):
+    config.addinivalue_line("markers", "serial: runs after the parallel run, alone (the SCSI command service "
+                                       "under qemu-user is not reliable with both cores loaded)")
+
+
 @pytest.fixture(scope="session")
 def display():
     """An X server of this worker's own: screenshots and pixel probes read

@@ -15,6 +15,9 @@ SERVICE = "TavoScsiCommandService"
 SERVICE_KEY = r"HKLM\System\CurrentControlSet\Services\TavoScsiCommandService"
 
 
+pytestmark = pytest.mark.serial
+
+
 def strip(lines):
     return [re.sub(r"^\[-?\d+\]", "", line) for line in lines or []]
 

@@ -1,13 +1,14 @@
 """Running applications and launched setups, seen through the real process
 and window adapters: the conflict detectors, the PC suite notification, and
 the wait for a setup that keeps the waiting program's window alive."""
+import dataclasses
 import time
 from concurrent.futures import ThreadPoolExecutor
 
 import pytest
 
 from conftest import answer_box, bring_up_desktop
-from ui_helpers import Box
+from ui_helpers import SHELL_NOT_FOUND
 from inspect_helpers import driver_files, install_standins, probe, probe_exe
 
 
@@ -96,8 +97,8 @@ def test_missing_setup_gives_no_process(desktop, host, bins, tmp_path, command):
     missing = host.to_windows(tmp_path / "NoSuchSetup.exe")
     with ThreadPoolExecutor(1) as pool:
         run = pool.submit(host.run, probe_exe(windowed=True), [command, missing], timeout=120)
-        answer_box(host, bins, Box("Error", "File not found.\r\n", icon="hand", process=probe_exe(windowed=True).name),
-                   timeout=60)
+        shell_box = dataclasses.replace(SHELL_NOT_FOUND["en_GB.UTF-8"]["file"], process=probe_exe(windowed=True).name)
+        answer_box(host, bins, shell_box, timeout=60)
         probe_rc, out = run.result()
     assert probe_rc == 0
     assert "pid=-1" in out.split()

@@ -26,6 +26,17 @@ class Box:
 MAIN_WINDOW = ("Devstart", "Devstart")
 
 
+# The shell's own box for a program it cannot find (the file, or already its
+# folder), in its words as FormatMessage gives them (line end included), per
+# language.
+SHELL_NOT_FOUND = {
+    "en_GB.UTF-8": {"file": Box("Error", "File not found.\r\n", icon="hand"),
+                    "path": Box("Error", "Path not found.\r\n", icon="hand")},
+    "de_DE.UTF-8": {"file": Box("Fehler", "Datei nicht gefunden.\r\n", icon="hand"),
+                    "path": Box("Fehler", "Pfad nicht gefunden.\r\n", icon="hand")},
+}
+
+
 def result_box(text, owner=None, process="Devstart.exe"):
     """The program's box for a failure code: caption "Devstart", a stop
     sign, OK."""

@@ -12,10 +12,10 @@ import shutil
 
 import pytest
 
-from conftest import WORK, VirtualCd, bring_up_desktop
+from conftest import WORK, VirtualCd, answer_box, bring_up_desktop
 from phone import Phone
 from road_helpers import NORMAL_END, install_pc_suite, trace_lines, wait_for_relaunch, wait_until
-from ui_helpers import find_window, post
+from ui_helpers import find_window, post, result_box
 from winehost import SHELL_EXECUTE_TRACE, WINE_ARCHES, finish, shell_executions
 
 WM_COMMAND, GUIDE_OK = 0x111, 1006
@@ -53,7 +53,16 @@ def cell(version, arch, *expected, skip=None):
 # administrator; never on version 5, where the start-up sets the SCSI
 # command service up instead, in the 32-bit system folder.
 CELLS = [
+    cell("win2k", "win32", X86, "open", "system32", W2K_CHECKS),
+    cell("win2k", "win64", None, None, None, None, skip="Windows 2000 had no 64-bit edition"),
     cell("winxp", "win32", X86, "open", "system32", XP_CHECKS),
+    # XP's only x64 edition was version 5.2 (Wine's winxp64): a 64-bit 5.1 never existed.
+    cell("winxp64", "win64", X64, "open", "syswow64", XP_CHECKS),
+    cell("vista", "win32", X86, "runas", None, NT6_CHECKS),
+    cell("vista", "win64", X64, "runas", None, NT6_CHECKS),
+    cell("win2008", "win32", X86, "open", None, NT6_CHECKS),
+    cell("win2008", "win64", X64, "open", None, NT6_CHECKS),
+    cell("win10", "win32", X86, "runas", None, NT6_CHECKS),
     cell("win10", "win64", X64, "runas", None, NT6_CHECKS),
 ]
 
@@ -159,3 +168,24 @@ def test_road_on_every_windows_family(version, host, host_bins, expected, reques
     assert 'CAutoRunManager::CheckPCSuiteInstall() Reg "Path" : [C:\\PCSuite\\][12]' in lines
     assert lines[-1] == NORMAL_END
     assert phone.calls[3:] == [SETTING_READ, SETTING_READ, MODE_SWITCH]
+    # Only the window's last stages empty the staging folder: a run that
+    # needs none leaves its copy there until the next CD run.
+    assert staged_files(host) == ["Devstart.exe", "Progress.avi", "SendScsiCmd.dll", "config.ini", "tools"]
+
+
+@pytest.mark.parametrize("host", ["win32"], indirect=True)
+def test_standard_user_on_xp_with_the_service_stopped_is_told_to_ask_an_administrator(host, host_bins, tmp_path):
+    host.set_windows_version("winxp")
+    # As an administrator's earlier run left it: registered, not running.
+    host.run_tool(["sc", "create", SERVICE, "binPath=", "C:\\windows\\system32\\ScsiCmdService.exe"])
+    assert "STOPPED" in host.run_tool(["sc", "query", SERVICE]).stdout.decode(errors="replace")
+    bring_up_desktop(host, host_bins)
+    cd = VirtualCd(host, host_bins, tmp_path / "cd", whole_road=True)
+    Phone(host).write()
+    run = host.start(host_bins.standarduser, [host.to_windows(cd.program)], cwd=cd.folder)
+    answer_box(host, host_bins, result_box("Administrator account is required for access."))
+    finish(run, 200)
+    lines = trace_lines(host)
+    assert "[WindowServiceManager] ControlService() Service is not Running." in lines
+    assert "CAutoRunManager::RunFromCD(+)" not in lines
+    assert staged_files(host) == []

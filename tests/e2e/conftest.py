@@ -9,7 +9,7 @@ import shutil
 import pytest
 
 from ui_helpers import parse_box
-from winehost import ROOT, Display, WineHost, pe_machine
+from winehost import ROOT, TEMPLATES, Display, WineHost, pe_machine
 
 # Helpers and probes; the program under test is the shipped 32-bit build when
 # this machine can run it (DEVSTART_PROGRAM), else the one beside the helpers.
@@ -20,7 +20,6 @@ WORK = pathlib.Path(os.environ.get("DEVSTART_E2E_WORK", ROOT / "build" / "e2e"))
 # build's own (its sim folder), or DEVSTART_BIN32.
 RUNS_32BIT = pe_machine(PROGRAM) == 0x14C
 BIN32 = pathlib.Path(os.environ.get("DEVSTART_BIN32", PROGRAM.parent if RUNS_32BIT else ROOT / "build" / "win32"))
-TEMPLATES = {"win64": "template", "win32": "template-win32"}
 
 COMPANIONS = ("SendScsiCmd.dll", "ScsiCmdService.exe", "Progress.avi")
 

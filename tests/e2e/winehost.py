@@ -11,10 +11,14 @@ import fcntl
 import os
 import pathlib
 import re
+import select
 import shutil
+import signal
 import subprocess
+import sys
 import tempfile
 import time
+import warnings
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 
@@ -31,6 +35,15 @@ WINE64 = "/usr/lib/wine/wine64"
 # No Mono/Gecko installer dialogs (offline, unused) and no crash debugger: an
 # attached winedbg waits for ever, so a crash must end the program instead.
 WINEDLLOVERRIDES = "mscoree,mshtml=;winedbg.exe=d"
+
+# Template prefixes, one per architecture, in the scenarios' work folder.
+TEMPLATES = {"win64": "template", "win32": "template-win32"}
+# A boot takes well under a minute even under qemu-user, where now and then
+# a process of Wine's set-up crashes and wineboot then waits for it for
+# ever: such a boot is ended and begun again in a fresh folder.
+BOOT_ATTEMPTS, BOOT_TIMEOUT = 3, 240
+# A desktop comes up in a few seconds, under load in under a minute.
+DESKTOP_ATTEMPTS, DESKTOP_TIMEOUT = 3, 120
 
 
 def pe_machine(exe):
@@ -99,6 +112,23 @@ def shell_executions(path):
     start, oldest first: dicts of verb, file, parm and dir (None for null)."""
     text = pathlib.Path(path).read_bytes().decode("utf-8", errors="replace") if pathlib.Path(path).exists() else ""
     return [{k: _wine_string(v) for k, v in m.groupdict().items()} for m in _SHELL_EXECUTE.finditer(text)]
+
+
+def prefix_processes(prefix):
+    """{pid: command line} of the processes of a prefix, as Linux sees them."""
+    found = {}
+    tag = f"WINEPREFIX={prefix}".encode()
+    for entry in os.scandir("/proc"):
+        if not entry.name.isdigit():
+            continue
+        try:
+            cmdline = pathlib.Path(f"/proc/{entry.name}/cmdline").read_bytes()
+            environ = pathlib.Path(f"/proc/{entry.name}/environ").read_bytes()
+        except OSError:
+            continue
+        if tag in environ.split(b"\0"):
+            found[int(entry.name)] = cmdline
+    return found
 
 
 def finish(proc, timeout):
@@ -174,17 +204,39 @@ class WineHost:
 
     @staticmethod
     def _boot(path, display, arch="win64"):
+        """wineboot in a folder beside the template, renamed into place once
+        done; what Wine says goes to <template>.boot.log."""
         tmp = path.with_name(path.name + ".tmp")
-        shutil.rmtree(tmp, ignore_errors=True)
-        tmp.parent.mkdir(parents=True, exist_ok=True)
-        # WINEARCH counts only while the prefix is made; Wine reads it from
-        # the prefix afterwards.
-        env = dict(os.environ, WINEPREFIX=str(tmp), WINEDEBUG="-all", DISPLAY=display,
-                   WINEDLLOVERRIDES=WINEDLLOVERRIDES, WINEARCH=arch)
-        subprocess.run([*tool_loader(arch), "wineboot", "-i"], env=env, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600)
-        subprocess.run(["wineserver", "-w"], env=env, timeout=120)
-        tmp.rename(path)
+        log = path.with_name(path.name + ".boot.log")
+        log.unlink(missing_ok=True)
+        for attempt in range(1, BOOT_ATTEMPTS + 1):
+            shutil.rmtree(tmp, ignore_errors=True)
+            tmp.parent.mkdir(parents=True, exist_ok=True)
+            # WINEARCH counts only while the prefix is made; Wine reads it
+            # from the prefix afterwards.
+            env = dict(os.environ, WINEPREFIX=str(tmp), WINEDEBUG="-all", DISPLAY=display,
+                       WINEDLLOVERRIDES=WINEDLLOVERRIDES, WINEARCH=arch)
+            with open(log, "ab") as out:
+                out.write(f"== wineboot -i ({arch}), attempt {attempt}\n".encode())
+                out.flush()
+                boot = subprocess.Popen([*tool_loader(arch), "wineboot", "-i"], env=env, stdin=subprocess.DEVNULL,
+                                        stdout=out, stderr=out)
+                try:
+                    rc = boot.wait(timeout=BOOT_TIMEOUT)
+                    why = f"wineboot's exit code {rc}" if rc else None
+                    if not why and subprocess.run(["wineserver", "-w"], env=env, timeout=120).returncode:
+                        why = "wineserver -w failed"
+                except subprocess.TimeoutExpired:
+                    why = "no end in time"
+                if not why:
+                    tmp.rename(path)
+                    return
+                out.write(f"== attempt {attempt} failed: {why}\n".encode())
+            boot.kill()
+            boot.wait()
+            WineHost(tmp, display).end_processes()
+        words = log.read_text(errors="replace")[-3000:]
+        raise AssertionError(f"wineboot of a {arch} prefix did not finish in {BOOT_ATTEMPTS} attempts:\n{words}")
 
     @classmethod
     def from_template(cls, template, dest, display):
@@ -214,36 +266,62 @@ class WineHost:
         programs with windows start: two programs that both bring it up race,
         and a program that starts while Wine closes an unused desktop (a moment
         after its last user ends) gets no windows at all, so a message box it
-        shows is never seen."""
-        if self.desktop_keeper is None:
+        shows is never seen.
+
+        Under qemu-user the first program of a fresh prefix now and then
+        loses its wineserver while Wine starts the prefix up (the server is
+        gone and every thread waits on its pipe for ever): nothing of the
+        program under test has run yet, so the prefix is started again, with
+        a warning that says so."""
+        for attempt in range(1, DESKTOP_ATTEMPTS + 1):
             keeper = self.start(uidriver, ["hold", "--seconds", "3600"])
-            assert keeper.stdout.readline().strip() == b"held"
-            self.desktop_keeper = keeper
+            deadline = time.monotonic() + DESKTOP_TIMEOUT
+            while time.monotonic() < deadline and self.server_running() and keeper.poll() is None:
+                if select.select([keeper.stdout], [], [], 1)[0]:
+                    break
+            if keeper.poll() is None and select.select([keeper.stdout], [], [], 0)[0]:
+                assert keeper.stdout.readline().strip() == b"held"
+                self.desktop_keeper = keeper
+                return
+            why = ("its wineserver ended" if not self.server_running() else
+                   f"uidriver hold ended with {keeper.returncode}" if keeper.poll() is not None else
+                   f"no desktop in {DESKTOP_TIMEOUT} s")
+            keeper.kill()
+            keeper.wait()
+            self.end_processes()
+            if attempt < DESKTOP_ATTEMPTS:
+                warnings.warn(f"{self.prefix.name}: the desktop did not come up ({why}); the prefix starts again")
+                self.keep_server()
+        raise AssertionError(f"the desktop of {self.prefix.name} did not come up in {DESKTOP_ATTEMPTS} attempts: {why}")
+
+    def server_running(self):
+        if self.native:
+            return True
+        return any(b"wineserver" in cmdline for cmdline in prefix_processes(self.prefix).values())
+
+    def end_processes(self):
+        """Ends the prefix's server and every program in it, also those
+        whose server ended under them (out of `wineserver -k`'s reach)."""
+        if self.native:
+            return
+        subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60, check=False)
+        for pid in prefix_processes(self.prefix):
+            with contextlib.suppress(OSError):
+                os.kill(pid, signal.SIGKILL)
 
     def close(self):
         if self.desktop_keeper is not None:
             self.desktop_keeper.kill()
             self.desktop_keeper.wait()
-        subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=60)
+        self.end_processes()
 
     def linux_pids(self, *programs):
         """Processes of this prefix whose command line names one of these
         programs, as Linux sees them: a program may live on without a
         window, which no window list shows."""
-        pids = []
-        tag = f"WINEPREFIX={self.prefix}".encode()
-        for entry in os.scandir("/proc"):
-            if not entry.name.isdigit():
-                continue
-            try:
-                cmdline = open(f"/proc/{entry.name}/cmdline", "rb").read()
-                environ = open(f"/proc/{entry.name}/environ", "rb").read()
-            except OSError:
-                continue
-            if any(p.encode() in cmdline for p in programs) and tag in environ.split(b"\0"):
-                pids.append(int(entry.name))
-        return pids
+        return [pid for pid, cmdline in prefix_processes(self.prefix).items()
+                if any(p.encode() in cmdline for p in programs)]
 
     # ---- paths ----------------------------------------------------------
     def unix_path(self, windows_path):
@@ -375,3 +453,12 @@ def standalone_host(prefix, keep_server=False):
         if host:
             host.close()
         display.stop()
+
+
+if __name__ == "__main__":
+    # ./x test boots the templates before the scenarios, outside the time
+    # limit of the one test that would otherwise wait for them:
+    # winehost.py WORK_FOLDER ARCH...
+    work = pathlib.Path(sys.argv[1])
+    for arch in sys.argv[2:]:
+        WineHost.make_template(work / TEMPLATES[arch], os.environ["DISPLAY"], arch)

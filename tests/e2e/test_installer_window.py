@@ -11,6 +11,7 @@ from inspect_helpers import setup_config, setup_log, sim_file
 from phone import Phone
 from road_helpers import install_pc_suite, trace_lines, wait_until
 from updlink_rig import UpdateServer, free_port
+from winehost import SHELL_EXECUTE_TRACE, shell_executions
 from ui_helpers import (MAIN_WINDOW, SHELL_NOT_FOUND, Box, click, drag, find_window, list_windows, move, pixel,
                         post, read_png, result_box, screenshot, send)
 
@@ -228,15 +229,6 @@ def test_guide_dialog_in_test_mode_hovers_and_hands_back_on_ok(road, host, bins,
 SETUP_URL = "{}/base/TavoPCSuite4/Autorun/TavoPCSuiteIV_Setup.exe"
 
 
-def explorer_given(host, url):
-    """Whether a process of the prefix runs explorer.exe with this argument."""
-    for pid in host.linux_pids(url):
-        args = open(f"/proc/{pid}/cmdline", "rb").read().split(b"\0")
-        if any(a.lower().endswith(b"explorer.exe") for a in args) and url.encode() in args:
-            return True
-    return False
-
-
 def test_download_opens_the_setup_address_through_explorer_then_runs(road, host, bins, tmp_path):
     install_driver(host, road)
     # The check library on the CD offers one setup base, served on loopback.
@@ -247,20 +239,22 @@ def test_download_opens_the_setup_address_through_explorer_then_runs(road, host,
     (data / "check.ini").write_text(f"[answer]\r\nversion=1.0.0.1\r\nsetup1={server.origin}/base\r\n")
     server.start()
     try:
-        road.start()
+        exec_log = host.prefix / "exec.log"
+        road.start(env={"WINEDEBUG": SHELL_EXECUTE_TRACE}, stderr=exec_log)
         dialog = guide_dialog(host, bins)
         assert dialog is not None, "\n".join(trace_lines(host))
         assert child(dialog, 1009)["enabled"]
         click(host, bins, 300 + 135 + 50, 300 + 222 + 14)
-        # The Windows explorer is given the address (Wine's explorer cannot
-        # browse it, so nothing is downloaded here).
-        opened = wait_until(lambda: explorer_given(host, SETUP_URL.format(server.origin)), 30, 0.1)
         assert wait_until(lambda: not program_pids(host), 60), trace_lines(host)
     finally:
         server.stop()
     lines = trace_lines(host)
     assert "CAutoRunManager::StepPCSuite() GetUrl_Setup == " + SETUP_URL.format(server.origin) in lines
-    assert opened
+    # The Windows explorer is given the address, quoted as one argument
+    # (Wine's explorer cannot browse it, so nothing is downloaded here).
+    assert [e for e in shell_executions(exec_log) if e["file"].endswith("explorer.exe")] == [
+        {"verb": "open", "file": "C:\\windows\\explorer.exe", "parm": '"' + SETUP_URL.format(server.origin) + '"',
+         "dir": None}]
     # Then the run stage, as after OK: the staged copy is removed.
     assert lines[-1] == "NORMAL_EXIT"
     assert not (host.temp_dir / "E" / "config.ini").exists()

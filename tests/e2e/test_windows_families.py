@@ -44,8 +44,11 @@ Cell = collections.namedtuple("Cell", "family verb service checks")
 
 
 def cell(version, arch, *expected, skip=None):
-    return pytest.param(version, arch, Cell(*expected), id=f"{version}-{arch}",
-                        marks=[pytest.mark.skip(reason=skip)] if skip else [])
+    expected = Cell(*expected)
+    # Where the road sets the SCSI command service up it runs with the other
+    # service scenarios, alone: under load the service manager's pipe is not reliable.
+    marks = [pytest.mark.skip(reason=skip)] if skip else [pytest.mark.serial] if expected.service else []
+    return pytest.param(version, arch, expected, id=f"{version}-{arch}", marks=marks)
 
 
 # The first road has a driver to install: the copy is elevated ("runas")
@@ -173,6 +176,7 @@ def test_road_on_every_windows_family(version, host, host_bins, expected, reques
     assert staged_files(host) == ["Devstart.exe", "Progress.avi", "SendScsiCmd.dll", "config.ini", "tools"]
 
 
+@pytest.mark.serial
 @pytest.mark.parametrize("host", ["win32"], indirect=True)
 def test_standard_user_on_xp_with_the_service_stopped_is_told_to_ask_an_administrator(host, host_bins, tmp_path):
     host.set_windows_version("winxp")

@@ -459,6 +459,6 @@ if __name__ == "__main__":
     # ./x test boots the templates before the scenarios, outside the time
     # limit of the one test that would otherwise wait for them:
     # winehost.py WORK_FOLDER ARCH...
-    work = pathlib.Path(sys.argv[1])
+    work = pathlib.Path(sys.argv[1]).resolve()
     for arch in sys.argv[2:]:
         WineHost.make_template(work / TEMPLATES[arch], os.environ["DISPLAY"], arch)

@@ -27,7 +27,7 @@ int SecondInstance(StartupEnv& env) {
   env.manager.m_run.pc_mode_mutex.reset(pc.kernel, pc.kernel.CreateMutex(true, L"DevstartMutexPCMode").handle);
   MutexResult itk = pc.kernel.CreateMutex(true, L"DevstartMutexITKMode");
   env.manager.m_run.mode_mutex.reset(pc.kernel, itk.handle);
-  bool itk_existed = itk.last_error == win::kErrorAlreadyExists;
+  bool itk_existed = itk.error == win::kErrorAlreadyExists;
 
   std::uint32_t warning = 0;
   if (env.option.IsPCSuiteMode()) {
@@ -80,7 +80,7 @@ int RunStartup(StartupEnv& env, const std::wstring& command_line) {
   Trace(L"Devstart::CreateMutex");
   MutexResult one = pc.kernel.CreateMutex(true, L"DevstartOneInstanceMutex");
   env.manager.m_run.one_instance_mutex.reset(pc.kernel, one.handle);
-  if (one.last_error == win::kErrorAlreadyExists) return SecondInstance(env);
+  if (one.error == win::kErrorAlreadyExists) return SecondInstance(env);
 
   env.manager.m_run.debug_switch = Has(command_line, L"-debug") ? 1 : 0;
   env.manager.m_run.no_send_switch = Has(command_line, L"-no_send") ? 1 : 0;

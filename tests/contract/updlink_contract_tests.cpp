@@ -224,7 +224,7 @@ TEST(FilesAnsi, AttributesOfFoldersFilesAndNothing) {
   for (const Row& row : rows) {
     std::uint32_t a = fs.GetFileAttributesA(s + row.path);
     EXPECT_EQ(a != win::kInvalidFileAttributes, row.exists) << row.name;
-    if (row.exists) EXPECT_EQ((a & win::kFileAttributeDirectory) != 0, row.folder) << row.name;
+    if (row.exists) { EXPECT_EQ((a & win::kFileAttributeDirectory) != 0, row.folder) << row.name; }
   }
 }
 
@@ -309,7 +309,7 @@ TEST(FilesAnsi, FoldersAgreeWithTheWideVariants) {
     std::optional<std::wstring> wide = fs.SHGetSpecialFolderPath(csidl, false);
     std::optional<std::string> narrow = fs.SHGetSpecialFolderPathA(csidl, false);
     ASSERT_EQ(narrow.has_value(), wide.has_value()) << "CSIDL " << csidl;
-    if (narrow) EXPECT_EQ(*narrow, Narrow(*wide)) << "CSIDL " << csidl;
+    if (narrow) { EXPECT_EQ(*narrow, Narrow(*wide)) << "CSIDL " << csidl; }
   }
 }
 

@@ -126,12 +126,12 @@ WindowHandle FakeWindows::FindWindow(const std::wstring& class_name, const std::
 }
 
 bool FakeWindows::SetWindowPos(WindowHandle w, WindowHandle insert_after, int, int, int, int, std::uint32_t flags) {
-  calls.push_back(Call{L"SetWindowPos", w, insert_after, flags, {}, {}});
+  calls.push_back(Call{L"SetWindowPos", w, insert_after, flags, {}, {}, kSystemCaption});
   return w != 0;
 }
 
 std::intptr_t FakeWindows::SendMessage(WindowHandle w, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam) {
-  calls.push_back(Call{L"SendMessage", w, msg, wparam + static_cast<std::uintptr_t>(lparam), {}, {}});
+  calls.push_back(Call{L"SendMessage", w, msg, wparam + static_cast<std::uintptr_t>(lparam), {}, {}, kSystemCaption});
   return 0;
 }
 

@@ -75,11 +75,11 @@ ShellExecuteResult FakeProcesses::ShellExecuteEx(std::uint32_t mask, const std::
   ShellExecuteResult r;
   auto it = launchable.find(Fold(file));
   if (it == launchable.end()) {
-    r.last_error = win::kErrorFileNotFound;
+    r.error = win::kErrorFileNotFound;
     return r;
   }
   if (verb == L"runas" && it->second.refuses_elevation) {
-    r.last_error = win::kErrorCancelled;
+    r.error = win::kErrorCancelled;
     return r;
   }
   std::size_t index = Start(it->second);

@@ -52,7 +52,7 @@ TEST(Administrators, DirectOrThroughTheLinkedToken) {
     EXPECT_EQ(IsUserInAdministrators(m, &is_admin), c.hresult) << c.name;
     EXPECT_EQ(is_admin, c.is_admin) << c.name;
     EXPECT_TRUE(s.open_handles.empty()) << c.name << ": handles left open";
-    if (!c.open_error) EXPECT_EQ(s.token_access_asked, std::vector<std::uint32_t>{win::kTokenQuery}) << c.name;
+    if (!c.open_error) { EXPECT_EQ(s.token_access_asked, std::vector<std::uint32_t>{win::kTokenQuery}) << c.name; }
   }
 }
 

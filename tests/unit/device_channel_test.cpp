@@ -154,7 +154,7 @@ TEST_F(DeviceChannel, FailedSettingReadMapsTheResultAndKeepsOptions) {
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[2], L"CAutoRunManager::GetSetting() fail first");
     EXPECT_EQ(lines.size(), c.line ? 4u : 3u) << c.scsi_result;
-    if (c.line) EXPECT_EQ(lines[3], c.line);
+    if (c.line) { EXPECT_EQ(lines[3], c.line); }
     EXPECT_EQ(opt.sciscmd_wait, 1234);
     EXPECT_EQ(opt.iso_type0, 1);
     EXPECT_EQ(fresh.pc.phone.model.calls.size(), 1u) << "no second try of the setting read";
@@ -203,7 +203,7 @@ TEST_F(DeviceChannel, ModeChangeBothTriesFail) {
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[1], L"CAutoRunManager::ModeChange() return ERROR : " + std::to_wstring(c.scsi_result));
     EXPECT_EQ(lines.size(), c.line ? 3u : 2u);
-    if (c.line) EXPECT_EQ(lines[2], c.line);
+    if (c.line) { EXPECT_EQ(lines[2], c.line); }
     EXPECT_EQ(fresh.pc.phone.model.mode, 0);
   }
 }

@@ -111,12 +111,12 @@ TEST_F(AutoRun, EachCheckInCheckAndRepairMode) {
       EXPECT_EQ(local.pc.TraceLines(), std::vector<std::wstring>{line});
       ASSERT_FALSE(r.opens.empty());
       EXPECT_EQ(r.opens.back().sam, repair ? 0xF033Fu : 0x20319u);
-      if (repair && c.dword_after) EXPECT_EQ(r.GetDword(c.key, c.value), c.dword_after);
+      if (repair && c.dword_after) { EXPECT_EQ(r.GetDword(c.key, c.value), c.dword_after); }
       if (repair && c.text_after) {
         EXPECT_EQ(r.GetString(c.key, c.value), c.text_after);
-        if (*c.text_after == L"MSAutoRun") EXPECT_EQ(r.Get(c.key, c.value)->bytes.size(), 20u);
+        if (*c.text_after == L"MSAutoRun") { EXPECT_EQ(r.Get(c.key, c.value)->bytes.size(), 20u); }
       }
-      if (!repair && c.stored == C::kDword) EXPECT_EQ(r.GetDword(c.key, c.value), c.dword);  // a check writes nothing
+      if (!repair && c.stored == C::kDword) { EXPECT_EQ(r.GetDword(c.key, c.value), c.dword); }  // a check writes nothing
       EXPECT_EQ(r.open_handles(), 0);
     }
   }
@@ -255,7 +255,7 @@ TEST_F(AutoRun, CheckAndRepairAtStartUp) {
       EXPECT_EQ(boxes[1].a, 0x30u);
     }
     EXPECT_EQ(ChecksIn(row.TraceLines()), c.checks_run);
-    if (c.auto_run_check != 1) EXPECT_TRUE(row.registry.opens.empty());
+    if (c.auto_run_check != 1) { EXPECT_TRUE(row.registry.opens.empty()); }
     c.verify(row.registry);
   }
 }

@@ -93,7 +93,7 @@ TEST_F(Processes, WindowsOfTheSuiteAndTheKit) {
 }
 
 TEST_F(Processes, ExecuteProcess) {
-  procs.launchable[sim::Fold(L"C:\\stage\\setup.exe")] = {L"setup.exe", 5, {}};
+  procs.launchable[sim::Fold(L"C:\\stage\\setup.exe")] = {L"setup.exe", 5, {}, {}, false};
   struct Case {
     const char* what;
     const wchar_t* file;
@@ -146,7 +146,7 @@ TEST_F(Processes, WaitEndsWhenTheSetupEndsAndDispatchesMessages) {
     sim::SimPc local;
     Machine m = local.machine();
     auto& p = local.processes;
-    sim::FakeProcesses::Launchable setup{L"setup.exe", c.runs_for, {}};
+    sim::FakeProcesses::Launchable setup{L"setup.exe", c.runs_for, {}, {}, false};
     if (c.reuse_identifier) setup.then_start = {{p.next_pid, L"unrelated.exe", -1, true}};
     p.launchable[sim::Fold(L"C:\\s\\setup.exe")] = setup;
     LaunchedProcess launched = LaunchProcess(m, L"C:\\s\\setup.exe", L"", 0);

@@ -234,7 +234,7 @@ TEST_F(StageMessages, WrongModeBoxOverTheWindowOrTheDialog) {
 // so the program's own loop still sees it.
 TEST(SetupWait, AQuitMessageDuringTheWaitIsPostedAgainAfterIt) {
   TracedPc world;
-  world.pc.processes.launchable[sim::Fold(L"C:\\s\\setup.exe")] = {L"setup.exe", 3, {}};
+  world.pc.processes.launchable[sim::Fold(L"C:\\s\\setup.exe")] = {L"setup.exe", 3, {}, {}, false};
   LaunchedProcess setup = LaunchProcess(world.machine, L"C:\\s\\setup.exe", L"", 0);
   ASSERT_NE(setup.pid, -1);
   world.pc.processes.pending_messages = 1;

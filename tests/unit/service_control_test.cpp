@@ -120,7 +120,7 @@ TEST_F(Install, FailuresGiveTheirCodes) {
     // The description line holds a line feed; compare the raw text.
     std::wstring text = row.ReadUtf16(row.files.temp_path + L"Devstart.Log");
     for (const auto& line : c.lines) EXPECT_NE(text.find(line + L"\r\n"), std::wstring::npos) << c.name;
-    if (c.lines.empty()) EXPECT_TRUE(text.empty());
+    if (c.lines.empty()) { EXPECT_TRUE(text.empty()); }
     EXPECT_TRUE(row.services.open_handles.empty()) << c.name;
   }
 }

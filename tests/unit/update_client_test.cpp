@@ -121,7 +121,7 @@ TEST(UpdateCheck, TraceAndResultPerOutcome) {
     EXPECT_EQ(u.Lines(), expected);
     EXPECT_EQ(u.pc.modules.loads, Lines{kFolder + L"\\P4_UpdlinkChk.dll"});
     EXPECT_EQ(u.pc.modules.loaded_libraries(), 0);
-    if (row.result == 4) EXPECT_TRUE(u.pc.internet.requests.empty());
+    if (row.result == 4) { EXPECT_TRUE(u.pc.internet.requests.empty()); }
   }
 }
 

@@ -328,7 +328,7 @@ TEST(CheckLV, ServerBaseFromRegistry) {
   CheckLVUpdate(rig.pc.machine, "");
   ASSERT_FALSE(rig.pc.requests.empty());
   for (const auto& r : rig.pc.requests)
-    if (r.rfind("http://127.0.0.1", 0) == 0) EXPECT_EQ(r.rfind("http://127.0.0.1:9100/", 0), 0u) << r;
+    if (r.rfind("http://127.0.0.1", 0) == 0) { EXPECT_EQ(r.rfind("http://127.0.0.1:9100/", 0), 0u) << r; }
 }
 
 TEST(CheckLV, PendingDownloadReportedAsFailed) {
@@ -455,7 +455,7 @@ TEST(Report, UpdateGBCforSyncMovesPendingId) {
       statuses.push_back(r.substr(s + 7, r.find('&', s) - s - 7));
     }
     EXPECT_EQ(statuses, c.statuses) << c.label;
-    if (c.pending == old && c.status == "START") EXPECT_NE(rig.Reports()[0].find("history_id=261206000000000"), std::string::npos);
+    if (c.pending == old && c.status == "START") { EXPECT_NE(rig.Reports()[0].find("history_id=261206000000000"), std::string::npos); }
   }
 }
 

@@ -63,7 +63,7 @@ ShellExecuteResult Win32Processes::ShellExecuteEx(std::uint32_t mask, const std:
   info.nShow = show;
   ShellExecuteResult r;
   r.ok = ::ShellExecuteExW(&info) != FALSE;
-  r.last_error = r.ok ? 0 : ::GetLastError();
+  r.error = r.ok ? 0 : ::GetLastError();
   r.process = FromHandle(info.hProcess);
   return r;
 }

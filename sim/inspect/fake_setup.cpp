@@ -110,7 +110,7 @@ bool SetString(const std::wstring& key, const wchar_t* name, const std::wstring&
   return r == ERROR_SUCCESS;
 }
 
-std::wstring Uninstall(const std::wstring& code) {
+[[maybe_unused]] std::wstring Uninstall(const std::wstring& code) {
   return L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + code;
 }
 

@@ -25,7 +25,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
   for (int i = 2; i < argc; ++i) command += L" " + std::wstring(argv[i]);
-  STARTUPINFOW si{sizeof si};
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   if (!::CreateProcessAsUserW(restricted, argv[1], command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                               &pi)) {

@@ -33,10 +33,10 @@ int main(int argc, char** argv) {
     std::printf("load=failed %lu\n", GetLastError());
     return 2;
   }
-  auto check = reinterpret_cast<CheckFn>(GetProcAddress(dll, "CheckLVUpdate"));
-  auto report = reinterpret_cast<ReportFn>(GetProcAddress(dll, "UpdateGBCforSync"));
-  auto phone = reinterpret_cast<PhoneFn>(GetProcAddress(dll, "CheckPhoneSWUpdate"));
-  auto start = reinterpret_cast<StartFn>(GetProcAddress(dll, "StartUpdate"));
+  auto check = reinterpret_cast<CheckFn>(reinterpret_cast<void*>(GetProcAddress(dll, "CheckLVUpdate")));
+  auto report = reinterpret_cast<ReportFn>(reinterpret_cast<void*>(GetProcAddress(dll, "UpdateGBCforSync")));
+  auto phone = reinterpret_cast<PhoneFn>(reinterpret_cast<void*>(GetProcAddress(dll, "CheckPhoneSWUpdate")));
+  auto start = reinterpret_cast<StartFn>(reinterpret_cast<void*>(GetProcAddress(dll, "StartUpdate")));
   if (!check || !report || !phone || !start) {
     std::printf("exports=missing\n");
     return 3;

@@ -70,9 +70,9 @@ struct ScriptedManager : CAutoRunManager {
   int StepDriver() override {
     desk.Log("StepDriver");
     if (steps.cancel_during_driver) {
-      m_dwProcessId = 77;
+      set_waited_process_id(77);
       desk.stages->OnCancel();
-      m_dwProcessId = -1;
+      set_waited_process_id(-1);
     }
     if (steps.close_during_driver) desk.Send(win::kWmClose, 0);
     return steps.driver;
@@ -201,15 +201,15 @@ struct StageMessages : ::testing::Test, TracedPc {
 
 TEST_F(StageMessages, CancelClosesAtOnceOnlyWhenNoSetupIsWaitedFor) {
   stages.OnCancel();
-  EXPECT_EQ(manager.m_run.cancel_flag, 1);
+  EXPECT_EQ(manager.run().cancel_flag, 1);
   EXPECT_EQ(desk.events, (Events{"cancel off", "close", "exit 0"}));
 
   desk.events.clear();
   desk.destroyed = false;
-  manager.m_run.cancel_flag = 0;
-  manager.m_dwProcessId = 4242;
+  manager.run().cancel_flag = 0;
+  manager.set_waited_process_id(4242);
   stages.OnCancel();
-  EXPECT_EQ(manager.m_run.cancel_flag, 1);
+  EXPECT_EQ(manager.run().cancel_flag, 1);
   EXPECT_EQ(desk.events, (Events{"cancel off"}));
 }
 

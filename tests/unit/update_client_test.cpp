@@ -195,8 +195,8 @@ TEST(UpdateCheck, AnswersAreReadAtMost260Bytes) {
   u.pc.modules.check.answers[0] = std::string(260, '7');
   u.pc.modules.check.answers[1] = "http://u/d0";
   EXPECT_EQ(u.live().CheckUpdateDll(), 0);
-  EXPECT_EQ(u.live().m_strVersion, std::wstring(260, L'7'));
-  EXPECT_EQ(u.live().m_strUrl_DLL[0], L"http://u/d0");
+  EXPECT_EQ(u.live().Version(), std::wstring(260, L'7'));
+  EXPECT_EQ(u.live().LibraryUrls()[0], L"http://u/d0");
 }
 
 TEST(UpdateCheck, ProbesPickTheFirstReachableAddresses) {
@@ -224,11 +224,11 @@ TEST(UpdateCheck, ProbesPickTheFirstReachableAddresses) {
       a.status = row.setup[i];
       a.unreachable = row.setup[i] == kUnreachable;
     }
-    u.live().m_strSelUrl_DLL = L"kept";
-    u.live().m_strSelUrl_Setup = L"kept";
+    u.live().SelectLibraryUrl(L"kept");
+    u.live().SelectSetupUrl(L"kept");
     EXPECT_EQ(u.live().CheckUpdateDll(), 0);
-    EXPECT_EQ(u.live().m_strSelUrl_DLL, row.sel_dll);
-    EXPECT_EQ(u.live().m_strSelUrl_Setup, row.sel_setup);
+    EXPECT_EQ(u.live().SelectedLibraryUrl(), row.sel_dll);
+    EXPECT_EQ(u.live().SelectedSetupUrl(), row.sel_setup);
     EXPECT_EQ(u.pc.internet.open_handles(), 0);
     EXPECT_EQ(u.pc.internet.agents, std::vector<std::string>{"HTTP File Transfer"});
     for (std::uint32_t flags : u.pc.internet.open_flags) EXPECT_EQ(flags, 0x80000000u);
@@ -258,7 +258,7 @@ TEST(UpdateDownload, TargetIsReplacedOnlyByACompleteDownload) {
       {__LINE__, [](Update&, sim::HttpAnswer&) {}, 1, "StartUpdate:newer", {}},
       {__LINE__, [](Update&, sim::HttpAnswer& a) { a.no_length = true; }, 1, "StartUpdate:newer", {}},
       {__LINE__, [](Update& u, sim::HttpAnswer&) { u.pc.files.DeleteFile(kTarget); }, 1, "StartUpdate:newer", {}},
-      {__LINE__, [](Update& u, sim::HttpAnswer&) { u.live().m_strSelUrl_DLL.clear(); }, 0, "StartUpdate:staged",
+      {__LINE__, [](Update& u, sim::HttpAnswer&) { u.live().SelectLibraryUrl(L""); }, 0, "StartUpdate:staged",
        {L"CLiveUpdate::DownloadUrl() no address to download from"}},
       {__LINE__, [](Update&, sim::HttpAnswer& a) { a.unreachable = true; }, 0, "StartUpdate:staged",
        {L"CLiveUpdate::DownloadUrl() InternetOpenUrl fails"}},
@@ -286,7 +286,7 @@ TEST(UpdateDownload, TargetIsReplacedOnlyByACompleteDownload) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);
     Update u;
-    u.live().m_strSelUrl_DLL = L"http://u/d1";
+    u.live().SelectLibraryUrl(L"http://u/d1");
     row.shape(u, u.pc.internet.answers["http://u/d1"]);
     u.Mark();
     const std::size_t open_before = u.pc.files.open_files.size();
@@ -316,7 +316,7 @@ TEST(UpdateDownload, ReadSizes) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);
     Update u;
-    u.live().m_strSelUrl_DLL = L"http://u/d0";
+    u.live().SelectLibraryUrl(L"http://u/d0");
     auto& a = u.pc.internet.answers["http://u/d0"];
     a.body = std::string(row.body, 'b');
     a.no_length = !row.announced;
@@ -337,7 +337,7 @@ TEST(UpdateVersion, NewerOnlyWhenTheCheckedVersionIsAbove) {
     SCOPED_TRACE(row.checked);
     Update u;
     u.option.swupdate_version = row.configured;
-    u.live().m_strVersion = row.checked;
+    u.live().SetVersion(row.checked);
     EXPECT_EQ(u.live().isUpdateNewer(), row.newer);
   }
 }
@@ -376,7 +376,7 @@ TEST(UpdateHandOff, LoadsExactlyTheStagedPath) {
     EXPECT_EQ(u.Lines(), expected);
     EXPECT_EQ(u.pc.modules.update_runs, row.runs);
     EXPECT_EQ(u.pc.modules.loaded_libraries(), 0);
-    EXPECT_EQ(u.live().m_hUpdateDLL, 0u);
+    EXPECT_FALSE(u.live().HoldsUpdateLibrary());
   }
 }
 
@@ -428,7 +428,7 @@ TEST(UpdateSteps, PcSuiteOpensTheSetupAddressThroughTheWindowsExplorer) {
     Update u;
     if (row.installed) u.pc.registry.PutString(kPcSuiteKey, L"Path", L"C:\\Tavo\\");
     u.option.pcsuite_test = row.test;
-    u.live().m_strSelUrl_Setup = row.selected;
+    u.live().SelectSetupUrl(row.selected);
     u.Mark();
     EXPECT_EQ(u.manager().StepPCSuite(0x1234), 0);
     Lines lines;

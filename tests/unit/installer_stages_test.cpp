@@ -5,6 +5,7 @@
 #include "inspect/process_launch.h"
 #include "ui/skin.h"
 #include "unit/traced_pc.h"
+#include "update/live_update.h"
 
 namespace devstart {
 namespace {
@@ -227,6 +228,26 @@ TEST_F(StageMessages, WrongModeBoxOverTheWindowOrTheDialog) {
   desk.has_dialog = false;
   stages.OnMessage(kUmWrongModeDialog, 0);
   EXPECT_EQ(desk.events, (Events{"box over main: " + text, "box over dialog: " + text, "box over main: " + text}));
+}
+
+// The guide dialog's buttons, by control id: the stage each hands back, and
+// whether the setup's address was opened with the dialog's owner.
+TEST(GuideButtons, EveryButtonHandsBackTheRunStageAndOnlyDownloadOpensTheSetup) {
+  struct Row {
+    int control;
+    std::uint32_t stage;
+    bool opens;
+  };
+  const Row rows[] = {{1006, 1127, false}, {1008, 1127, false}, {1009, 1127, true}, {1007, 0, false}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.control);
+    World w;
+    w.pc.files.special_folders[win::kCsidlWindows] = L"C:\\windows";
+    w.manager().GetLiveUpdate().SelectSetupUrl(L"http://u/base");
+    EXPECT_EQ(OnGuideButton(w.manager(), row.control, 0x99), row.stage);
+    ASSERT_EQ(w.pc.processes.owned_launches.size(), row.opens ? 1u : 0u);
+    if (row.opens) EXPECT_EQ(w.pc.processes.owned_launches[0].owner, 0x99u);
+  }
 }
 
 // The window closed inside a setup's wait: the quit message its destruction

@@ -404,6 +404,48 @@ TEST(UpdateSteps, SoftwareUpdateDownloadsOnlyANewerLibrary) {
   }
 }
 
+// The guide dialog's Download button is offered only when the check found a
+// setup base that answers; the row's line is the one in the trace that says why.
+TEST(UpdateSteps, PcSuiteDownloadIsOfferedOnlyForAReachableSetupBase) {
+  struct Row {
+    int line;
+    std::function<void(Update&)> shape;
+    bool offered;
+    const wchar_t* why;
+  };
+  const Row rows[] = {
+      {__LINE__, [](Update& u) { u.pc.files.DeleteFile(kFolder + L"\\P4_UpdlinkChk.dll"); }, false,
+       L"CAutoRunManager::CheckUpdateDll() m_hDLL is NULL"},
+      {__LINE__, [](Update& u) { u.pc.modules.check.result = 0; }, false,
+       L"CAutoRunManager::CheckUpdateDll() pTavoP return FAIL"},
+      {__LINE__,
+       [](Update& u) {
+         for (int i = 7; i < 10; ++i) u.pc.modules.check.answers[static_cast<std::size_t>(i)] = "";
+       },
+       false, L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[0] = "},
+      // Offered but none answers: the probes leave no line of their own.
+      {__LINE__,
+       [](Update& u) {
+         for (const char* b : {"http://u/s0", "http://u/s1", "http://u/s2"}) u.pc.internet.answers[b].unreachable = true;
+       },
+       false, L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[2] = http://u/s2"},
+      {__LINE__, [](Update& u) { u.pc.internet.answers["http://u/s0"].unreachable = true; }, true,
+       L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[1] = http://u/s1"},
+      {__LINE__, [](Update&) {}, true, L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[0] = http://u/s0"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    Update u;
+    row.shape(u);
+    u.Mark();
+    EXPECT_EQ(u.manager().MayOfferPCSuiteDownload(), row.offered);
+    Lines lines = u.Lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), row.why), lines.end());
+    EXPECT_EQ(lines.front(), L"CLiveUpdate::CheckUpdateDll(+)");
+    EXPECT_EQ(lines.back(), L"CLiveUpdate::CheckUpdateDll(-)");
+  }
+}
+
 TEST(UpdateSteps, PcSuiteOpensTheSetupAddressThroughTheWindowsExplorer) {
   struct Row {
     int line;

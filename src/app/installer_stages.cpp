@@ -12,6 +12,19 @@ constexpr std::uint32_t kKeepPlace = win::kSwpNoMove | win::kSwpNoSize;
 
 }  // namespace
 
+std::uint32_t OnGuideButton(CAutoRunManager& manager, int control, WindowHandle owner) {
+  switch (control) {
+    case kIdGuideOk:
+    case kIdGuideClose:
+      return kUmRunStage;
+    case kIdGuideDownload:
+      manager.StepPCSuite(owner);
+      return kUmRunStage;
+    default:
+      return 0;
+  }
+}
+
 std::uint32_t InstallerStages::NextAfterStart(const COption& option) {
   if (option.IsPCSuiteMode()) return kUmPcSuiteStage;
   if (option.IsITKMode()) return kUmItkStage;
@@ -41,10 +54,10 @@ void InstallerStages::OnTimer(std::uintptr_t id) {
 }
 
 void InstallerStages::OnCancel() {
-  manager_.m_run.cancel_flag = 1;
+  manager_.run().cancel_flag = 1;
   window_.EnableCancel(false);
   // During a setup's wait the stages look at the flag once the setup ends.
-  if (manager_.m_dwProcessId != -1) return;
+  if (manager_.waited_process_id() != -1) return;
   Next(win::kWmClose);
   window_.EndProcess(0);
 }
@@ -77,14 +90,14 @@ void InstallerStages::PcSuite() {
   if (window_.guide_dialog() == 0) return Next(kUmFailStage, static_cast<std::uintptr_t>(FAIL_UNKNOWN));
   window_.Hide();
   if (manager_.CheckPCSuiteInstall() == 1 && option_.pcsuite_test == 0) return Next(kUmRunStage);
-  if (manager_.m_run.cancel_flag != 0) return Next(win::kWmClose);
+  if (manager_.run().cancel_flag != 0) return Next(win::kWmClose);
   window_.ShowGuideDialog();
   Raise(window_.guide_dialog());
 }
 
 void InstallerStages::Itk() {
   window_.SetStatus(texts_.Load(kTextInstallingItk), true);
-  if (manager_.m_run.cancel_flag != 0) return Next(win::kWmClose);
+  if (manager_.run().cancel_flag != 0) return Next(win::kWmClose);
   int r = manager_.StepITK();
   if (!window_.alive()) return;
   Next(r != 0 ? kUmFailStage : kUmRunStage, static_cast<std::uintptr_t>(r));

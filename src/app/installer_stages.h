@@ -9,22 +9,13 @@
 #include <optional>
 #include <string>
 
+#include "app/window_messages.h"
 #include "core/option.h"
 #include "platform/ports.h"
 #include "ui/texts.h"
 #include "workflow/auto_run_manager.h"
 
 namespace devstart {
-
-// The window's private messages (WM_USER + 100 ...).
-constexpr std::uint32_t kUmPcSuiteStage = 1124;
-constexpr std::uint32_t kUmStartStage = 1125;
-constexpr std::uint32_t kUmItkStage = 1126;
-constexpr std::uint32_t kUmRunStage = 1127;
-constexpr std::uint32_t kUmFailStage = 1128;
-constexpr std::uint32_t kUmWrongMode = 1129;
-constexpr std::uint32_t kUmWrongModeDialog = 1130;
-constexpr std::uint32_t kUmSwUpdateStage = 1131;
 
 // The one timer: set on creation, killed on its first tick.
 constexpr std::uintptr_t kStartTimer = 1;
@@ -49,6 +40,12 @@ class IStageWindow {
   // Ends the process; a recording window returns, the real one does not.
   virtual void EndProcess(int exit_code) = 0;
 };
+
+// A press of one of the guide dialog's buttons (its control id): Download
+// first opens the PC suite setup's address (StepPCSuite, with `owner` as the
+// shell's owner window); then every button hands the run back to the window
+// with the run stage, which is returned. 0 for any other control.
+std::uint32_t OnGuideButton(CAutoRunManager& manager, int control, WindowHandle owner);
 
 class InstallerStages {
  public:

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/window_messages.h"
 #include "core/trace_log.h"
 #include "inspect/os_family.h"
 #include "inspect/staging_folder.h"
@@ -17,27 +18,27 @@ bool Has(const std::wstring& command_line, const wchar_t* sw) {
 int SecondInstance(StartupEnv& env) {
   auto& m = env.manager;
   Machine& pc = env.machine;
-  m.m_cDrive = DriveOfCurrentDirectory(pc.files);
+  m.set_drive(DriveOfCurrentDirectory(pc.files));
   CAutoRunManager::SettingRead setting = m.GetSetting();
   if (setting.result != 0) {
     ShowResult(setting.result, env.texts, pc.windows, 0);
     return 0;
   }
   if (setting.settings) m.ApplyPhoneSettings(*setting.settings);
-  env.manager.m_run.pc_mode_mutex.reset(pc.kernel, pc.kernel.CreateMutex(true, L"DevstartMutexPCMode").handle);
+  m.run().pc_mode_mutex.reset(pc.kernel, pc.kernel.CreateMutex(true, L"DevstartMutexPCMode").handle);
   MutexResult itk = pc.kernel.CreateMutex(true, L"DevstartMutexITKMode");
-  env.manager.m_run.mode_mutex.reset(pc.kernel, itk.handle);
+  m.run().mode_mutex.reset(pc.kernel, itk.handle);
   bool itk_existed = itk.error == win::kErrorAlreadyExists;
 
   std::uint32_t warning = 0;
   if (env.option.IsPCSuiteMode()) {
-    if (itk_existed) warning = kMsgWrongModePC;
+    if (itk_existed) warning = kUmWrongMode;
   } else if (env.option.IsITKMode() || env.option.user_mode == 4) {
     m.NotifyPCSuite();
-    if (!itk_existed) warning = kMsgWrongModeITK;
+    if (!itk_existed) warning = kUmWrongModeDialog;
   }
 
-  m.m_cDrive = DriveOfCurrentDirectory(pc.files);
+  m.set_drive(DriveOfCurrentDirectory(pc.files));
   m.ModeChange();
 
   WindowHandle first = pc.windows.FindWindow(L"", L"Devstart");
@@ -79,15 +80,14 @@ int RunStartup(StartupEnv& env, const std::wstring& command_line) {
 
   Trace(L"Devstart::CreateMutex");
   MutexResult one = pc.kernel.CreateMutex(true, L"DevstartOneInstanceMutex");
-  env.manager.m_run.one_instance_mutex.reset(pc.kernel, one.handle);
+  m.run().one_instance_mutex.reset(pc.kernel, one.handle);
   if (one.error == win::kErrorAlreadyExists) return SecondInstance(env);
 
-  env.manager.m_run.debug_switch = Has(command_line, L"-debug") ? 1 : 0;
-  env.manager.m_run.no_send_switch = Has(command_line, L"-no_send") ? 1 : 0;
-  env.manager.m_run.run_itk_switch = Has(command_line, L"-run_itk") ? 1 : 0;
-  env.manager.m_run.no_install_switch = Has(command_line, L"-no_install") ? 1 : 0;
-  m.m_bNoInstall = env.manager.m_run.no_install_switch != 0;
-  env.option.ApplySwitches(env.manager.m_run.no_send_switch != 0, env.manager.m_run.run_itk_switch != 0);
+  m.run().debug_switch = Has(command_line, L"-debug") ? 1 : 0;
+  m.run().no_send_switch = Has(command_line, L"-no_send") ? 1 : 0;
+  m.run().run_itk_switch = Has(command_line, L"-run_itk") ? 1 : 0;
+  m.run().no_install_switch = Has(command_line, L"-no_install") ? 1 : 0;
+  env.option.ApplySwitches(m.run().no_send_switch != 0, m.run().run_itk_switch != 0);
 
   if (command_line.empty() || Has(command_line, L"-run_cd")) {
     ShowResult(m.RunFromCD(), env.texts, pc.windows, 0);
@@ -95,7 +95,7 @@ int RunStartup(StartupEnv& env, const std::wstring& command_line) {
   }
 
   m.CheckAndRepairWindowAutoRun();
-  m.m_cDrive = DriveLetterFromCommandLine(command_line);
+  m.set_drive(DriveLetterFromCommandLine(command_line));
 
   int local = m.FirstTimeLocal();
   if (local == NORMAL_EXIT) {
@@ -107,7 +107,7 @@ int RunStartup(StartupEnv& env, const std::wstring& command_line) {
     return 0;
   }
 
-  env.manager.m_run.cancel_flag = 0;
+  m.run().cancel_flag = 0;
   if (!env.run_window) {
     Trace(L"Devstart: installer window is not available in this build");
     return 0;

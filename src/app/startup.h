@@ -18,15 +18,11 @@ struct StartupEnv {
   Machine& machine;
   Texts& texts;
   COption& option;
-  CAutoRunManager& manager;  // holds the run's mutexes and switches (m_run)
+  CAutoRunManager& manager;  // holds the run's mutexes and switches (run())
   // Opens the installer window and runs its message loop; the loop's exit
   // code. Empty where no window can be made (the trace then says so).
   std::function<int()> run_window;
 };
-
-// Messages the second instance sends the running window when the modes differ.
-constexpr std::uint32_t kMsgWrongModePC = 1129;
-constexpr std::uint32_t kMsgWrongModeITK = 1130;
 
 // Runs the start-up for a command line and returns the process exit code.
 int RunStartup(StartupEnv& env, const std::wstring& command_line);

@@ -32,4 +32,10 @@ std::wstring Widen(const char* text) {
   return out;
 }
 
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
+  std::wstring path = folder;
+  if (path.empty() || path.back() != L'\\') path += L'\\';
+  return path + name;
+}
+
 }  // namespace devstart

@@ -27,11 +27,11 @@ DriverFileSet GetDriverFileSet(Machine& machine) {
   return {L"tavox64modem.sys", L"tavox64bus.sys", L"tavox64diag.sys"};
 }
 
-std::wstring DriverFolderA(Machine& machine) {
+std::wstring DriverFolderPrimary(Machine& machine) {
   return ProgramFiles(machine) + L"\\Tavo Electronics\\Tavo USB Modem Drivers\\";
 }
 
-std::wstring DriverFolderB(Machine& machine) {
+std::wstring DriverFolderSecondary(Machine& machine) {
   return ProgramFiles(machine) + L"\\Tavo Electronics\\Tavo USB Modem Driver\\";
 }
 
@@ -48,9 +48,9 @@ int Checker::ExistDriverFiles(Machine& machine, const std::wstring& folder) {
 }
 
 int Checker::CheckDriverInstall_File(Machine& machine) {
-  int a = ExistDriverFiles(machine, DriverFolderA(machine));
-  int b = ExistDriverFiles(machine, DriverFolderB(machine));
-  int any = (a || b) ? 1 : 0;
+  int primary = ExistDriverFiles(machine, DriverFolderPrimary(machine));
+  int secondary = ExistDriverFiles(machine, DriverFolderSecondary(machine));
+  int any = (primary || secondary) ? 1 : 0;
   Trace(any ? L"Checker::CheckDriverInstall_File() return TRUE" : L"Checker::CheckDriverInstall_File() return FALSE");
   return any;
 }

@@ -17,9 +17,10 @@ struct DriverFileSet {
 };
 DriverFileSet GetDriverFileSet(Machine& machine);
 
-// The driver's two install folders (A, then B), each ending in a backslash.
-std::wstring DriverFolderA(Machine& machine);
-std::wstring DriverFolderB(Machine& machine);
+// The driver's two install folders, each ending in a backslash: the one
+// looked in first ("...Drivers"), then the other ("...Driver").
+std::wstring DriverFolderPrimary(Machine& machine);
+std::wstring DriverFolderSecondary(Machine& machine);
 
 class Checker {
  public:

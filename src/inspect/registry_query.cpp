@@ -1,5 +1,6 @@
 #include "inspect/registry_query.h"
 
+#include "core/text.h"
 #include "core/trace_log.h"
 #include "inspect/os_family.h"
 #include "platform/handles.h"
@@ -51,7 +52,7 @@ QueryResult RunProductQuery(IRegistry& registry, std::uint32_t sam, const Produc
     std::wstring shown = value->text;
     if (q.kind == QueryKind::kFolder) {
       while (!shown.empty() && shown.back() == L'\\') shown.pop_back();
-      result.text = shown + L"\\";
+      result.text = JoinPath(shown, L"");
     } else if (q.kind == QueryKind::kText) {
       result.text = value->text;
     }

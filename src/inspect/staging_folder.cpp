@@ -1,16 +1,13 @@
 #include "inspect/staging_folder.h"
 
+#include "core/text.h"
 #include "platform/handles.h"
 
 namespace devstart {
 
 namespace {
 
-std::wstring TempFolder(IFileSystem& files) {
-  std::wstring temp = files.GetTempPath();
-  if (temp.empty() || temp.back() != L'\\') temp += L'\\';
-  return temp;
-}
+std::wstring TempFolder(IFileSystem& files) { return JoinPath(files.GetTempPath(), L""); }
 
 }  // namespace
 

@@ -47,6 +47,13 @@ struct InternetHandleTraits {
   static void Close(Port& port, Value v) { port.InternetCloseHandle(v); }
 };
 
+struct ModuleHandleTraits {
+  using Port = IModules;
+  using Value = Handle;
+  static constexpr Value kInvalid = 0;
+  static void Close(Port& port, Value v) { port.FreeLibrary(v); }
+};
+
 // Processes, threads, tokens, mutexes.
 using UniqueHandle = ScopedHandle<KernelHandleTraits>;
 // Files, pipes, process snapshots.
@@ -55,5 +62,7 @@ using UniqueFind = ScopedHandle<FindHandleTraits>;
 using UniqueKey = ScopedHandle<RegKeyTraits>;
 using UniqueService = ScopedHandle<ServiceHandleTraits>;
 using UniqueInternet = ScopedHandle<InternetHandleTraits>;
+// Libraries loaded by LoadLibrary.
+using UniqueModule = ScopedHandle<ModuleHandleTraits>;
 
 }  // namespace devstart

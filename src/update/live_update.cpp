@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "core/text.h"
 #include "core/trace_log.h"
 #include "platform/handles.h"
 
@@ -80,13 +81,13 @@ int CLiveUpdate::CheckUpdateDll() {
   // By full path only: a missing staged copy must not be looked for in the
   // system folders, the current directory or PATH of a run that may be elevated.
   std::optional<std::wstring> folder = ProgramFolder();
-  m_hDLL = folder ? machine_.modules.LoadLibraryW(*folder + L"\\" + kCheckLibrary) : 0;
+  if (folder) m_hDLL.reset(machine_.modules, machine_.modules.LoadLibraryW(JoinPath(*folder, kCheckLibrary)));
   if (!m_hDLL) {
     Trace(L"CAutoRunManager::CheckUpdateDll() m_hDLL is NULL");
     result = 4;
   } else {
     Trace(L"CLiveUpdate::CheckUpdateDll() GetProcAddress");
-    auto entry = reinterpret_cast<CheckUpdlinkFn>(machine_.modules.GetProcAddress(m_hDLL, "CheckUPDLINK"));
+    auto entry = reinterpret_cast<CheckUpdlinkFn>(machine_.modules.GetProcAddress(m_hDLL.get(), "CheckUPDLINK"));
     if (!entry) {
       Trace(L"CAutoRunManager::CheckUpdateDll() pTavoP is NULL");
       result = 4;
@@ -97,8 +98,7 @@ int CLiveUpdate::CheckUpdateDll() {
 
   if (m_hDLL) {
     Trace(L"CLiveUpdate::CheckUpdateDll() FreeLibrary");
-    machine_.modules.FreeLibrary(m_hDLL);
-    m_hDLL = 0;
+    m_hDLL.reset();
   }
   Trace(L"CLiveUpdate::CheckUpdateDll(-)");
   return result;
@@ -230,7 +230,7 @@ std::optional<std::wstring> CLiveUpdate::UpdateLibraryPath() const {
   if (!IsPlainFileName(option_.swupdate_file_name)) return std::nullopt;
   std::optional<std::wstring> folder = ProgramFolder();
   if (!folder) return std::nullopt;
-  return *folder + L"\\" + option_.swupdate_file_name;
+  return JoinPath(*folder, option_.swupdate_file_name);
 }
 
 // ---- the download ----------------------------------------------------------------
@@ -343,10 +343,10 @@ int CLiveUpdate::startSWUpdate() {
   IModules& modules = machine_.modules;
   // Exactly the file the download writes: missing there is missing.
   std::optional<std::wstring> path = UpdateLibraryPath();
-  if (!m_hUpdateDLL && path) m_hUpdateDLL = modules.LoadLibraryW(*path);
+  if (!m_hUpdateDLL && path) m_hUpdateDLL.reset(modules, modules.LoadLibraryW(*path));
   if (!m_hUpdateDLL) {
     Trace(L"CLiveUpdate::startSWUpdate() m_hUpdateDLL is NULL");
-  } else if (auto update = reinterpret_cast<StartUpdateFn>(modules.GetProcAddress(m_hUpdateDLL, "StartUpdate"));
+  } else if (auto update = reinterpret_cast<StartUpdateFn>(modules.GetProcAddress(m_hUpdateDLL.get(), "StartUpdate"));
              !update) {
     Trace(L"CLiveUpdate::startSWUpdate() pUpdate is NULL");
   } else {
@@ -355,8 +355,7 @@ int CLiveUpdate::startSWUpdate() {
   }
   if (m_hUpdateDLL) {
     Trace(L"CLiveUpdate::startSWUpdate() FreeLibrary");
-    modules.FreeLibrary(m_hUpdateDLL);
-    m_hUpdateDLL = 0;
+    m_hUpdateDLL.reset();
   }
   Trace(L"CLiveUpdate::startSWUpdate(-)");
   return 1;

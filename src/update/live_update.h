@@ -9,8 +9,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "core/option.h"
+#include "platform/handles.h"
 #include "platform/machine.h"
 
 #if defined(__i386__)
@@ -65,14 +67,19 @@ class CLiveUpdate {
   // code page, at most 19 bytes, never ending inside a character.
   std::string TestVersionBytes(const std::wstring& version) const;
 
-  std::wstring m_strVersion;
-  std::array<std::wstring, 5> m_strUrl_DLL;
-  std::array<std::wstring, 3> m_strUrl_Setup;
-  std::wstring m_strSelUrl_DLL;
-  std::wstring m_strSelUrl_Setup;
-  std::wstring m_strSubUrl = L"/TavoPCSuite4/Autorun/TavoPCSuiteIV_Setup.exe";
-  Handle m_hDLL = 0;
-  Handle m_hUpdateDLL = 0;
+  // What the last check found: the version, the library and setup
+  // addresses it offered, and the first of each that answered.
+  const std::wstring& Version() const { return m_strVersion; }
+  const std::array<std::wstring, 5>& LibraryUrls() const { return m_strUrl_DLL; }
+  const std::array<std::wstring, 3>& SetupUrls() const { return m_strUrl_Setup; }
+  const std::wstring& SelectedLibraryUrl() const { return m_strSelUrl_DLL; }
+  const std::wstring& SelectedSetupUrl() const { return m_strSelUrl_Setup; }
+  // For a download or a comparison without a check first.
+  void SetVersion(std::wstring version) { m_strVersion = std::move(version); }
+  void SelectLibraryUrl(std::wstring url) { m_strSelUrl_DLL = std::move(url); }
+  void SelectSetupUrl(std::wstring url) { m_strSelUrl_Setup = std::move(url); }
+  // True while the update library is loaded (only inside startSWUpdate).
+  bool HoldsUpdateLibrary() const { return m_hUpdateDLL.valid(); }
 
  private:
   int AskCheckLibrary(CheckUpdlinkFn entry);
@@ -86,6 +93,15 @@ class CLiveUpdate {
   Machine& machine_;
   const COption& option_;
   LiveUpdateHooks hooks_;
+  std::wstring m_strVersion;
+  std::array<std::wstring, 5> m_strUrl_DLL;
+  std::array<std::wstring, 3> m_strUrl_Setup;
+  std::wstring m_strSelUrl_DLL;
+  std::wstring m_strSelUrl_Setup;
+  std::wstring m_strSubUrl = L"/TavoPCSuite4/Autorun/TavoPCSuiteIV_Setup.exe";
+  // Each loaded and freed within one call.
+  UniqueModule m_hDLL;
+  UniqueModule m_hUpdateDLL;
 };
 
 }  // namespace devstart

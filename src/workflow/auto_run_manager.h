@@ -23,7 +23,7 @@ class CLiveUpdate;
 class CAutoRunManager {
  public:
   CAutoRunManager(Machine& machine, COption& option)
-      : m_samDesired(ManagerRegistryMask(machine, option.DEBUG_OPTION)), machine_(machine), option_(option) {}
+      : machine_(machine), option_(option), m_samDesired(ManagerRegistryMask(machine, option.DEBUG_OPTION)) {}
   virtual ~CAutoRunManager() = default;
 
   // Operations of the start-up road.
@@ -72,19 +72,14 @@ class CAutoRunManager {
   // setup's address with `owner` as the shell's owner window.
   virtual int StepSWUpate();
   int StepPCSuite(WindowHandle owner = 0);
+  // Whether the guide dialog may offer the PC suite's setup for download:
+  // runs the update check and answers whether it found a setup address.
+  bool MayOfferPCSuiteDownload();
   // The update client, created on first use and kept for the run.
   CLiveUpdate& GetLiveUpdate();
 
-  // The run's mutexes and switches.
-  RunState m_run;
-
-  char m_cDrive = 0;
-  // Identifier of the setup process being waited for; -1 = none.
-  std::int32_t m_dwProcessId = -1;
-  // Registry access mask of the manager's own product queries.
-  std::uint32_t m_samDesired = 0;
-
-  // What is installed and how current it is (src/inspect).
+  // What is installed and how current it is (product_checks.cpp). The
+  // PC suite counts as not installed under the "-no_install" switch.
   std::wstring GetPCSuiteInstallPath();
   virtual int CheckPCSuiteInstall();
   std::wstring GetITKInstallPath_TPS();
@@ -103,15 +98,8 @@ class CAutoRunManager {
   int IsDriverVersionCurrent();
   RegManager& GetRegManager();
   RegistryAccessPair& GetRegistryAccessPair();
-  // Set by start-up from the "-no_install" switch.
-  bool m_bNoInstall = false;
 
- protected:
-  Machine& machine_;
-  COption& option_;
-
-  // Device channel (src/device).
- public:
+  // Device channel (device_calls.cpp, startup_steps.cpp).
   // Copies the service program and the SCSI command library from the
   // current directory into `destination` (ending in a backslash).
   int CopyService(const std::wstring& destination);
@@ -119,11 +107,27 @@ class CAutoRunManager {
   // The service-control object, created on first use and kept.
   WindowServiceManager& GetServiceManager();
 
- private:
-  std::shared_ptr<WindowServiceManager> service_manager_;
-  std::shared_ptr<CLiveUpdate> live_update_;
+  // The run's mutexes and command-line switches; start-up fills them.
+  RunState& run() { return m_run; }
+  const RunState& run() const { return m_run; }
+  // The phone's drive letter, which its commands and the staging folder name.
+  char drive() const { return m_cDrive; }
+  void set_drive(char letter) { m_cDrive = letter; }
+  // Identifier of the setup process being waited for; -1 = none.
+  std::int32_t waited_process_id() const { return m_dwProcessId; }
+  void set_waited_process_id(std::int32_t pid) { m_dwProcessId = pid; }
+  // Registry access mask of the manager's own product queries.
+  std::uint32_t registry_mask() const { return m_samDesired; }
 
  private:
+  Machine& machine_;
+  COption& option_;
+  RunState m_run;
+  char m_cDrive = 0;
+  std::int32_t m_dwProcessId = -1;
+  std::uint32_t m_samDesired = 0;
+  std::shared_ptr<WindowServiceManager> service_manager_;
+  std::shared_ptr<CLiveUpdate> live_update_;
   std::shared_ptr<RegManager> reg_manager_;
   std::shared_ptr<RegistryAccessPair> access_pair_;
 };

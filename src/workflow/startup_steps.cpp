@@ -1,6 +1,7 @@
 // CAutoRunManager's start-up steps: the administrator test, the SCSI command
 // service kept in place on older systems, the AutoRun check and repair, and
 // the PC suite notification of a second start.
+#include "core/text.h"
 #include "core/trace_log.h"
 #include "core/result_codes.h"
 #include "device/window_service_manager.h"
@@ -84,7 +85,7 @@ int CAutoRunManager::CheckService() {
     devstart::EnableManageVolumePrivilege(machine_, machine_.security.GetCurrentProcess());
     // Without a known system folder the copies would land in the root of
     // the current drive; there is nothing to install from then.
-    if (!folder.empty()) CopyService(folder + L"\\");
+    if (!folder.empty()) CopyService(JoinPath(folder, L""));
     if (admin) {
       services.InstallScsiService();
       result = services.RunScsiService();

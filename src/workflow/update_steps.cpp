@@ -3,6 +3,7 @@
 // Download choice.
 #include <string>
 
+#include "core/text.h"
 #include "core/trace_log.h"
 #include "update/live_update.h"
 #include "workflow/auto_run_manager.h"
@@ -29,6 +30,12 @@ int CAutoRunManager::StepSWUpate() {
   return 0;
 }
 
+bool CAutoRunManager::MayOfferPCSuiteDownload() {
+  CLiveUpdate& live = GetLiveUpdate();
+  live.CheckUpdateDll();
+  return live.isDownloadable_Setup();
+}
+
 int CAutoRunManager::StepPCSuite(WindowHandle owner) {
   Trace(L"CAutoRunManager::StepPCSuite(+)");
   CLiveUpdate& live = GetLiveUpdate();
@@ -43,9 +50,7 @@ int CAutoRunManager::StepPCSuite(WindowHandle owner) {
       std::wstring quoted = L"\"";
       for (wchar_t c : url) quoted += c == L'"' ? std::wstring(L"%22") : std::wstring(1, c);
       quoted += L"\"";
-      std::wstring explorer = *windows;
-      if (explorer.empty() || explorer.back() != L'\\') explorer += L'\\';
-      machine_.processes.ShellExecute(owner, L"open", explorer + L"explorer.exe", quoted, L"", win::kSwHide);
+      machine_.processes.ShellExecute(owner, L"open", JoinPath(*windows, L"explorer.exe"), quoted, L"", win::kSwHide);
     }
     Trace(L"CAutoRunManager::StepPCSuite() GetUrl_Setup == " + url);
   } else {

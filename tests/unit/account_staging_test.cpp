@@ -209,7 +209,7 @@ TEST(StagingFolder, TheLocalRunCleansTheFolderOfItsDriveLetter) {
     w.pc.files.Put(L"C:\\Users\\u\\AppData\\Local\\Temp\\E\\config.ini", "x");
     w.pc.files.Put(L"C:\\Users\\u\\AppData\\Local\\Temp\\C\\marker", "x");
     EXPECT_EQ(devstart::StagingFolderOfDrive(w.pc.files, c.letter), c.folder) << c.letter;
-    w.manager().m_cDrive = c.letter;
+    w.manager().set_drive(c.letter);
     EXPECT_EQ(w.manager().CleanupStaging(), c.letter == 'E' || c.letter == 'e' ? 1 : 0) << c.letter;
     EXPECT_EQ(w.pc.files.Exists(L"C:\\Users\\u\\AppData\\Local\\Temp\\E\\config.ini"), c.folder[0] == 0) << c.letter;
     EXPECT_TRUE(w.pc.files.Exists(L"C:\\Users\\u\\AppData\\Local\\Temp\\C\\marker")) << c.letter;

@@ -26,7 +26,7 @@ class DeviceChannel : public ::testing::Test, public TracedPc {
  protected:
   void SetUp() override {
     pc.files.current_directory = L"E:\\";
-    manager.m_cDrive = 'E';
+    manager.set_drive('E');
   }
 
   const std::vector<simphone::PhoneCall>& PhoneCalls() const { return pc.phone.model.calls; }
@@ -55,7 +55,7 @@ TEST_F(DeviceChannel, PathFollowsFamilyAndAccount) {
       World w;
       sim::SimPc& fresh = w.pc;
       CAutoRunManager& mgr = w.manager();
-      mgr.m_cDrive = 'E';
+      mgr.set_drive('E');
       fresh.system.version = c.version;
       fresh.security.admin = c.admin;
       fresh.InstallService(win::kServiceRunning);
@@ -91,7 +91,7 @@ TEST_F(DeviceChannel, SettingBlockLandsInTheOptions) {
       COption& opt = w.option;
       opt.iso_type0 = 7, opt.iso_type1 = 8, opt.usb_vendor0 = 9, opt.usb_vendor1 = 6;
       CAutoRunManager& mgr = w.manager();
-      mgr.m_cDrive = 'E';
+      mgr.set_drive('E');
       fresh.system.version = kWinXp;
       fresh.security.admin = admin;
       fresh.InstallService(win::kServiceRunning);
@@ -146,7 +146,7 @@ TEST_F(DeviceChannel, FailedSettingReadMapsTheResultAndKeepsOptions) {
     opt.sciscmd_wait = 1234;
     opt.iso_type0 = 1;
     CAutoRunManager& mgr = fresh.manager();
-    mgr.m_cDrive = 'E';
+    mgr.set_drive('E');
     fresh.pc.security.admin = true;
     fresh.pc.phone.model.setting_results = {c.scsi_result};
     EXPECT_EQ(ReadSetting(mgr), c.code) << c.scsi_result;
@@ -194,7 +194,7 @@ TEST_F(DeviceChannel, ModeChangeBothTriesFail) {
     if (c.scsi_result == 1) continue;
     World fresh;
     CAutoRunManager& mgr = fresh.manager();
-    mgr.m_cDrive = 'E';
+    mgr.set_drive('E');
     fresh.pc.security.admin = true;
     fresh.pc.phone.model.mode1_results = {-1};
     fresh.pc.phone.model.mode2_results = {c.scsi_result};

@@ -192,7 +192,7 @@ TEST_F(RegistryQueries, MasksByWindowsFamilyAndDebugOption) {
     pc.system.version = c.os;
     option.DEBUG_OPTION = c.debug_option;
     CAutoRunManager manager(machine, option);
-    EXPECT_EQ(manager.m_samDesired, c.manager_mask);
+    EXPECT_EQ(manager.registry_mask(), c.manager_mask);
     pc.registry.opens.clear();
     manager.GetPCSuiteInstallPath();
     manager.CheckITKInstall_VTP();
@@ -233,7 +233,7 @@ TEST_F(RegistryQueries, NoInstallSwitchHidesOnlyThePCSuite) {
   pc.registry.PutString(kVtp, L"InstallLocation", L"C:\\VTP");
   pc.registry.PutString(kTps, L"Path", L"C:\\Kit");
   CAutoRunManager manager(machine, option);
-  manager.m_bNoInstall = true;
+  manager.run().no_install_switch = 1;
   Mark();
   pc.registry.opens.clear();
   EXPECT_EQ(manager.CheckPCSuiteInstall(), 0);
@@ -241,7 +241,7 @@ TEST_F(RegistryQueries, NoInstallSwitchHidesOnlyThePCSuite) {
   EXPECT_TRUE(Lines().empty());
   EXPECT_EQ(manager.CheckITKInstall_VTP(), 1);
   EXPECT_EQ(manager.CheckITKInstall_TPS(), 1);
-  manager.m_bNoInstall = false;
+  manager.run().no_install_switch = 0;
   EXPECT_EQ(manager.CheckPCSuiteInstall(), 1);
 }
 

@@ -133,8 +133,8 @@ TEST_F(Inspect, FailedVersionReadCountsAsX86AndMissingProgramFilesUsesTheSuffix)
   pc.system.native_architecture = win::kProcessorArchitectureAmd64;
   EXPECT_EQ(IsX86System(machine), 1);
   pc.files.special_folders.erase(win::kCsidlProgramFiles);
-  EXPECT_EQ(DriverFolderA(machine), L"\\Tavo Electronics\\Tavo USB Modem Drivers\\");
-  EXPECT_EQ(DriverFolderB(machine), L"\\Tavo Electronics\\Tavo USB Modem Driver\\");
+  EXPECT_EQ(DriverFolderPrimary(machine), L"\\Tavo Electronics\\Tavo USB Modem Drivers\\");
+  EXPECT_EQ(DriverFolderSecondary(machine), L"\\Tavo Electronics\\Tavo USB Modem Driver\\");
 }
 
 TEST_F(Inspect, InstalledDriverVersionChain) {

@@ -5,6 +5,7 @@
 #include "inspect/process_launch.h"
 #include "ui/skin.h"
 #include "unit/traced_pc.h"
+#include "update/live_update.h"
 
 namespace devstart {
 namespace {
@@ -70,9 +71,9 @@ struct ScriptedManager : CAutoRunManager {
   int StepDriver() override {
     desk.Log("StepDriver");
     if (steps.cancel_during_driver) {
-      m_dwProcessId = 77;
+      set_waited_process_id(77);
       desk.stages->OnCancel();
-      m_dwProcessId = -1;
+      set_waited_process_id(-1);
     }
     if (steps.close_during_driver) desk.Send(win::kWmClose, 0);
     return steps.driver;
@@ -201,15 +202,15 @@ struct StageMessages : ::testing::Test, TracedPc {
 
 TEST_F(StageMessages, CancelClosesAtOnceOnlyWhenNoSetupIsWaitedFor) {
   stages.OnCancel();
-  EXPECT_EQ(manager.m_run.cancel_flag, 1);
+  EXPECT_EQ(manager.run().cancel_flag, 1);
   EXPECT_EQ(desk.events, (Events{"cancel off", "close", "exit 0"}));
 
   desk.events.clear();
   desk.destroyed = false;
-  manager.m_run.cancel_flag = 0;
-  manager.m_dwProcessId = 4242;
+  manager.run().cancel_flag = 0;
+  manager.set_waited_process_id(4242);
   stages.OnCancel();
-  EXPECT_EQ(manager.m_run.cancel_flag, 1);
+  EXPECT_EQ(manager.run().cancel_flag, 1);
   EXPECT_EQ(desk.events, (Events{"cancel off"}));
 }
 
@@ -227,6 +228,26 @@ TEST_F(StageMessages, WrongModeBoxOverTheWindowOrTheDialog) {
   desk.has_dialog = false;
   stages.OnMessage(kUmWrongModeDialog, 0);
   EXPECT_EQ(desk.events, (Events{"box over main: " + text, "box over dialog: " + text, "box over main: " + text}));
+}
+
+// The guide dialog's buttons, by control id: the stage each hands back, and
+// whether the setup's address was opened with the dialog's owner.
+TEST(GuideButtons, EveryButtonHandsBackTheRunStageAndOnlyDownloadOpensTheSetup) {
+  struct Row {
+    int control;
+    std::uint32_t stage;
+    bool opens;
+  };
+  const Row rows[] = {{1006, 1127, false}, {1008, 1127, false}, {1009, 1127, true}, {1007, 0, false}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.control);
+    World w;
+    w.pc.files.special_folders[win::kCsidlWindows] = L"C:\\windows";
+    w.manager().GetLiveUpdate().SelectSetupUrl(L"http://u/base");
+    EXPECT_EQ(OnGuideButton(w.manager(), row.control, 0x99), row.stage);
+    ASSERT_EQ(w.pc.processes.owned_launches.size(), row.opens ? 1u : 0u);
+    if (row.opens) EXPECT_EQ(w.pc.processes.owned_launches[0].owner, 0x99u);
+  }
 }
 
 // The window closed inside a setup's wait: the quit message its destruction

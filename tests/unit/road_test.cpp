@@ -192,7 +192,7 @@ TEST(RunFromCD, RelaunchesFromTheStagingFolderAsTheFirstInstance) {
   w.pc.files.Put(kStaging + L"stale.txt", "old");
   w.pc.files.Put(kStaging + L"tools\\Old.exe", "old");
   IKernelObjects& kernel = w.pc.kernel;
-  w.manager().m_run.one_instance_mutex.reset(kernel, kernel.CreateMutex(true, L"DevstartOneInstanceMutex").handle);
+  w.manager().run().one_instance_mutex.reset(kernel, kernel.CreateMutex(true, L"DevstartOneInstanceMutex").handle);
   w.Mark();
 
   EXPECT_EQ(w.manager().RunFromCD(), NORMAL_EXIT);
@@ -203,7 +203,7 @@ TEST(RunFromCD, RelaunchesFromTheStagingFolderAsTheFirstInstance) {
   ASSERT_EQ(w.pc.processes.launches.size(), 1u);
   EXPECT_EQ(w.pc.processes.launches[0].directory, kStaging);
   EXPECT_EQ(w.pc.files.GetCurrentDirectory(), L"C:\\Users\\user\\AppData\\Local\\Temp\\E");
-  EXPECT_EQ(w.manager().m_cDrive, 'E');
+  EXPECT_EQ(w.manager().drive(), 'E');
   std::vector<std::wstring> lines = w.Lines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.front(), L"CAutoRunManager::RunFromCD(+)");
@@ -342,8 +342,8 @@ TEST(FirstTimeLocal, DebugSwitchAppliesTheCommandLineAgain) {
   Road w;
   w.pc.phone.model.setting[0] = 0x00;  // the phone's block says nothing valid: the switches stand
   w.option.iso_type0 = 0;
-  w.manager().m_run.debug_switch = 1;
-  w.manager().m_run.run_itk_switch = 1;
+  w.manager().run().debug_switch = 1;
+  w.manager().run().run_itk_switch = 1;
   w.Driver(kCurrent);
   w.Vtp(kCurrent);
   EXPECT_EQ(w.manager().FirstTimeLocal(), NORMAL_EXIT);
@@ -398,7 +398,7 @@ TEST(StepDriver, StartsTheSetupOnlyWhenTheDriverNeedsIt) {
     w.Mark();
     EXPECT_EQ(w.manager().StepDriver(), c.result) << c.name;
     EXPECT_EQ(w.Launches(), c.started) << c.name;
-    EXPECT_EQ(w.manager().m_dwProcessId, -1) << c.name;
+    EXPECT_EQ(w.manager().waited_process_id(), -1) << c.name;
     for (const auto& l : w.Lines()) EXPECT_EQ(l.find(L"StepDriver"), std::wstring::npos) << c.name;
   }
 }
@@ -434,7 +434,7 @@ TEST(StepITK, InstallsAndChecksTheResult) {
       if (l.find(L"StepITK") != std::wstring::npos) steps.push_back(l);
     }
     EXPECT_EQ(steps, c.trace) << c.name;
-    EXPECT_EQ(w.manager().m_dwProcessId, -1) << c.name;
+    EXPECT_EQ(w.manager().waited_process_id(), -1) << c.name;
   }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/startup.h"
+#include "app/window_messages.h"
 #include "core/result_codes.h"
 #include "unit/traced_pc.h"
 
@@ -28,21 +29,21 @@ struct ScriptedManager : CAutoRunManager, Script {
   // A fresh script for the next case of a table.
   ScriptedManager& operator=(const ScriptedManager& o) {
     static_cast<Script&>(*this) = o;
-    m_cDrive = o.m_cDrive;
+    set_drive(o.drive());
     return *this;
   }
 
   bool IsUserInAdministrators() override { return Call("admin", admin); }
   int CheckService() override { return Call("CheckService", check_service); }
   SettingRead GetSetting() override {
-    drives_seen.push_back(m_cDrive);
+    drives_seen.push_back(drive());
     return {Call("GetSetting", get_setting), std::nullopt};
   }
   int ModeChange() override { return Call("ModeChange", mode_change); }
   int RunFromCD() override { return Call("RunFromCD", run_from_cd); }
   int CheckAndRepairWindowAutoRun() override { return Call("AutoRun", autorun); }
   int FirstTimeLocal() override {
-    drives_seen.push_back(m_cDrive);
+    drives_seen.push_back(drive());
     return Call("FirstTimeLocal", first_time_local);
   }
   bool NotifyPCSuite() override { return Call("NotifyPCSuite", notify); }
@@ -74,7 +75,7 @@ class Startup : public ::testing::Test, public TracedPc {
   Texts texts{pc.modules, kLangEnglishUK};
   COption option;
   ScriptedManager manager;
-  RunState& state = manager.m_run;
+  RunState& state = manager.run();
 };
 
 TEST_F(Startup, FirstLineNamesTheVersion) {
@@ -112,7 +113,7 @@ TEST_F(Startup, CommandLineChoosesTheBranch) {
     EXPECT_EQ(Called("FirstTimeLocal"), !c.cd_branch) << sim::Utf8(c.command_line);
     if (!c.cd_branch) {
       EXPECT_TRUE(Called("AutoRun"));
-      EXPECT_EQ(manager.m_cDrive, c.drive) << sim::Utf8(c.command_line);
+      EXPECT_EQ(manager.drive(), c.drive) << sim::Utf8(c.command_line);
     }
   }
 }
@@ -248,10 +249,10 @@ struct SecondCase {
 TEST_F(Startup, SecondInstanceWarnsTheFirstOnlyWhenModesDiffer) {
   const SecondCase cases[] = {
       {"pc_mode_first_in_pc_mode", 0, 0, 0, false, 0, false},
-      {"pc_mode_first_in_itk_mode", 0, 0, 0, true, kMsgWrongModePC, false},
-      {"itk_mode_first_in_pc_mode", 0, 1, 0, false, kMsgWrongModeITK, true},
+      {"pc_mode_first_in_itk_mode", 0, 0, 0, true, kUmWrongMode, false},
+      {"itk_mode_first_in_pc_mode", 0, 1, 0, false, kUmWrongModeDialog, true},
       {"itk_mode_first_in_itk_mode", 0, 1, 0, true, 0, true},
-      {"software_update", 4, 0, 0, false, kMsgWrongModeITK, true},
+      {"software_update", 4, 0, 0, false, kUmWrongModeDialog, true},
       {"switch_only", 1, 0, 0, true, 0, false},
       {"neither", 0, 1, 1, false, 0, false},
   };

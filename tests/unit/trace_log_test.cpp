@@ -91,5 +91,27 @@ TEST(TraceLog, SurrogatePairsSurviveWideWchar) {
   EXPECT_EQ(ToUtf16LeBytes(std::wstring(1, static_cast<wchar_t>(0x1F600))), std::string("\x3D\xD8\x00\xDE", 4));
 }
 
+TEST(Text, JoinPathPutsOneBackslashBetween) {
+  struct Row {
+    const wchar_t* folder;
+    const wchar_t* name;
+    const wchar_t* joined;
+  };
+  const Row rows[] = {
+      {L"C:\\Temp", L"a.dll", L"C:\\Temp\\a.dll"},
+      {L"C:\\Temp\\", L"a.dll", L"C:\\Temp\\a.dll"},
+      {L"C:\\", L"a.dll", L"C:\\a.dll"},
+      {L"", L"a.dll", L"\\a.dll"},
+      {L"C:\\Temp", L"", L"C:\\Temp\\"},
+      {L"C:\\Temp\\", L"", L"C:\\Temp\\"},
+      {L"", L"", L"\\"},
+      // Only the folder's end is looked at: a doubled one stays doubled.
+      {L"C:\\Temp\\\\", L"a", L"C:\\Temp\\\\a"},
+      {L"C:\\Temp", L"\\a", L"C:\\Temp\\\\a"},
+      {L"C:/Temp/", L"a", L"C:/Temp/\\a"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(JoinPath(row.folder, row.name), row.joined) << row.folder << " + " << row.name;
+}
+
 }  // namespace
 }  // namespace devstart

@@ -195,8 +195,8 @@ TEST(UpdateCheck, AnswersAreReadAtMost260Bytes) {
   u.pc.modules.check.answers[0] = std::string(260, '7');
   u.pc.modules.check.answers[1] = "http://u/d0";
   EXPECT_EQ(u.live().CheckUpdateDll(), 0);
-  EXPECT_EQ(u.live().m_strVersion, std::wstring(260, L'7'));
-  EXPECT_EQ(u.live().m_strUrl_DLL[0], L"http://u/d0");
+  EXPECT_EQ(u.live().Version(), std::wstring(260, L'7'));
+  EXPECT_EQ(u.live().LibraryUrls()[0], L"http://u/d0");
 }
 
 TEST(UpdateCheck, ProbesPickTheFirstReachableAddresses) {
@@ -224,11 +224,11 @@ TEST(UpdateCheck, ProbesPickTheFirstReachableAddresses) {
       a.status = row.setup[i];
       a.unreachable = row.setup[i] == kUnreachable;
     }
-    u.live().m_strSelUrl_DLL = L"kept";
-    u.live().m_strSelUrl_Setup = L"kept";
+    u.live().SelectLibraryUrl(L"kept");
+    u.live().SelectSetupUrl(L"kept");
     EXPECT_EQ(u.live().CheckUpdateDll(), 0);
-    EXPECT_EQ(u.live().m_strSelUrl_DLL, row.sel_dll);
-    EXPECT_EQ(u.live().m_strSelUrl_Setup, row.sel_setup);
+    EXPECT_EQ(u.live().SelectedLibraryUrl(), row.sel_dll);
+    EXPECT_EQ(u.live().SelectedSetupUrl(), row.sel_setup);
     EXPECT_EQ(u.pc.internet.open_handles(), 0);
     EXPECT_EQ(u.pc.internet.agents, std::vector<std::string>{"HTTP File Transfer"});
     for (std::uint32_t flags : u.pc.internet.open_flags) EXPECT_EQ(flags, 0x80000000u);
@@ -258,7 +258,7 @@ TEST(UpdateDownload, TargetIsReplacedOnlyByACompleteDownload) {
       {__LINE__, [](Update&, sim::HttpAnswer&) {}, 1, "StartUpdate:newer", {}},
       {__LINE__, [](Update&, sim::HttpAnswer& a) { a.no_length = true; }, 1, "StartUpdate:newer", {}},
       {__LINE__, [](Update& u, sim::HttpAnswer&) { u.pc.files.DeleteFile(kTarget); }, 1, "StartUpdate:newer", {}},
-      {__LINE__, [](Update& u, sim::HttpAnswer&) { u.live().m_strSelUrl_DLL.clear(); }, 0, "StartUpdate:staged",
+      {__LINE__, [](Update& u, sim::HttpAnswer&) { u.live().SelectLibraryUrl(L""); }, 0, "StartUpdate:staged",
        {L"CLiveUpdate::DownloadUrl() no address to download from"}},
       {__LINE__, [](Update&, sim::HttpAnswer& a) { a.unreachable = true; }, 0, "StartUpdate:staged",
        {L"CLiveUpdate::DownloadUrl() InternetOpenUrl fails"}},
@@ -286,7 +286,7 @@ TEST(UpdateDownload, TargetIsReplacedOnlyByACompleteDownload) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);
     Update u;
-    u.live().m_strSelUrl_DLL = L"http://u/d1";
+    u.live().SelectLibraryUrl(L"http://u/d1");
     row.shape(u, u.pc.internet.answers["http://u/d1"]);
     u.Mark();
     const std::size_t open_before = u.pc.files.open_files.size();
@@ -316,7 +316,7 @@ TEST(UpdateDownload, ReadSizes) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);
     Update u;
-    u.live().m_strSelUrl_DLL = L"http://u/d0";
+    u.live().SelectLibraryUrl(L"http://u/d0");
     auto& a = u.pc.internet.answers["http://u/d0"];
     a.body = std::string(row.body, 'b');
     a.no_length = !row.announced;
@@ -337,7 +337,7 @@ TEST(UpdateVersion, NewerOnlyWhenTheCheckedVersionIsAbove) {
     SCOPED_TRACE(row.checked);
     Update u;
     u.option.swupdate_version = row.configured;
-    u.live().m_strVersion = row.checked;
+    u.live().SetVersion(row.checked);
     EXPECT_EQ(u.live().isUpdateNewer(), row.newer);
   }
 }
@@ -376,7 +376,7 @@ TEST(UpdateHandOff, LoadsExactlyTheStagedPath) {
     EXPECT_EQ(u.Lines(), expected);
     EXPECT_EQ(u.pc.modules.update_runs, row.runs);
     EXPECT_EQ(u.pc.modules.loaded_libraries(), 0);
-    EXPECT_EQ(u.live().m_hUpdateDLL, 0u);
+    EXPECT_FALSE(u.live().HoldsUpdateLibrary());
   }
 }
 
@@ -404,6 +404,48 @@ TEST(UpdateSteps, SoftwareUpdateDownloadsOnlyANewerLibrary) {
   }
 }
 
+// The guide dialog's Download button is offered only when the check found a
+// setup base that answers; the row's line is the one in the trace that says why.
+TEST(UpdateSteps, PcSuiteDownloadIsOfferedOnlyForAReachableSetupBase) {
+  struct Row {
+    int line;
+    std::function<void(Update&)> shape;
+    bool offered;
+    const wchar_t* why;
+  };
+  const Row rows[] = {
+      {__LINE__, [](Update& u) { u.pc.files.DeleteFile(kFolder + L"\\P4_UpdlinkChk.dll"); }, false,
+       L"CAutoRunManager::CheckUpdateDll() m_hDLL is NULL"},
+      {__LINE__, [](Update& u) { u.pc.modules.check.result = 0; }, false,
+       L"CAutoRunManager::CheckUpdateDll() pTavoP return FAIL"},
+      {__LINE__,
+       [](Update& u) {
+         for (int i = 7; i < 10; ++i) u.pc.modules.check.answers[static_cast<std::size_t>(i)] = "";
+       },
+       false, L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[0] = "},
+      // Offered but none answers: the probes leave no line of their own.
+      {__LINE__,
+       [](Update& u) {
+         for (const char* b : {"http://u/s0", "http://u/s1", "http://u/s2"}) u.pc.internet.answers[b].unreachable = true;
+       },
+       false, L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[2] = http://u/s2"},
+      {__LINE__, [](Update& u) { u.pc.internet.answers["http://u/s0"].unreachable = true; }, true,
+       L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[1] = http://u/s1"},
+      {__LINE__, [](Update&) {}, true, L"CAutoRunManager::CheckUpdateDll() m_strUrl_Setup[0] = http://u/s0"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    Update u;
+    row.shape(u);
+    u.Mark();
+    EXPECT_EQ(u.manager().MayOfferPCSuiteDownload(), row.offered);
+    Lines lines = u.Lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), row.why), lines.end());
+    EXPECT_EQ(lines.front(), L"CLiveUpdate::CheckUpdateDll(+)");
+    EXPECT_EQ(lines.back(), L"CLiveUpdate::CheckUpdateDll(-)");
+  }
+}
+
 TEST(UpdateSteps, PcSuiteOpensTheSetupAddressThroughTheWindowsExplorer) {
   struct Row {
     int line;
@@ -428,7 +470,7 @@ TEST(UpdateSteps, PcSuiteOpensTheSetupAddressThroughTheWindowsExplorer) {
     Update u;
     if (row.installed) u.pc.registry.PutString(kPcSuiteKey, L"Path", L"C:\\Tavo\\");
     u.option.pcsuite_test = row.test;
-    u.live().m_strSelUrl_Setup = row.selected;
+    u.live().SelectSetupUrl(row.selected);
     u.Mark();
     EXPECT_EQ(u.manager().StepPCSuite(0x1234), 0);
     Lines lines;

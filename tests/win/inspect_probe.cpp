@@ -97,7 +97,7 @@ int wmain(int argc, wchar_t** argv) {
   Machine& m = run.machine();
   COption& option = run.option;
   CAutoRunManager manager(m, option);
-  Print("mask", manager.m_samDesired);
+  Print("mask", manager.registry_mask());
 
   if (cmd == L"queries") {
     Print("CheckPCSuiteInstall", manager.CheckPCSuiteInstall());
@@ -113,9 +113,9 @@ int wmain(int argc, wchar_t** argv) {
   } else if (cmd == L"driver") {
     Print("IsX86System", IsX86System(m));
     Print("CheckDriverInstall", manager.CheckDriverInstall());
-    Print("FolderA", DriverFolderA(m));
-    Print("VersionA", GetModemDriverFileVersion(m, DriverFolderA(m)));
-    Print("VersionB", GetModemDriverFileVersion(m, DriverFolderB(m)));
+    Print("FolderA", DriverFolderPrimary(m));
+    Print("VersionA", GetModemDriverFileVersion(m, DriverFolderPrimary(m)));
+    Print("VersionB", GetModemDriverFileVersion(m, DriverFolderSecondary(m)));
     Print("GetInstalledDriverVersion", manager.GetInstalledDriverVersion());
     Print("IsDriverVersionCurrent", manager.IsDriverVersionCurrent());
   } else if (cmd == L"fileversion" && argc > 2) {
@@ -141,8 +141,9 @@ int wmain(int argc, wchar_t** argv) {
     TickingWindow();
     LaunchedProcess launched = LaunchProcess(m, argv[2], Join(argc, argv, 3), 0);
     Print("pid", launched.pid);
-    WaitForLaunchedProcess(m, manager.m_dwProcessId, std::move(launched));
-    Print("after", manager.m_dwProcessId);
+    std::int32_t waited = manager.waited_process_id();
+    WaitForLaunchedProcess(m, waited, std::move(launched));
+    Print("after", waited);
     Print("ticks_during_wait", g_ticks);
   } else if (cmd == L"bench" && argc > 3) {
     bool literal = std::wstring(argv[2]) == L"poll";
@@ -153,7 +154,8 @@ int wmain(int argc, wchar_t** argv) {
       LiteralPollingWait(m, launched.pid);
       launched.process.reset();
     } else {
-      WaitForLaunchedProcess(m, manager.m_dwProcessId, std::move(launched));
+      std::int32_t waited = manager.waited_process_id();
+      WaitForLaunchedProcess(m, waited, std::move(launched));
     }
     Print("wall_ms", static_cast<long long>(::GetTickCount() - t0));
     std::printf("cpu_s=%.4f\n", CpuSeconds() - before);

@@ -34,15 +34,15 @@ using probe::Print;
 
 void PrintCheck(CLiveUpdate& live, int result) {
   Print("check", result);
-  Print("version", live.m_strVersion);
-  for (std::size_t i = 0; i < live.m_strUrl_DLL.size(); ++i) {
-    Print(("dll" + std::to_string(i)).c_str(), live.m_strUrl_DLL[i]);
+  Print("version", live.Version());
+  for (std::size_t i = 0; i < live.LibraryUrls().size(); ++i) {
+    Print(("dll" + std::to_string(i)).c_str(), live.LibraryUrls()[i]);
   }
-  for (std::size_t i = 0; i < live.m_strUrl_Setup.size(); ++i) {
-    Print(("setup" + std::to_string(i)).c_str(), live.m_strUrl_Setup[i]);
+  for (std::size_t i = 0; i < live.SetupUrls().size(); ++i) {
+    Print(("setup" + std::to_string(i)).c_str(), live.SetupUrls()[i]);
   }
-  Print("sel_dll", live.m_strSelUrl_DLL);
-  Print("sel_setup", live.m_strSelUrl_Setup);
+  Print("sel_dll", live.SelectedLibraryUrl());
+  Print("sel_setup", live.SelectedSetupUrl());
   Print("newer", live.isUpdateNewer());
 }
 
@@ -82,7 +82,7 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"bench" && argc > 2) {
     std::wstring how = argv[2];
     if (how != L"check" && argc < 4) return 2;
-    if (how != L"check") live.m_strSelUrl_DLL = argv[3];
+    if (how != L"check") live.SelectLibraryUrl(argv[3]);
     LARGE_INTEGER f, t0, t1;
     ::QueryPerformanceFrequency(&f);
     ::QueryPerformanceCounter(&t0);

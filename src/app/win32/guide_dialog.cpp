@@ -1,7 +1,6 @@
 #include "app/win32/guide_dialog.h"
 
 #include "app/installer_stages.h"
-#include "update/live_update.h"
 
 namespace devstart {
 
@@ -49,9 +48,7 @@ void GuideDialog::Init() {
   for (const TextBlock& block : GuideTexts()) {
     blocks_.push_back(SkinText{texts_.Load(block.text), block.rect, CreateSkinFont(block.font)});
   }
-  CLiveUpdate& live = manager_.GetLiveUpdate();
-  live.CheckUpdateDll();
-  if (!live.isDownloadable_Setup()) ::EnableWindow(download_.window, FALSE);
+  if (!manager_.MayOfferPCSuiteDownload()) ::EnableWindow(download_.window, FALSE);
 }
 
 void GuideDialog::Paint(HDC dc) {
@@ -92,19 +89,12 @@ INT_PTR GuideDialog::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
       }
       return TRUE;
     }
-    case WM_COMMAND:
-      switch (LOWORD(wparam)) {
-        case kIdGuideOk:
-        case kIdGuideClose:
-          ToWindow(kUmRunStage);
-          return TRUE;
-        case kIdGuideDownload:
-          manager_.StepPCSuite(reinterpret_cast<WindowHandle>(owner_));
-          ToWindow(kUmRunStage);
-          return TRUE;
-        default:
-          return FALSE;
-      }
+    case WM_COMMAND: {
+      std::uint32_t next = OnGuideButton(manager_, LOWORD(wparam), reinterpret_cast<WindowHandle>(owner_));
+      if (next == 0) return FALSE;
+      ToWindow(next);
+      return TRUE;
+    }
     case WM_CTLCOLORBTN:
       // As in the installer window: the rounded corners show the dialog.
       return reinterpret_cast<INT_PTR>(::GetStockObject(NULL_BRUSH));

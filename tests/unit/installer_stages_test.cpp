@@ -246,7 +246,7 @@ TEST(GuideButtons, EveryButtonHandsBackTheRunStageAndOnlyDownloadOpensTheSetup) 
     w.manager().GetLiveUpdate().SelectSetupUrl(L"http://u/base");
     EXPECT_EQ(OnGuideButton(w.manager(), row.control, 0x99), row.stage);
     ASSERT_EQ(w.pc.processes.owned_launches.size(), row.opens ? 1u : 0u);
-    if (row.opens) EXPECT_EQ(w.pc.processes.owned_launches[0].owner, 0x99u);
+    if (row.opens) { EXPECT_EQ(w.pc.processes.owned_launches[0].owner, 0x99u); }
   }
 }
 

@@ -22,7 +22,7 @@ UniqueService OpenManager(IServices& sc, std::uint32_t access) {
 
 WindowServiceManager::WindowServiceManager(Machine& machine, const COption& option) : machine_(machine) {
   std::wstring folder = machine.files.SHGetSpecialFolderPath(win::kCsidlSystemX86, false).value_or(L"");
-  std::wstring path = folder + L"\\" + option.service_run_file;
+  std::wstring path = JoinPath(folder, option.service_run_file);
   // Without a system folder or a file name there is nothing sensible to
   // register; a path that does not fit is not cut into another one.
   if (!folder.empty() && !option.service_run_file.empty() && path.size() <= kMaxBinaryPath) binary_path_ = path;

@@ -1,6 +1,5 @@
 // The update server's small XML dialect: a forgiving tag scanner that builds
-// a tree of elements, lookups by element name, and the direct text scan of a
-// catalogue entry.
+// a tree of elements, and lookups by element name.
 #pragma once
 
 #include <deque>
@@ -56,14 +55,6 @@ class AnswerParser {
 std::string FindFirst(const AnswerNode& node, std::string_view name);
 // The texts of all elements named `name` below `node`, in document order.
 std::vector<std::string> FindAll(const AnswerNode& node, std::string_view name);
-
-struct CatalogueEntry {
-  bool found = false;
-  std::string version;
-  std::string url;
-};
-// Scans for an entry written  <entry_name> version='V' url='U' />
-CatalogueEntry ScanCatalogueEntry(std::string_view answer, std::string_view entryName);
 
 std::string Trim(std::string_view s);
 

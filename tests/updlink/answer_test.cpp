@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "updlink/answer.h"
+#include "updlink/catalogue.h"
 
 using namespace updlink;
 

@@ -1,6 +1,8 @@
 #include "updlink/answer.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -60,6 +62,7 @@ TagKind ClassifySimple(std::string_view buf, std::string_view* text) {
 }
 
 std::string_view TrimView(std::string_view s) {
+  if (s.empty()) return s;  // most content between tags, once line breaks are gone
   std::size_t b = 0, e = s.size();
   while (b < e && IsSpace(s[b])) ++b;
   while (e > b && IsSpace(s[e - 1])) --e;
@@ -67,14 +70,11 @@ std::string_view TrimView(std::string_view s) {
 }
 
 void SplitTag(std::string_view tag, AnswerNode* node) {
-  auto space = tag.find(' ');
-  if (space == std::string_view::npos) {
-    node->name = tag;
-    node->attributes = {};
-  } else {
-    node->name = tag.substr(0, space);
-    node->attributes = TrimView(tag.substr(space + 1));
-  }
+  // Tags are short: a plain loop beats a library search here.
+  std::size_t space = 0;
+  while (space < tag.size() && tag[space] != ' ') ++space;
+  node->name = tag.substr(0, space);
+  node->attributes = space < tag.size() ? TrimView(tag.substr(space + 1)) : std::string_view();
 }
 
 }  // namespace
@@ -90,11 +90,13 @@ void AnswerParser::Clear() {
   root_ = AnswerNode{};
 }
 
-AnswerNode* AnswerParser::NewNode() {
-  if (blocks_.empty() || used_ == kBlockNodes) {
-    blocks_.push_back(std::unique_ptr<AnswerNode[]>(new AnswerNode[kBlockNodes]));
-    used_ = 0;
-  }
+void AnswerParser::AddBlock() {
+  blocks_.push_back(std::unique_ptr<AnswerNode[]>(new AnswerNode[kBlockNodes]));
+  used_ = 0;
+}
+
+inline AnswerNode* AnswerParser::NewNode() {
+  if (blocks_.empty() || used_ == kBlockNodes) AddBlock();
   AnswerNode* n = &blocks_.back()[used_++];
   *n = AnswerNode{};
   return n;
@@ -107,19 +109,56 @@ bool AnswerParser::Accepted(std::string_view word) const {
   return pos != std::string_view::npos && pos >= 1;
 }
 
+namespace {
+
+// The first byte at or after `p` that the scan must look at (a line break,
+// a tab, "<" or ">"), or `end`. Every byte before it is stored at `out` as
+// it is passed, eight at a time where it can: `out` has room for eight more
+// bytes than the input, and what lands past the returned position is
+// overwritten later or never read.
+const char* CopyToMark(const char* p, const char* end, char*& out) {
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    while (end - p >= 8) {
+      std::uint64_t x;
+      std::memcpy(&x, p, 8);
+      std::memcpy(out, &x, 8);
+      // Flags bytes below 14 (tab, line breaks and some other controls) and
+      // bytes that are "<" or ">" once bit 1 is set; the lowest flag is exact.
+      const std::uint64_t low = (x - kOnes * 14) & ~x & kHigh;
+      const std::uint64_t y = (x | kOnes * 2) ^ (kOnes * 0x3E);
+      const std::uint64_t mask = low | ((y - kOnes) & ~y & kHigh);
+      if (!mask) {
+        p += 8;
+        out += 8;
+        continue;
+      }
+      const int k = std::countr_zero(mask) / 8;
+      p += k;
+      out += k;
+      if (kClass[static_cast<unsigned char>(*p)]) return p;
+      ++p;  // another control byte: ordinary text, already stored
+      ++out;
+    }
+  }
+  while (p < end && !kClass[static_cast<unsigned char>(*p)]) *out++ = *p++;
+  return p;
+}
+
+}  // namespace
+
 void AnswerParser::Load(std::string_view answer) {
   Clear();
-  text_.clear();
-  text_.reserve(answer.size());
-  for (std::size_t i = 0; i < answer.size();) {
-    std::size_t j = i;
-    while (j < answer.size() && kClass[static_cast<unsigned char>(answer[j])] != 1) ++j;
-    text_.append(answer.data() + i, j - i);
-    i = j + 1;
+  // Line breaks and tabs are dropped as the answer is copied; everything
+  // else reads the copy, whose bytes before the scan position are final.
+  if (textSize_ < answer.size() + 8) {
+    text_.reset(new char[answer.size() + 8]);
+    textSize_ = answer.size() + 8;
   }
-  const std::string_view all(text_);
-  const char* p = text_.data();
-  const std::size_t n = text_.size();
+  const std::string_view all(text_.get(), textSize_);
+  const char* in = answer.data();
+  const char* const end = in + answer.size();
+  char* out = text_.get();
 
   bool inTag = false;
   std::size_t tagStart = 0;       // the tag buffer is all[tagStart .. current '>']
@@ -132,20 +171,26 @@ void AnswerParser::Load(std::string_view answer) {
   // these links, so nodes do not carry them.
   std::vector<AnswerNode*> lastChild{nullptr};
 
-  std::size_t i = 0;
-  while (i < n) {
-    while (i < n && kClass[static_cast<unsigned char>(p[i])] != 2) ++i;
-    if (i >= n) break;
-    if (p[i] == '<') {
+  for (;;) {
+    in = CopyToMark(in, end, out);
+    if (in == end) break;
+    const char c = *in++;
+    if (kClass[static_cast<unsigned char>(c)] == 1) {
+      while (in != end && kClass[static_cast<unsigned char>(*in)] == 1) ++in;  // "\r\n"
+      continue;
+    }
+    const std::size_t i = static_cast<std::size_t>(out - text_.get());
+    *out++ = c;
+    if (c == '<') {
       if (inTag) {
         tagSimple = false;
         current->text = {};
       } else {
         std::string_view content = all.substr(contentStart, i - contentStart);
         if (contentHasGt) {
-          std::string c;
-          for (char ch : content) if (ch != '>') c.push_back(ch);
-          current->text = TrimView(Keep(std::move(c)));
+          std::string t;
+          for (char ch : content) if (ch != '>') t.push_back(ch);
+          current->text = TrimView(Keep(std::move(t)));
         } else {
           current->text = TrimView(content);
         }
@@ -153,59 +198,65 @@ void AnswerParser::Load(std::string_view answer) {
         tagStart = i;
         tagSimple = true;
       }
-    } else {  // '>'
-      std::string_view buf;
-      if (inTag) {
-        buf = all.substr(tagStart, i - tagStart + 1);
+      continue;
+    }
+    // '>'
+    std::string_view buf;
+    if (inTag) {
+      buf = all.substr(tagStart, i - tagStart + 1);
+    } else {
+      buf = all.substr(i, 1);  // a stray ">" reads as a tag of its own
+      contentHasGt = true;
+      tagSimple = false;
+    }
+    std::string_view tagText;
+    TagKind kind;
+    if (tagSimple && buf.size() >= 2 && buf.front() == '<') {
+      kind = ClassifySimple(buf, &tagText);
+    } else {
+      kind = Classify(buf, &scratch);
+      tagText = scratch.empty() ? std::string_view() : Keep(scratch);
+    }
+    if (kind == TagKind::Open || kind == TagKind::SelfClosing) {
+      if (root_.name.empty()) {
+        SplitTag(tagText, &root_);
       } else {
-        buf = all.substr(i, 1);  // a stray ">" reads as a tag of its own
-        contentHasGt = true;
-        tagSimple = false;
-      }
-      std::string_view tagText;
-      TagKind kind;
-      if (tagSimple && buf.size() >= 2 && buf.front() == '<') {
-        kind = ClassifySimple(buf, &tagText);
-      } else {
-        kind = Classify(buf, &scratch);
-        tagText = scratch.empty() ? std::string_view() : Keep(scratch);
-      }
-      if (kind == TagKind::Open || kind == TagKind::SelfClosing) {
-        if (root_.name.empty()) {
-          SplitTag(tagText, &root_);
-        } else {
-          AnswerNode* node = NewNode();
-          SplitTag(tagText, node);
-          node->parent = current;
-          AnswerNode*& last = lastChild.back();
-          if (last) last->nextSibling = node;
-          else current->firstChild = node;
-          last = node;
-          current = node;
-          lastChild.push_back(nullptr);
-        }
-      }
-      // A closing tag's name is not checked: unmatched closers stop at the root.
-      if ((kind == TagKind::Close || kind == TagKind::SelfClosing) && current->parent) {
-        current = current->parent;
-        lastChild.pop_back();
-      }
-      if (inTag) {
-        if (kind != TagKind::Skip) {
-          inTag = false;
-          contentStart = i + 1;
-          contentHasGt = false;
-        } else {
-          tagStart = i + 1;  // after a declaration the next characters still belong to a tag
-          tagSimple = false;
-        }
+        AnswerNode* node = NewNode();
+        SplitTag(tagText, node);
+        node->parent = current;
+        AnswerNode*& last = lastChild.back();
+        if (last) last->nextSibling = node;
+        else current->firstChild = node;
+        last = node;
+        current = node;
+        lastChild.push_back(nullptr);
       }
     }
-    ++i;
+    // A closing tag's name is not checked: unmatched closers stop at the root.
+    if ((kind == TagKind::Close || kind == TagKind::SelfClosing) && current->parent) {
+      current = current->parent;
+      lastChild.pop_back();
+    }
+    if (inTag) {
+      if (kind != TagKind::Skip) {
+        inTag = false;
+        contentStart = i + 1;
+        contentHasGt = false;
+      } else {
+        tagStart = i + 1;  // after a declaration the next characters still belong to a tag
+        tagSimple = false;
+      }
+    }
   }
 }
 
 namespace {
+// Most names differ in length or in their last letter; only the rest are
+// compared in full.
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && (a.empty() || (a.back() == b.back() && std::memcmp(a.data(), b.data(), a.size()) == 0));
+}
+
 // The node after `x`'s subtree in document order, within `start`.
 const AnswerNode* After(const AnswerNode* x, const AnswerNode* start) {
   while (x && x != start) {
@@ -234,7 +285,7 @@ std::string FindFirst(const AnswerNode& start, std::string_view name) {
 std::vector<std::string> FindAll(const AnswerNode& start, std::string_view name) {
   std::vector<std::string> out;
   for (const AnswerNode* x = start.firstChild; x; x = x->firstChild ? x->firstChild : After(x, &start))
-    if (x->name == name) out.emplace_back(x->text);
+    if (SameName(x->name, name)) out.emplace_back(x->text);
   return out;
 }
 

@@ -40,9 +40,12 @@ class AnswerParser {
  private:
   void Clear();
   AnswerNode* NewNode();
+  void AddBlock();
   std::string_view Keep(std::string s);
   AnswerNode root_{};
-  std::string text_;
+  // The copy of the answer the views point into, kept for the next answer.
+  std::unique_ptr<char[]> text_;
+  std::size_t textSize_ = 0;
   // Nodes come from fixed-size blocks rather than owning each other, so that
   // neither building nor tearing down a deeply nested answer recurses, and a
   // large answer costs few allocations.

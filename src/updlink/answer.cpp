@@ -3,6 +3,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstddef>
 #include <cstring>
 #include <utility>
 
@@ -14,7 +15,9 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
 
 enum class TagKind { Open, Close, SelfClosing, Skip };
 
-constexpr std::size_t kBlockNodes = 512;  // small blocks come from the heap's free lists
+// Answers are a few hundred kilobytes; past 2 GiB nothing is read, which
+// keeps every size and distance of the tree in 32 bits.
+constexpr std::size_t kMaxAnswer = 0x7fffff00;
 
 // Character classes of the scan: 1 = line break or tab (dropped), 2 = "<" or ">".
 constexpr auto kClass = [] {
@@ -69,43 +72,42 @@ std::string_view TrimView(std::string_view s) {
   return s.substr(b, e - b);
 }
 
-void SplitTag(std::string_view tag, AnswerNode* node) {
+std::uint32_t Size32(std::size_t n) { return static_cast<std::uint32_t>(n); }
+
+// From one node to another in the array (both below kMaxAnswer + 1).
+std::int32_t Distance(std::size_t from, std::size_t to) {
+  return static_cast<std::int32_t>(static_cast<std::ptrdiff_t>(to) - static_cast<std::ptrdiff_t>(from));
+}
+
+void SplitTag(std::string_view tag, const char** tagData, std::uint32_t* tagSize, std::uint32_t* nameSize) {
   // Tags are short: a plain loop beats a library search here.
   std::size_t space = 0;
   while (space < tag.size() && tag[space] != ' ') ++space;
-  node->name = tag.substr(0, space);
-  node->attributes = space < tag.size() ? TrimView(tag.substr(space + 1)) : std::string_view();
+  *tagData = tag.data();
+  *tagSize = Size32(tag.size());
+  *nameSize = Size32(space);
 }
 
 }  // namespace
 
 std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
 
+const AnswerNode AnswerParser::kNoRoot{};
+
+std::string_view AnswerNode::attributes() const {
+  if (nameSize_ >= tagSize_) return {};
+  return TrimView(std::string_view(tag_ + nameSize_ + 1, tagSize_ - nameSize_ - 1));
+}
+
 void AnswerParser::Clear() {
-  // Blocks are kept for the next answer; only the first is reused, so a
-  // huge answer does not pin its memory in the parser forever.
-  if (blocks_.size() > 1) blocks_.resize(1);
-  used_ = 0;
+  nodes_.clear();
   kept_.clear();
-  root_ = AnswerNode{};
-}
-
-void AnswerParser::AddBlock() {
-  blocks_.push_back(std::unique_ptr<AnswerNode[]>(new AnswerNode[kBlockNodes]));
-  used_ = 0;
-}
-
-inline AnswerNode* AnswerParser::NewNode() {
-  if (blocks_.empty() || used_ == kBlockNodes) AddBlock();
-  AnswerNode* n = &blocks_.back()[used_++];
-  *n = AnswerNode{};
-  return n;
 }
 
 std::string_view AnswerParser::Keep(std::string s) { return kept_.emplace_back(std::move(s)); }
 
 bool AnswerParser::Accepted(std::string_view word) const {
-  auto pos = root_.attributes.find(word);
+  auto pos = RootAttributes().find(word);
   return pos != std::string_view::npos && pos >= 1;
 }
 
@@ -149,12 +151,20 @@ const char* CopyToMark(const char* p, const char* end, char*& out) {
 
 void AnswerParser::Load(std::string_view answer) {
   Clear();
+  answer = answer.substr(0, kMaxAnswer);
   // Line breaks and tabs are dropped as the answer is copied; everything
   // else reads the copy, whose bytes before the scan position are final.
-  if (textSize_ < answer.size() + 8) {
-    text_.reset(new char[answer.size() + 8]);
-    textSize_ = answer.size() + 8;
+  // The copy and the node array are kept for the next answer, unless they
+  // are far larger than it needs (a huge answer must not pin its memory).
+  const std::size_t need = answer.size() + 8;
+  if (textSize_ < need || textSize_ / 4 > need + 65536) {
+    text_.reset(new char[need]);
+    textSize_ = need;
   }
+  const std::size_t guess = answer.size() / 32 + 1;  // about one element per 32 bytes
+  if (nodes_.capacity() / 4 > guess + 4096) std::vector<AnswerNode>().swap(nodes_);
+  nodes_.reserve(guess);
+  nodes_.emplace_back();  // the root
   const std::string_view all(text_.get(), textSize_);
   const char* in = answer.data();
   const char* const end = in + answer.size();
@@ -166,10 +176,14 @@ void AnswerParser::Load(std::string_view answer) {
   std::size_t contentStart = 0;   // content runs from here to the next "<"
   bool contentHasGt = false;      // a stray ">" in it, which content leaves out
   std::string scratch;
-  AnswerNode* current = &root_;
-  // The last child of each open element, root first: only building needs
-  // these links, so nodes do not carry them.
-  std::vector<AnswerNode*> lastChild{nullptr};
+  std::size_t current = 0;  // nodes_ grows: the tree is built by index
+  // The last child of each open element, root first (0: none yet): only
+  // building needs these links, so nodes do not carry them.
+  std::vector<std::size_t> lastChild{0};
+  auto setText = [&](std::string_view t) {
+    nodes_[current].text_ = t.data();
+    nodes_[current].textSize_ = Size32(t.size());
+  };
 
   for (;;) {
     in = CopyToMark(in, end, out);
@@ -184,15 +198,15 @@ void AnswerParser::Load(std::string_view answer) {
     if (c == '<') {
       if (inTag) {
         tagSimple = false;
-        current->text = {};
+        setText({});
       } else {
         std::string_view content = all.substr(contentStart, i - contentStart);
         if (contentHasGt) {
           std::string t;
           for (char ch : content) if (ch != '>') t.push_back(ch);
-          current->text = TrimView(Keep(std::move(t)));
+          setText(TrimView(Keep(std::move(t))));
         } else {
-          current->text = TrimView(content);
+          setText(TrimView(content));
         }
         inTag = true;
         tagStart = i;
@@ -218,23 +232,25 @@ void AnswerParser::Load(std::string_view answer) {
       tagText = scratch.empty() ? std::string_view() : Keep(scratch);
     }
     if (kind == TagKind::Open || kind == TagKind::SelfClosing) {
-      if (root_.name.empty()) {
-        SplitTag(tagText, &root_);
+      AnswerNode& root = nodes_.front();
+      if (root.nameSize_ == 0) {
+        SplitTag(tagText, &root.tag_, &root.tagSize_, &root.nameSize_);
       } else {
-        AnswerNode* node = NewNode();
-        SplitTag(tagText, node);
-        node->parent = current;
-        AnswerNode*& last = lastChild.back();
-        if (last) last->nextSibling = node;
-        else current->firstChild = node;
+        const std::size_t node = nodes_.size();
+        AnswerNode& n = nodes_.emplace_back();
+        SplitTag(tagText, &n.tag_, &n.tagSize_, &n.nameSize_);
+        n.parent_ = Distance(node, current);
+        std::size_t& last = lastChild.back();
+        if (last) nodes_[last].nextSibling_ = Distance(last, node);
+        else nodes_[current].firstChild_ = Distance(current, node);
         last = node;
         current = node;
-        lastChild.push_back(nullptr);
+        lastChild.push_back(0);
       }
     }
     // A closing tag's name is not checked: unmatched closers stop at the root.
-    if ((kind == TagKind::Close || kind == TagKind::SelfClosing) && current->parent) {
-      current = current->parent;
+    if ((kind == TagKind::Close || kind == TagKind::SelfClosing) && nodes_[current].parent_) {
+      current = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(current) + nodes_[current].parent_);
       lastChild.pop_back();
     }
     if (inTag) {
@@ -260,8 +276,8 @@ bool SameName(std::string_view a, std::string_view b) {
 // The node after `x`'s subtree in document order, within `start`.
 const AnswerNode* After(const AnswerNode* x, const AnswerNode* start) {
   while (x && x != start) {
-    if (x->nextSibling) return x->nextSibling;
-    x = x->parent;
+    if (x->nextSibling()) return x->nextSibling();
+    x = x->parent();
   }
   return nullptr;
 }
@@ -270,22 +286,22 @@ const AnswerNode* After(const AnswerNode* x, const AnswerNode* start) {
 std::string FindFirst(const AnswerNode& start, std::string_view name) {
   // A match whose text is empty ends the search of its parent's subtree
   // only, as the natural recursive walk does; walked without recursion.
-  const AnswerNode* x = start.firstChild;
+  const AnswerNode* x = start.firstChild();
   while (x) {
-    if (x->name == name) {
-      if (!x->text.empty() || x->parent == &start) return std::string(x->text);
-      x = After(x->parent, &start);
+    if (SameName(x->name(), name)) {
+      if (!x->text().empty() || x->parent() == &start) return std::string(x->text());
+      x = After(x->parent(), &start);
       continue;
     }
-    x = x->firstChild ? x->firstChild : After(x, &start);
+    x = x->firstChild() ? x->firstChild() : After(x, &start);
   }
   return {};
 }
 
 std::vector<std::string> FindAll(const AnswerNode& start, std::string_view name) {
   std::vector<std::string> out;
-  for (const AnswerNode* x = start.firstChild; x; x = x->firstChild ? x->firstChild : After(x, &start))
-    if (SameName(x->name, name)) out.emplace_back(x->text);
+  for (const AnswerNode* x = start.firstChild(); x; x = x->firstChild() ? x->firstChild() : After(x, &start))
+    if (SameName(x->name(), name)) out.emplace_back(x->text());
   return out;
 }
 

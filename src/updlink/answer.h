@@ -2,6 +2,7 @@
 // a tree of elements, and lookups by element name.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
@@ -12,15 +13,26 @@ namespace updlink {
 
 // Names and texts view the parser's copy of the answer (or, for the rare
 // malformed tag, a piece the parser keeps); a node lives as long as its parser.
-struct AnswerNode {
-  std::string_view name;
-  std::string_view attributes;
-  std::string_view text;
-  // No member initialisers: node blocks are allocated raw and each node is
-  // value-initialised when it is handed out. Create nodes as AnswerNode{}.
-  AnswerNode* parent;
-  AnswerNode* firstChild;
-  AnswerNode* nextSibling;
+// Nodes sit side by side in one array and link to each other by distance in
+// it, so that a large answer's tree stays small (40 bytes a node on 64-bit).
+class AnswerNode {
+ public:
+  std::string_view name() const { return {tag_, nameSize_}; }
+  // What follows the name in the tag, trimmed.
+  std::string_view attributes() const;
+  std::string_view text() const { return {text_, textSize_}; }
+  const AnswerNode* parent() const { return Link(parent_); }
+  const AnswerNode* firstChild() const { return Link(firstChild_); }
+  const AnswerNode* nextSibling() const { return Link(nextSibling_); }
+
+ private:
+  friend class AnswerParser;
+  const AnswerNode* Link(std::int32_t d) const { return d ? this + d : nullptr; }
+  const char* tag_ = nullptr;  // the name, a space and the attributes
+  const char* text_ = nullptr;
+  std::uint32_t tagSize_ = 0, nameSize_ = 0, textSize_ = 0;
+  // Distances in the node array; 0 is none (no node links to itself).
+  std::int32_t parent_ = 0, firstChild_ = 0, nextSibling_ = 0;
 };
 
 class AnswerParser {
@@ -31,26 +43,23 @@ class AnswerParser {
 
   // Never fails: malformed text yields whatever elements could be seen.
   void Load(std::string_view answer);
-  const AnswerNode& Root() const { return root_; }
-  std::string_view RootAttributes() const { return root_.attributes; }
+  const AnswerNode& Root() const { return nodes_.empty() ? kNoRoot : nodes_.front(); }
+  std::string_view RootAttributes() const { return Root().attributes(); }
   // Acceptance: `word` inside the root's attribute text at a position of 1 or
   // more (a word at position 0 has never counted).
   bool Accepted(std::string_view word = "OK") const;
 
  private:
+  static const AnswerNode kNoRoot;
   void Clear();
-  AnswerNode* NewNode();
-  void AddBlock();
   std::string_view Keep(std::string s);
-  AnswerNode root_{};
   // The copy of the answer the views point into, kept for the next answer.
   std::unique_ptr<char[]> text_;
   std::size_t textSize_ = 0;
-  // Nodes come from fixed-size blocks rather than owning each other, so that
-  // neither building nor tearing down a deeply nested answer recurses, and a
-  // large answer costs few allocations.
-  std::vector<std::unique_ptr<AnswerNode[]>> blocks_;
-  std::size_t used_ = 0;  // nodes handed out from the last block
+  // The root first, then every element in document order. Nodes own
+  // nothing, so neither building nor tearing down a deeply nested answer
+  // recurses.
+  std::vector<AnswerNode> nodes_;
   std::deque<std::string> kept_;
 };
 

@@ -79,10 +79,25 @@ std::int32_t Distance(std::size_t from, std::size_t to) {
   return static_cast<std::int32_t>(static_cast<std::ptrdiff_t>(to) - static_cast<std::ptrdiff_t>(from));
 }
 
+// The position of the first space in a tag (its size when none).
+std::size_t FirstSpace(std::string_view tag) {
+  std::size_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    for (; tag.size() - i >= 8; i += 8) {
+      std::uint64_t x;
+      std::memcpy(&x, tag.data() + i, 8);
+      x ^= kOnes * ' ';
+      const std::uint64_t zero = (x - kOnes) & ~x & kHigh;  // the lowest flag is exact
+      if (zero) return i + static_cast<std::size_t>(std::countr_zero(zero) / 8);
+    }
+  }
+  while (i < tag.size() && tag[i] != ' ') ++i;
+  return i;
+}
+
 void SplitTag(std::string_view tag, const char** tagData, std::uint32_t* tagSize, std::uint32_t* nameSize) {
-  // Tags are short: a plain loop beats a library search here.
-  std::size_t space = 0;
-  while (space < tag.size() && tag[space] != ' ') ++space;
+  const std::size_t space = FirstSpace(tag);
   *tagData = tag.data();
   *tagSize = Size32(tag.size());
   *nameSize = Size32(space);
@@ -138,7 +153,7 @@ const char* CopyToMark(const char* p, const char* end, char*& out) {
       const int k = std::countr_zero(mask) / 8;
       p += k;
       out += k;
-      if (kClass[static_cast<unsigned char>(*p)]) return p;
+      if (kClass[static_cast<unsigned char>(x >> (8 * k))]) return p;
       ++p;  // another control byte: ordinary text, already stored
       ++out;
     }

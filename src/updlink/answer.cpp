@@ -96,18 +96,34 @@ std::size_t FirstSpace(std::string_view tag) {
   return i;
 }
 
-void SplitTag(std::string_view tag, const char** tagData, std::uint32_t* tagSize, std::uint32_t* nameSize) {
+}  // namespace
+
+void AnswerParser::SplitTag(std::string_view tag, AnswerNode* node) {
   const std::size_t space = FirstSpace(tag);
-  *tagData = tag.data();
-  *tagSize = Size32(tag.size());
-  *nameSize = Size32(space);
+  node->tag_ = tag.data();
+  node->tagSize_ = Size32(tag.size());
+  node->nameSize_ = Size32(space);
+  node->nameEnd_ = space ? tag[space - 1] : '\0';
 }
+
+namespace {
 
 }  // namespace
 
 std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
 
 const AnswerNode AnswerParser::kNoRoot{};
+
+bool AnswerNode::Named(std::string_view n) const {
+  return nameSize_ == n.size() && (n.empty() || (nameEnd_ == n.back() && std::memcmp(tag_, n.data(), n.size()) == 0));
+}
+
+const AnswerNode* AnswerNode::nextSibling() const {
+  // The node after the subtree is a sibling when it has the same parent.
+  if (!parent_) return nullptr;
+  const AnswerNode* next = SubtreeEnd();
+  return next->parent() == parent() ? next : nullptr;
+}
 
 std::string_view AnswerNode::attributes() const {
   if (nameSize_ >= tagSize_) return {};
@@ -192,9 +208,7 @@ void AnswerParser::Load(std::string_view answer) {
   bool contentHasGt = false;      // a stray ">" in it, which content leaves out
   std::string scratch;
   std::size_t current = 0;  // nodes_ grows: the tree is built by index
-  // The last child of each open element, root first (0: none yet): only
-  // building needs these links, so nodes do not carry them.
-  std::vector<std::size_t> lastChild{0};
+  auto close = [&](std::size_t n) { nodes_[n].descendants_ = Size32(nodes_.size() - n - 1); };
   auto setText = [&](std::string_view t) {
     nodes_[current].text_ = t.data();
     nodes_[current].textSize_ = Size32(t.size());
@@ -249,24 +263,19 @@ void AnswerParser::Load(std::string_view answer) {
     if (kind == TagKind::Open || kind == TagKind::SelfClosing) {
       AnswerNode& root = nodes_.front();
       if (root.nameSize_ == 0) {
-        SplitTag(tagText, &root.tag_, &root.tagSize_, &root.nameSize_);
+        SplitTag(tagText, &root);
       } else {
         const std::size_t node = nodes_.size();
         AnswerNode& n = nodes_.emplace_back();
-        SplitTag(tagText, &n.tag_, &n.tagSize_, &n.nameSize_);
+        SplitTag(tagText, &n);
         n.parent_ = Distance(node, current);
-        std::size_t& last = lastChild.back();
-        if (last) nodes_[last].nextSibling_ = Distance(last, node);
-        else nodes_[current].firstChild_ = Distance(current, node);
-        last = node;
         current = node;
-        lastChild.push_back(0);
       }
     }
     // A closing tag's name is not checked: unmatched closers stop at the root.
     if ((kind == TagKind::Close || kind == TagKind::SelfClosing) && nodes_[current].parent_) {
+      close(current);
       current = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(current) + nodes_[current].parent_);
-      lastChild.pop_back();
     }
     if (inTag) {
       if (kind != TagKind::Skip) {
@@ -279,44 +288,49 @@ void AnswerParser::Load(std::string_view answer) {
       }
     }
   }
+  // Elements still open at the end, the root always among them, end here.
+  for (std::size_t n = current;; n = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(n) + nodes_[n].parent_)) {
+    close(n);
+    if (!nodes_[n].parent_) break;
+  }
+  nodes_.emplace_back();  // the end mark
 }
 
 namespace {
-// Most names differ in length or in their last letter; only the rest are
-// compared in full.
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && (a.empty() || (a.back() == b.back() && std::memcmp(a.data(), b.data(), a.size()) == 0));
-}
-
-// The node after `x`'s subtree in document order, within `start`.
-const AnswerNode* After(const AnswerNode* x, const AnswerNode* start) {
-  while (x && x != start) {
-    if (x->nextSibling()) return x->nextSibling();
-    x = x->parent();
-  }
-  return nullptr;
+constexpr std::ptrdiff_t kAhead = 16;
+void Prefetch(const void* p) {
+#if defined(__GNUC__)
+  __builtin_prefetch(p);
+#else
+  (void)p;
+#endif
 }
 }  // namespace
 
 std::string FindFirst(const AnswerNode& start, std::string_view name) {
   // A match whose text is empty ends the search of its parent's subtree
-  // only, as the natural recursive walk does; walked without recursion.
-  const AnswerNode* x = start.firstChild();
-  while (x) {
-    if (SameName(x->name(), name)) {
+  // only, as the natural recursive walk of the tree does.
+  const AnswerNode* const end = start.SubtreeEnd();
+  for (const AnswerNode* x = &start + 1; x < end;) {
+    if (x->Named(name)) {
       if (!x->text().empty() || x->parent() == &start) return std::string(x->text());
-      x = After(x->parent(), &start);
+      x = x->parent()->SubtreeEnd();
       continue;
     }
-    x = x->firstChild() ? x->firstChild() : After(x, &start);
+    ++x;
   }
   return {};
 }
 
 std::vector<std::string> FindAll(const AnswerNode& start, std::string_view name) {
   std::vector<std::string> out;
-  for (const AnswerNode* x = start.firstChild(); x; x = x->firstChild() ? x->firstChild() : After(x, &start))
-    if (SameName(x->name(), name)) out.emplace_back(x->text());
+  const AnswerNode* const end = start.SubtreeEnd();
+  for (const AnswerNode* x = &start + 1; x < end; ++x) {
+    // The names lie in the answer's copy, far from the nodes in a large
+    // answer: asked for early, they are there when compared.
+    if (end - x > kAhead) Prefetch(x[kAhead].name().data());
+    if (x->Named(name)) out.emplace_back(x->text());
+  }
   return out;
 }
 

@@ -13,26 +13,32 @@ namespace updlink {
 
 // Names and texts view the parser's copy of the answer (or, for the rare
 // malformed tag, a piece the parser keeps); a node lives as long as its parser.
-// Nodes sit side by side in one array and link to each other by distance in
-// it, so that a large answer's tree stays small (40 bytes a node on 64-bit).
+// Nodes sit side by side in one array in document order, so that a large
+// answer's tree stays small (40 bytes a node on 64-bit) and an element's
+// descendants are the run of nodes right after it.
 class AnswerNode {
  public:
   std::string_view name() const { return {tag_, nameSize_}; }
+  // Whether the name is `n`. Names mostly differ in size or last letter,
+  // which the node holds, so the answer's text is read only for the rest.
+  bool Named(std::string_view n) const;
   // What follows the name in the tag, trimmed.
   std::string_view attributes() const;
   std::string_view text() const { return {text_, textSize_}; }
-  const AnswerNode* parent() const { return Link(parent_); }
-  const AnswerNode* firstChild() const { return Link(firstChild_); }
-  const AnswerNode* nextSibling() const { return Link(nextSibling_); }
+  const AnswerNode* parent() const { return parent_ ? this + parent_ : nullptr; }
+  const AnswerNode* firstChild() const { return descendants_ ? this + 1 : nullptr; }
+  const AnswerNode* nextSibling() const;
+  // The node after this one's descendants (the array ends with a node of its own).
+  const AnswerNode* SubtreeEnd() const { return this + 1 + descendants_; }
 
  private:
   friend class AnswerParser;
-  const AnswerNode* Link(std::int32_t d) const { return d ? this + d : nullptr; }
   const char* tag_ = nullptr;  // the name, a space and the attributes
   const char* text_ = nullptr;
   std::uint32_t tagSize_ = 0, nameSize_ = 0, textSize_ = 0;
-  // Distances in the node array; 0 is none (no node links to itself).
-  std::int32_t parent_ = 0, firstChild_ = 0, nextSibling_ = 0;
+  std::int32_t parent_ = 0;  // its distance back in the array; 0 for the root
+  std::uint32_t descendants_ = 0;
+  char nameEnd_ = 0;  // the name's last letter
 };
 
 class AnswerParser {
@@ -52,13 +58,14 @@ class AnswerParser {
  private:
   static const AnswerNode kNoRoot;
   void Clear();
+  static void SplitTag(std::string_view tag, AnswerNode* node);
   std::string_view Keep(std::string s);
   // The copy of the answer the views point into, kept for the next answer.
   std::unique_ptr<char[]> text_;
   std::size_t textSize_ = 0;
-  // The root first, then every element in document order. Nodes own
-  // nothing, so neither building nor tearing down a deeply nested answer
-  // recurses.
+  // The root first, then every element in document order, then an end mark
+  // that belongs to no element. Nodes own nothing, so neither building nor
+  // tearing down a deeply nested answer recurses.
   std::vector<AnswerNode> nodes_;
   std::deque<std::string> kept_;
 };

@@ -106,10 +106,6 @@ void AnswerParser::SplitTag(std::string_view tag, AnswerNode* node) {
   node->nameEnd_ = space ? tag[space - 1] : '\0';
 }
 
-namespace {
-
-}  // namespace
-
 std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
 
 const AnswerNode AnswerParser::kNoRoot{};

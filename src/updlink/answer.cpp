@@ -1,6 +1,9 @@
 #include "updlink/answer.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <cstddef>
 #include <cstring>
 #include <utility>
 
@@ -12,7 +15,9 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
 
 enum class TagKind { Open, Close, SelfClosing, Skip };
 
-constexpr std::size_t kBlockNodes = 512;  // small blocks come from the heap's free lists
+// Answers are a few hundred kilobytes; past 2 GiB nothing is read, which
+// keeps every size and distance of the tree in 32 bits.
+constexpr std::size_t kMaxAnswer = 0x7fffff00;
 
 // Character classes of the scan: 1 = line break or tab (dropped), 2 = "<" or ">".
 constexpr auto kClass = [] {
@@ -60,66 +65,137 @@ TagKind ClassifySimple(std::string_view buf, std::string_view* text) {
 }
 
 std::string_view TrimView(std::string_view s) {
+  if (s.empty()) return s;  // most content between tags, once line breaks are gone
   std::size_t b = 0, e = s.size();
   while (b < e && IsSpace(s[b])) ++b;
   while (e > b && IsSpace(s[e - 1])) --e;
   return s.substr(b, e - b);
 }
 
-void SplitTag(std::string_view tag, AnswerNode* node) {
-  auto space = tag.find(' ');
-  if (space == std::string_view::npos) {
-    node->name = tag;
-    node->attributes = {};
-  } else {
-    node->name = tag.substr(0, space);
-    node->attributes = TrimView(tag.substr(space + 1));
+std::uint32_t Size32(std::size_t n) { return static_cast<std::uint32_t>(n); }
+
+// From one node to another in the array (both below kMaxAnswer + 1).
+std::int32_t Distance(std::size_t from, std::size_t to) {
+  return static_cast<std::int32_t>(static_cast<std::ptrdiff_t>(to) - static_cast<std::ptrdiff_t>(from));
+}
+
+// The position of the first space in a tag (its size when none).
+std::size_t FirstSpace(std::string_view tag) {
+  std::size_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    for (; tag.size() - i >= 8; i += 8) {
+      std::uint64_t x;
+      std::memcpy(&x, tag.data() + i, 8);
+      x ^= kOnes * ' ';
+      const std::uint64_t zero = (x - kOnes) & ~x & kHigh;  // the lowest flag is exact
+      if (zero) return i + static_cast<std::size_t>(std::countr_zero(zero) / 8);
+    }
   }
+  while (i < tag.size() && tag[i] != ' ') ++i;
+  return i;
 }
 
 }  // namespace
 
-std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
-
-void AnswerParser::Clear() {
-  // Blocks are kept for the next answer; only the first is reused, so a
-  // huge answer does not pin its memory in the parser forever.
-  if (blocks_.size() > 1) blocks_.resize(1);
-  used_ = 0;
-  kept_.clear();
-  root_ = AnswerNode{};
+void AnswerParser::SplitTag(std::string_view tag, AnswerNode* node) {
+  const std::size_t space = FirstSpace(tag);
+  node->tag_ = tag.data();
+  node->tagSize_ = Size32(tag.size());
+  node->nameSize_ = Size32(space);
+  node->nameEnd_ = space ? tag[space - 1] : '\0';
 }
 
-AnswerNode* AnswerParser::NewNode() {
-  if (blocks_.empty() || used_ == kBlockNodes) {
-    blocks_.push_back(std::unique_ptr<AnswerNode[]>(new AnswerNode[kBlockNodes]));
-    used_ = 0;
-  }
-  AnswerNode* n = &blocks_.back()[used_++];
-  *n = AnswerNode{};
-  return n;
+std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
+
+const AnswerNode AnswerParser::kNoRoot{};
+
+bool AnswerNode::Named(std::string_view n) const {
+  return nameSize_ == n.size() && (n.empty() || (nameEnd_ == n.back() && std::memcmp(tag_, n.data(), n.size()) == 0));
+}
+
+const AnswerNode* AnswerNode::nextSibling() const {
+  // The node after the subtree is a sibling when it has the same parent.
+  if (!parent_) return nullptr;
+  const AnswerNode* next = SubtreeEnd();
+  return next->parent() == parent() ? next : nullptr;
+}
+
+std::string_view AnswerNode::attributes() const {
+  if (nameSize_ >= tagSize_) return {};
+  return TrimView(std::string_view(tag_ + nameSize_ + 1, tagSize_ - nameSize_ - 1));
+}
+
+void AnswerParser::Clear() {
+  nodes_.clear();
+  kept_.clear();
 }
 
 std::string_view AnswerParser::Keep(std::string s) { return kept_.emplace_back(std::move(s)); }
 
 bool AnswerParser::Accepted(std::string_view word) const {
-  auto pos = root_.attributes.find(word);
+  auto pos = RootAttributes().find(word);
   return pos != std::string_view::npos && pos >= 1;
 }
 
+namespace {
+
+// The first byte at or after `p` that the scan must look at (a line break,
+// a tab, "<" or ">"), or `end`. Every byte before it is stored at `out` as
+// it is passed, eight at a time where it can: `out` has room for eight more
+// bytes than the input, and what lands past the returned position is
+// overwritten later or never read.
+const char* CopyToMark(const char* p, const char* end, char*& out) {
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    while (end - p >= 8) {
+      std::uint64_t x;
+      std::memcpy(&x, p, 8);
+      std::memcpy(out, &x, 8);
+      // Flags bytes below 14 (tab, line breaks and some other controls) and
+      // bytes that are "<" or ">" once bit 1 is set; the lowest flag is exact.
+      const std::uint64_t low = (x - kOnes * 14) & ~x & kHigh;
+      const std::uint64_t y = (x | kOnes * 2) ^ (kOnes * 0x3E);
+      const std::uint64_t mask = low | ((y - kOnes) & ~y & kHigh);
+      if (!mask) {
+        p += 8;
+        out += 8;
+        continue;
+      }
+      const int k = std::countr_zero(mask) / 8;
+      p += k;
+      out += k;
+      if (kClass[static_cast<unsigned char>(x >> (8 * k))]) return p;
+      ++p;  // another control byte: ordinary text, already stored
+      ++out;
+    }
+  }
+  while (p < end && !kClass[static_cast<unsigned char>(*p)]) *out++ = *p++;
+  return p;
+}
+
+}  // namespace
+
 void AnswerParser::Load(std::string_view answer) {
   Clear();
-  text_.clear();
-  text_.reserve(answer.size());
-  for (std::size_t i = 0; i < answer.size();) {
-    std::size_t j = i;
-    while (j < answer.size() && kClass[static_cast<unsigned char>(answer[j])] != 1) ++j;
-    text_.append(answer.data() + i, j - i);
-    i = j + 1;
+  answer = answer.substr(0, kMaxAnswer);
+  // Line breaks and tabs are dropped as the answer is copied; everything
+  // else reads the copy, whose bytes before the scan position are final.
+  // The copy and the node array are kept for the next answer, unless they
+  // are far larger than it needs (a huge answer must not pin its memory).
+  const std::size_t need = answer.size() + 8;
+  if (textSize_ < need || textSize_ / 4 > need + 65536) {
+    text_.reset(new char[need]);
+    textSize_ = need;
   }
-  const std::string_view all(text_);
-  const char* p = text_.data();
-  const std::size_t n = text_.size();
+  const std::size_t guess = answer.size() / 32 + 1;  // about one element per 32 bytes
+  if (nodes_.capacity() / 4 > guess + 4096) std::vector<AnswerNode>().swap(nodes_);
+  nodes_.reserve(guess);
+  nodes_.emplace_back();  // the root
+  const std::string_view all(text_.get(), textSize_);
+  const char* in = answer.data();
+  const char* const end = in + answer.size();
+  char* out = text_.get();
 
   bool inTag = false;
   std::size_t tagStart = 0;       // the tag buffer is all[tagStart .. current '>']
@@ -127,140 +203,131 @@ void AnswerParser::Load(std::string_view answer) {
   std::size_t contentStart = 0;   // content runs from here to the next "<"
   bool contentHasGt = false;      // a stray ">" in it, which content leaves out
   std::string scratch;
-  AnswerNode* current = &root_;
-  // The last child of each open element, root first: only building needs
-  // these links, so nodes do not carry them.
-  std::vector<AnswerNode*> lastChild{nullptr};
+  std::size_t current = 0;  // nodes_ grows: the tree is built by index
+  auto close = [&](std::size_t n) { nodes_[n].descendants_ = Size32(nodes_.size() - n - 1); };
+  auto setText = [&](std::string_view t) {
+    nodes_[current].text_ = t.data();
+    nodes_[current].textSize_ = Size32(t.size());
+  };
 
-  std::size_t i = 0;
-  while (i < n) {
-    while (i < n && kClass[static_cast<unsigned char>(p[i])] != 2) ++i;
-    if (i >= n) break;
-    if (p[i] == '<') {
+  for (;;) {
+    in = CopyToMark(in, end, out);
+    if (in == end) break;
+    const char c = *in++;
+    if (kClass[static_cast<unsigned char>(c)] == 1) {
+      while (in != end && kClass[static_cast<unsigned char>(*in)] == 1) ++in;  // "\r\n"
+      continue;
+    }
+    const std::size_t i = static_cast<std::size_t>(out - text_.get());
+    *out++ = c;
+    if (c == '<') {
       if (inTag) {
         tagSimple = false;
-        current->text = {};
+        setText({});
       } else {
         std::string_view content = all.substr(contentStart, i - contentStart);
         if (contentHasGt) {
-          std::string c;
-          for (char ch : content) if (ch != '>') c.push_back(ch);
-          current->text = TrimView(Keep(std::move(c)));
+          std::string t;
+          for (char ch : content) if (ch != '>') t.push_back(ch);
+          setText(TrimView(Keep(std::move(t))));
         } else {
-          current->text = TrimView(content);
+          setText(TrimView(content));
         }
         inTag = true;
         tagStart = i;
         tagSimple = true;
       }
-    } else {  // '>'
-      std::string_view buf;
-      if (inTag) {
-        buf = all.substr(tagStart, i - tagStart + 1);
+      continue;
+    }
+    // '>'
+    std::string_view buf;
+    if (inTag) {
+      buf = all.substr(tagStart, i - tagStart + 1);
+    } else {
+      buf = all.substr(i, 1);  // a stray ">" reads as a tag of its own
+      contentHasGt = true;
+      tagSimple = false;
+    }
+    std::string_view tagText;
+    TagKind kind;
+    if (tagSimple && buf.size() >= 2 && buf.front() == '<') {
+      kind = ClassifySimple(buf, &tagText);
+    } else {
+      kind = Classify(buf, &scratch);
+      tagText = scratch.empty() ? std::string_view() : Keep(scratch);
+    }
+    if (kind == TagKind::Open || kind == TagKind::SelfClosing) {
+      AnswerNode& root = nodes_.front();
+      if (root.nameSize_ == 0) {
+        SplitTag(tagText, &root);
       } else {
-        buf = all.substr(i, 1);  // a stray ">" reads as a tag of its own
-        contentHasGt = true;
-        tagSimple = false;
-      }
-      std::string_view tagText;
-      TagKind kind;
-      if (tagSimple && buf.size() >= 2 && buf.front() == '<') {
-        kind = ClassifySimple(buf, &tagText);
-      } else {
-        kind = Classify(buf, &scratch);
-        tagText = scratch.empty() ? std::string_view() : Keep(scratch);
-      }
-      if (kind == TagKind::Open || kind == TagKind::SelfClosing) {
-        if (root_.name.empty()) {
-          SplitTag(tagText, &root_);
-        } else {
-          AnswerNode* node = NewNode();
-          SplitTag(tagText, node);
-          node->parent = current;
-          AnswerNode*& last = lastChild.back();
-          if (last) last->nextSibling = node;
-          else current->firstChild = node;
-          last = node;
-          current = node;
-          lastChild.push_back(nullptr);
-        }
-      }
-      // A closing tag's name is not checked: unmatched closers stop at the root.
-      if ((kind == TagKind::Close || kind == TagKind::SelfClosing) && current->parent) {
-        current = current->parent;
-        lastChild.pop_back();
-      }
-      if (inTag) {
-        if (kind != TagKind::Skip) {
-          inTag = false;
-          contentStart = i + 1;
-          contentHasGt = false;
-        } else {
-          tagStart = i + 1;  // after a declaration the next characters still belong to a tag
-          tagSimple = false;
-        }
+        const std::size_t node = nodes_.size();
+        AnswerNode& n = nodes_.emplace_back();
+        SplitTag(tagText, &n);
+        n.parent_ = Distance(node, current);
+        current = node;
       }
     }
-    ++i;
+    // A closing tag's name is not checked: unmatched closers stop at the root.
+    if ((kind == TagKind::Close || kind == TagKind::SelfClosing) && nodes_[current].parent_) {
+      close(current);
+      current = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(current) + nodes_[current].parent_);
+    }
+    if (inTag) {
+      if (kind != TagKind::Skip) {
+        inTag = false;
+        contentStart = i + 1;
+        contentHasGt = false;
+      } else {
+        tagStart = i + 1;  // after a declaration the next characters still belong to a tag
+        tagSimple = false;
+      }
+    }
   }
+  // Elements still open at the end, the root always among them, end here.
+  for (std::size_t n = current;; n = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(n) + nodes_[n].parent_)) {
+    close(n);
+    if (!nodes_[n].parent_) break;
+  }
+  nodes_.emplace_back();  // the end mark
 }
 
 namespace {
-// The node after `x`'s subtree in document order, within `start`.
-const AnswerNode* After(const AnswerNode* x, const AnswerNode* start) {
-  while (x && x != start) {
-    if (x->nextSibling) return x->nextSibling;
-    x = x->parent;
-  }
-  return nullptr;
+constexpr std::ptrdiff_t kAhead = 16;
+void Prefetch(const void* p) {
+#if defined(__GNUC__)
+  __builtin_prefetch(p);
+#else
+  (void)p;
+#endif
 }
 }  // namespace
 
 std::string FindFirst(const AnswerNode& start, std::string_view name) {
   // A match whose text is empty ends the search of its parent's subtree
-  // only, as the natural recursive walk does; walked without recursion.
-  const AnswerNode* x = start.firstChild;
-  while (x) {
-    if (x->name == name) {
-      if (!x->text.empty() || x->parent == &start) return std::string(x->text);
-      x = After(x->parent, &start);
+  // only, as the natural recursive walk of the tree does.
+  const AnswerNode* const end = start.SubtreeEnd();
+  for (const AnswerNode* x = &start + 1; x < end;) {
+    if (x->Named(name)) {
+      if (!x->text().empty() || x->parent() == &start) return std::string(x->text());
+      x = x->parent()->SubtreeEnd();
       continue;
     }
-    x = x->firstChild ? x->firstChild : After(x, &start);
+    ++x;
   }
   return {};
 }
 
 std::vector<std::string> FindAll(const AnswerNode& start, std::string_view name) {
   std::vector<std::string> out;
-  for (const AnswerNode* x = start.firstChild; x; x = x->firstChild ? x->firstChild : After(x, &start))
-    if (x->name == name) out.emplace_back(x->text);
-  return out;
-}
-
-CatalogueEntry ScanCatalogueEntry(std::string_view answer, std::string_view entryName) {
-  CatalogueEntry e;
-  if (entryName.empty()) return e;
-  auto pos = answer.find(entryName);
-  if (pos == std::string_view::npos || pos < 1) return e;
-  e.found = true;
-  std::string_view rest = answer.substr(pos + entryName.size());
-  auto end = rest.find("/>");
-  // The entry ends one character before "/>" (the space that precedes it).
-  if (end == std::string_view::npos || end < 1) return e;
-  rest = rest.substr(0, end - 1);
-  constexpr std::string_view kVersion = "version='";
-  constexpr std::string_view kUrlAfterVersion = "' url=";
-  auto v = rest.find(kVersion);
-  auto ve = rest.find(kUrlAfterVersion);
-  if (v != std::string_view::npos && ve != std::string_view::npos && ve >= v + kVersion.size())
-    e.version = std::string(rest.substr(v + kVersion.size(), ve - v - kVersion.size()));
-  auto u = rest.find("url=");
-  if (u != std::string_view::npos) {
-    std::string_view q = rest.substr(u + 4);
-    if (q.size() >= 2) e.url = std::string(q.substr(1, q.size() - 2));
+  const AnswerNode* const end = start.SubtreeEnd();
+  for (const AnswerNode* x = &start + 1; x < end; ++x) {
+    // The names lie in the answer's copy, far from the nodes in a large
+    // answer: asked for early, they are there when compared.
+    if (end - x > kAhead) Prefetch(x[kAhead].name().data());
+    if (x->Named(name)) out.emplace_back(x->text());
   }
-  return e;
+  return out;
 }
 
 }  // namespace updlink

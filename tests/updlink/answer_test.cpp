@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "updlink/answer.h"
+#include "updlink/catalogue.h"
 
 using namespace updlink;
 
@@ -23,7 +24,7 @@ TEST_P(Scanner, ReadsTreeAndFields) {
   const ScanCase& c = GetParam();
   AnswerParser p;
   p.Load(c.text);
-  EXPECT_EQ(p.Root().name, c.rootName);
+  EXPECT_EQ(p.Root().name(), c.rootName);
   EXPECT_EQ(p.RootAttributes(), c.rootAttributes);
   EXPECT_EQ(FindAll(p.Root(), c.field), c.all);
   EXPECT_EQ(FindFirst(p.Root(), c.field), c.first);
@@ -77,14 +78,14 @@ TEST(Scanner, AcceptanceWordNeedsPositionOneOrMore) {
 TEST(Scanner, SelfClosingElementHasAttributesAndNoChildren) {
   AnswerParser p;
   p.Load("<r result='OK'><x a='1'/><y>2</y></r>");
-  const AnswerNode* x = p.Root().firstChild;
+  const AnswerNode* x = p.Root().firstChild();
   ASSERT_NE(x, nullptr);
-  EXPECT_EQ(x->name, "x");
-  EXPECT_EQ(x->attributes, "a='1'");
-  EXPECT_EQ(x->firstChild, nullptr);
-  ASSERT_NE(x->nextSibling, nullptr);
-  EXPECT_EQ(x->nextSibling->name, "y");  // a sibling, not a child of x
-  EXPECT_EQ(x->nextSibling->nextSibling, nullptr);
+  EXPECT_EQ(x->name(), "x");
+  EXPECT_EQ(x->attributes(), "a='1'");
+  EXPECT_EQ(x->firstChild(), nullptr);
+  ASSERT_NE(x->nextSibling(), nullptr);
+  EXPECT_EQ(x->nextSibling()->name(), "y");  // a sibling, not a child of x
+  EXPECT_EQ(x->nextSibling()->nextSibling(), nullptr);
 }
 
 TEST(Scanner, OddShapesReadAsTheCharacterScanReadsThem) {
@@ -109,7 +110,7 @@ TEST(Scanner, OddShapesReadAsTheCharacterScanReadsThem) {
   }
   AnswerParser p;
   p.Load("<?xml?>ab<r k='OK'><x>1</x></r>");
-  EXPECT_EQ(p.Root().name, "abr");
+  EXPECT_EQ(p.Root().name(), "abr");
 }
 
 TEST(Scanner, FirstMatchWithEmptyTextEndsOnlyItsParentsSearch) {
@@ -126,7 +127,7 @@ TEST(Scanner, ReloadForgetsThePreviousAnswer) {
   AnswerParser p;
   p.Load(kTwoRows);
   p.Load("<q z='OK'><m>1</m></q>");
-  EXPECT_EQ(p.Root().name, "q");
+  EXPECT_EQ(p.Root().name(), "q");
   EXPECT_TRUE(FindAll(p.Root(), "sw_version").empty());
 }
 

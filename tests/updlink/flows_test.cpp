@@ -394,8 +394,14 @@ TEST(History, DownloadTimes) {
 
 TEST(History, MirrorNames) {
   const std::pair<const char*, const char*> cases[] = {
-      {"K", "KIC"}, {"A", "AIC"}, {"C", "CIC"}, {"E", "EIC"}, {"G", "GLOBAL"}, {"N", "RUBA"}, {"Z", "Z"}, {"", ""}};
+      {"K", "KIC"}, {"A", "AIC"}, {"C", "CIC"}, {"E", "EIC"}, {"G", "GLOBAL"}, {"N", "RUBA"}, {"Z", "Z"}, {"", ""}, {"KK", "KK"}};
   for (auto [letter, name] : cases) EXPECT_EQ(MirrorNameFromLetter(letter), name);
+}
+
+TEST(History, MirrorLetters) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"RUBA", "N"}, {"KIC", "K"}, {"AIC", "A"}, {"CIC", "C"}, {"EIC", "E"}, {"GLOBAL", "G"}, {"XIC", "G"}, {"", "G"}};
+  for (auto [code, letter] : cases) EXPECT_EQ(HistoryLetter(code), letter) << code;
 }
 
 struct ReportRig {

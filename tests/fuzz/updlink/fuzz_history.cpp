@@ -5,7 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "updlink/updlink.h"
+#include "updlink/encoding.h"
+#include "updlink/history.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view id(reinterpret_cast<const char*>(data), size);

@@ -1,0 +1,109 @@
+#include "updlink/server_query.h"
+
+#include <cctype>
+#include <cstdint>
+
+#include "updlink/encoding.h"
+
+namespace updlink {
+
+using devstart::Machine;
+namespace w = devstart::win;
+
+std::string Utf8ToAnsi(Machine& m, const std::string& line) {
+  if (line.empty()) return {};
+  return m.system.WideCharToMultiByte(w::kCpAcp, m.system.MultiByteToWideChar(w::kCpUtf8, line));
+}
+
+// The document is held for the query's life but never read: its absence
+// (no MSXML 4.0 on the PC) changes nothing.
+ServerQuery::ServerQuery(Machine& m)
+    : m_(m),
+      com_(m.com, m.com.CoInitialize() >= 0),
+      document_(m.com, m.com.CreateDocument("Msxml2.DOMDocument.4.0")) {}
+
+namespace {
+
+// The body of a 2xx answer, read whole. An error page, a failed read and an
+// answer cut off before its announced length are all no answer. The handles
+// are closed before the caller converts the text.
+std::optional<std::string> ReadAnswer(devstart::IInternet& net, const std::string& url) {
+  devstart::UniqueInternet session(net, net.InternetOpenA("", w::kInternetOpenTypePreconfig, 0));
+  if (!session) return std::nullopt;
+  devstart::UniqueInternet file(
+      net, net.InternetOpenUrlA(session.get(), url, w::kInternetFlagReload | w::kInternetFlagTransferBinary, 1));
+  if (!file) return std::nullopt;
+  std::string status;
+  if (net.HttpQueryInfoA(file.get(), w::kHttpQueryStatusCode, 32, &status)) {
+    int code = LeadingInt(status);
+    if (code < 200 || code > 299) return std::nullopt;
+  }
+  std::string raw;
+  std::string chunk(65536, '\0');
+  for (;;) {
+    std::uint32_t got = 0;
+    if (!net.InternetReadFile(file.get(), chunk.data(), static_cast<std::uint32_t>(chunk.size()), &got))
+      return std::nullopt;
+    if (got == 0) break;
+    raw.append(chunk.data(), got);
+  }
+  std::string announced;
+  if (net.HttpQueryInfoA(file.get(), w::kHttpQueryContentLength, 32, &announced) && !announced.empty() &&
+      raw.size() < static_cast<std::size_t>(LeadingInt(announced)))
+    return std::nullopt;
+  return raw;
+}
+
+}  // namespace
+
+std::string ServerQuery::FetchUrlText(const std::string& url) {
+  std::optional<std::string> raw = ReadAnswer(m_.internet, url);
+  if (!raw) return {};
+  // Line by line, each converted, joined without line ends.
+  std::string text;
+  text.reserve(raw->size());
+  std::size_t pos = 0;
+  while (pos < raw->size()) {
+    auto nl = raw->find('\n', pos);
+    std::size_t end = nl == std::string::npos ? raw->size() : nl;
+    std::size_t lineEnd = end;
+    if (lineEnd > pos && (*raw)[lineEnd - 1] == '\r') --lineEnd;
+    text += Utf8ToAnsi(m_, raw->substr(pos, lineEnd - pos));
+    pos = nl == std::string::npos ? raw->size() : nl + 1;
+  }
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+  auto lt = text.find('<');
+  if (lt != std::string::npos) text.erase(0, lt);
+  return text;
+}
+
+int ServerQuery::GetContentLength(const std::string& url) {
+  if (url.empty()) return 0;
+  // Only the last probe's handles are kept; they stay open until the next
+  // probe or the end of the conversation, the old ones closed first.
+  probeRequest_.reset();
+  probeSession_.reset();
+  devstart::IInternet& net = m_.internet;
+  probeSession_.reset(net, net.InternetOpenA("Tavoe-ActiveDP/0.9", w::kInternetOpenTypePreconfig, 0));
+  if (!probeSession_) return 0;
+  probeRequest_.reset(
+      net, net.InternetOpenUrlA(probeSession_.get(), url, w::kInternetFlagReload | w::kInternetFlagNoCacheWrite, 0));
+  if (!probeRequest_) return 0;
+  std::string len;
+  if (!net.HttpQueryInfoA(probeRequest_.get(), w::kHttpQueryContentLength, 32, &len)) return 0;
+  return LeadingInt(len);
+}
+
+ServerQuery& ExportCall::Query() {
+  if (!query_) query_.emplace(m_);
+  return *query_;
+}
+
+Reply FetchAnswer(ExportCall& call, const std::string& pathAndQuery, AnswerParser& answer, std::string_view word) {
+  std::string text = call.Fetch(pathAndQuery);
+  answer.Load(text);
+  if (text.empty()) return Reply::kNone;
+  return answer.Accepted(word) ? Reply::kAccepted : Reply::kRefused;
+}
+
+}  // namespace updlink

@@ -54,6 +54,8 @@
 #include <string>
 #include <vector>
 
+#include "utf8_out.h"
+
 namespace {
 
 struct Search {
@@ -88,16 +90,6 @@ HWND WaitForBox(bool by_title, const std::wstring& title, DWORD ms) {
     if (::GetTickCount() - start >= ms) return nullptr;
     ::Sleep(100);
   }
-}
-
-void PrintUtf8(const std::wstring& w) {
-  int n = ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(n, '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-  s.push_back('\n');
-  // Raw bytes: the C runtime's text mode would translate them.
-  DWORD written = 0;
-  ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), s.data(), static_cast<DWORD>(s.size()), &written, nullptr);
 }
 
 struct ButtonName {
@@ -304,10 +296,10 @@ BOOL CALLBACK ListVisible(HWND w, LPARAM param) {
   return TRUE;
 }
 
-// Prints text that already ends its lines (PrintUtf8 adds one more).
+// Prints text that already ends its lines (utf8out::PrintLine adds one more).
 void PrintLines(std::wstring text) {
   if (!text.empty() && text.back() == L'\n') text.pop_back();
-  if (!text.empty()) PrintUtf8(text);
+  if (!text.empty()) utf8out::PrintLine(text);
 }
 
 int Find(const Options& o) {
@@ -386,7 +378,7 @@ int MessageCommand(const std::wstring& command, const Options& o) {
   DWORD_PTR result = 0;
   if (!::SendMessageTimeoutW(w, msg, wp, lp, SMTO_ABORTIFHUNG, static_cast<UINT>(timeout), &result))
     return kNotDelivered;
-  PrintUtf8(Format(L"result=%lld", static_cast<long long>(result)));
+  utf8out::PrintLine(Format(L"result=%lld", static_cast<long long>(result)));
   return 0;
 }
 
@@ -542,7 +534,7 @@ int Pixel(const Options& o) {
   // CLR_INVALID under Wine wherever a window covers the point.
   std::vector<unsigned char> rgb;
   if (!CaptureScreen(RECT{p[0], p[1], p[0] + 1, p[1] + 1}, &rgb)) return kNoImage;
-  PrintUtf8(Format(L"rgb=%u,%u,%u", rgb[0], rgb[1], rgb[2]));
+  utf8out::PrintLine(Format(L"rgb=%u,%u,%u", rgb[0], rgb[1], rgb[2]));
   return 0;
 }
 
@@ -700,7 +692,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"hold") {
     ::GetDesktopWindow();
-    PrintUtf8(L"held");
+    utf8out::PrintLine(L"held");
     ::Sleep(seconds * 1000);
     return 0;
   }

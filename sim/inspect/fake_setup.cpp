@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "utf8_out.h"
+
 namespace {
 
 #if defined(ROLE_DRIVERSETUP)
@@ -60,11 +62,7 @@ void Log(const std::wstring& line) {
   HANDLE f = ::CreateFileW(SetupsFile(L".log").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) return;
-  std::string utf8(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr)), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
-  utf8.back() = '\n';
-  DWORD written = 0;
-  ::WriteFile(f, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+  utf8out::WriteLine(f, line);
   ::CloseHandle(f);
 }
 

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "utf8_out.h"
+
 namespace {
 
 const wchar_t kFolder[] = L"C:\\sim-relaunch";
@@ -47,13 +49,6 @@ bool OneInstanceMutexExists() {
   return true;
 }
 
-std::string Utf8(const std::wstring& text) {
-  int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
@@ -63,7 +58,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
                         L"module=" + ModuleFileName() + L"\r\n" +
                         L"one_instance_mutex_existed=" + (OneInstanceMutexExists() ? L"1" : L"0") + L"\r\n" +
                         L"pid=" + std::to_wstring(::GetCurrentProcessId()) + L"\r\n\r\n";
-  std::string bytes = Utf8(record);
+  std::string bytes = utf8out::Utf8(record);
   ::CreateDirectoryW(kFolder, nullptr);
   HANDLE f = ::CreateFileW(kFile, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);

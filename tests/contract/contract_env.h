@@ -3,7 +3,10 @@
 // Each world also offers what a test needs to set the scene.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -69,6 +72,17 @@ class ContractEnv {
   // in the Unix mode bits, which do not stop root (as CI runs).
   virtual bool ReadOnlyEnforced() = 0;
 };
+
+// The scratch folder and the test program lie on ASCII paths in both worlds,
+// so the wide paths the environment gives narrow without a code page.
+inline std::string Narrow(const std::wstring& path) {
+  std::string out;
+  for (wchar_t c : path) {
+    EXPECT_LT(static_cast<std::uint32_t>(c), 0x80u) << "a path outside ASCII";
+    out.push_back(static_cast<char>(c));
+  }
+  return out;
+}
 
 // What the update server sends with every 404.
 inline const std::string kUpdateServerErrorPage =

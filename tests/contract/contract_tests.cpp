@@ -114,7 +114,9 @@ TEST_P(Sharing, SecondOpenerNeedsWhatTheFirstShares) {
                                            win::kFileAttributeNormal);
   EXPECT_EQ(second.error, c.error);
   EXPECT_EQ(second.handle == kInvalidHandle, c.error != 0);
-  if (second.handle != kInvalidHandle) { EXPECT_TRUE(m.kernel.CloseHandle(second.handle)); }
+  if (second.handle != kInvalidHandle) {
+    EXPECT_TRUE(m.kernel.CloseHandle(second.handle));
+  }
   EXPECT_TRUE(m.kernel.CloseHandle(first.handle));
 }
 
@@ -169,11 +171,15 @@ TEST(FilesContract, MoveReplacesOnlyWhenAskedAndNeverAReadOnlyTarget) {
     std::wstring from = env->Scratch() + L"P4_Updlink.dll.download", to = env->Scratch() + L"P4_Updlink.dll";
     env->PutFile(from, "new");
     if (row.target_exists) env->PutFile(to, "old");
-    if (row.target_read_only) { ASSERT_TRUE(m.files.SetFileAttributes(to, win::kFileAttributeReadonly).ok); }
+    if (row.target_read_only) {
+      ASSERT_TRUE(m.files.SetFileAttributes(to, win::kFileAttributeReadonly).ok);
+    }
     HandleResult open = m.files.CreateFile(to, win::kGenericWrite, 0, win::kOpenExisting, win::kFileAttributeNormal);
     EXPECT_EQ(open.error, !row.target_exists ? win::kErrorFileNotFound
                           : row.target_read_only ? win::kErrorAccessDenied : 0u) << row.name;
-    if (open.handle != kInvalidHandle) { EXPECT_TRUE(m.kernel.CloseHandle(open.handle)) << row.name; }
+    if (open.handle != kInvalidHandle) {
+      EXPECT_TRUE(m.kernel.CloseHandle(open.handle)) << row.name;
+    }
     CallResult moved = m.files.MoveFileEx(from, to, row.flags);
     EXPECT_EQ(moved.ok, row.error == 0) << row.name;
     EXPECT_EQ(moved.error, row.error) << row.name;

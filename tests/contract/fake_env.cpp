@@ -18,7 +18,7 @@ class FakeEnv : public ContractEnv {
     pc_.registry.os_64bit = true;
     pc_.security.admin = true;
     pc_.processes.processes = {{4, L"System"}, {1234, L"contract_native.exe"}};
-    pc_.processes.launchable[sim::Fold(L"C:\\short.exe")] = {L"short.exe", 3, {}, {}, false};
+    pc_.processes.launchable[sim::Fold(L"C:\\short.exe")] = {L"short.exe", 3, {}, {}};
     // A 64-bit prefix has SOFTWARE in both views.
     pc_.registry.PutKey(L"HKLM\\SOFTWARE");
     pc_.registry.PutKey(L"HKLM\\SOFTWARE\\Wow6432Node");

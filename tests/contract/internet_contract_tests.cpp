@@ -13,16 +13,6 @@
 namespace devstart::contract {
 namespace {
 
-// The scratch folder lies on an ASCII path in both worlds.
-std::string Narrow(const std::wstring& path) {
-  std::string out;
-  for (wchar_t c : path) {
-    EXPECT_LT(static_cast<std::uint32_t>(c), 0x80u) << "a path outside ASCII";
-    out.push_back(static_cast<char>(c));
-  }
-  return out;
-}
-
 // What an out-parameter holds before a call that must leave it alone.
 const std::string kPoison = "poison";
 constexpr std::uint32_t kPoisonCount = 0xBADBAD;
@@ -36,7 +26,9 @@ class InternetContract : public ::testing::Test {
     ASSERT_NE(session, kNullHandle);
   }
   void TearDown() override {
-    if (session != kNullHandle) { EXPECT_TRUE(net().InternetCloseHandle(session)); }
+    if (session != kNullHandle) {
+      EXPECT_TRUE(net().InternetCloseHandle(session));
+    }
   }
   IInternet& net() { return env->machine().internet; }
   // The body to its end in 64 KiB reads, as the library reads it.
@@ -181,7 +173,9 @@ TEST(DownloadContract, WritesTheBodyToTheFile) {
     std::wstring target = env->Scratch() + L"download-" + std::wstring(row.name, row.name + strlen(row.name));
     std::int32_t hr = net.URLDownloadToFileA(row.url, Narrow(target));
     EXPECT_EQ(hr >= 0, row.ok) << row.name << ": HRESULT " << hr;
-    if (row.ok) { EXPECT_EQ(hr, static_cast<std::int32_t>(win::kSOk)) << row.name; }
+    if (row.ok) {
+      EXPECT_EQ(hr, static_cast<std::int32_t>(win::kSOk)) << row.name;
+    }
     std::optional<std::string> written = env->ReadFile(target);
     EXPECT_EQ(written.has_value(), row.file.has_value()) << row.name;
     EXPECT_TRUE(written == row.file) << row.name << ": the file differs";

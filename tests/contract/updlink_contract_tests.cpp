@@ -1,7 +1,7 @@
 // What the live-update library relies on: the ANSI variants of registry,
 // files, version resources and the shell, code pages, locale and time,
-// libraries by name, cabinets and COM; checked alike on the simulated PC and
-// on Wine. The internet has its own file (internet_contract_tests.cpp).
+// libraries by name, cabinets and COM, and the library's own helpers over
+// them; checked alike on the simulated PC and on Wine. The internet has its own file (internet_contract_tests.cpp).
 // Rows are named in the failure messages, not with SCOPED_TRACE: the thread
 // GoogleTest starts for it makes a later test of the 32-bit suite crash
 // under qemu-user.
@@ -10,20 +10,10 @@
 #include <cstdio>
 
 #include "contract/contract_env.h"
+#include "updlink/updlink.h"
 
 namespace devstart::contract {
 namespace {
-
-// The scratch folder and the test program lie on ASCII paths in both worlds,
-// so the wide paths the environment gives narrow without a code page.
-std::string Narrow(const std::wstring& path) {
-  std::string out;
-  for (wchar_t c : path) {
-    EXPECT_LT(static_cast<std::uint32_t>(c), 0x80u) << "a path outside ASCII";
-    out.push_back(static_cast<char>(c));
-  }
-  return out;
-}
 
 std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
@@ -224,7 +214,9 @@ TEST(FilesAnsi, AttributesOfFoldersFilesAndNothing) {
   for (const Row& row : rows) {
     std::uint32_t a = fs.GetFileAttributesA(s + row.path);
     EXPECT_EQ(a != win::kInvalidFileAttributes, row.exists) << row.name;
-    if (row.exists) { EXPECT_EQ((a & win::kFileAttributeDirectory) != 0, row.folder) << row.name; }
+    if (row.exists) {
+      EXPECT_EQ((a & win::kFileAttributeDirectory) != 0, row.folder) << row.name;
+    }
   }
 }
 
@@ -309,7 +301,9 @@ TEST(FilesAnsi, FoldersAgreeWithTheWideVariants) {
     std::optional<std::wstring> wide = fs.SHGetSpecialFolderPath(csidl, false);
     std::optional<std::string> narrow = fs.SHGetSpecialFolderPathA(csidl, false);
     ASSERT_EQ(narrow.has_value(), wide.has_value()) << "CSIDL " << csidl;
-    if (narrow) { EXPECT_EQ(*narrow, Narrow(*wide)) << "CSIDL " << csidl; }
+    if (narrow) {
+      EXPECT_EQ(*narrow, Narrow(*wide)) << "CSIDL " << csidl;
+    }
   }
 }
 
@@ -616,6 +610,80 @@ TEST(ComContract, ApartmentAndDocuments) {
   }
   com.CoUninitialize();
   com.CoUninitialize();
+}
+
+// ---- the library's own helpers over the ports ---------------------------------------
+
+TEST(UpdContract, RegistryStringsRoundTripWithinTheReadBuffer) {
+  auto env = MakeContractEnv();
+  const std::wstring wide_key = L"Software\\UpdlinkContract\\" + env->UniqueName(L"k");
+  const std::string key = Narrow(wide_key);
+  {
+    ::updlink::RegistryKey k(env->machine().registry);
+    EXPECT_FALSE(k.Open(win::kHkeyCurrentUser, key));
+    ASSERT_TRUE(k.Create(win::kHkeyCurrentUser, key));
+    struct Case {
+      std::string value;
+      bool readable;
+    };
+    const Case cases[] = {{"", true}, {"ESN0001", true}, {std::string(255, 'K'), true}, {std::string(256, 'K'), false}};
+    for (const Case& cs : cases) {
+      ASSERT_TRUE(k.WriteString("S_KEY", cs.value));
+      std::string got = "x";
+      EXPECT_EQ(k.ReadString("S_KEY", &got), cs.readable) << cs.value.size();
+      EXPECT_EQ(got, cs.readable ? cs.value : "") << cs.value.size();
+    }
+    std::string none = "x";
+    EXPECT_FALSE(k.ReadString("missing", &none));
+    EXPECT_EQ(none, "");
+  }
+  {
+    ::updlink::RegistryKey again(env->machine().registry);
+    EXPECT_TRUE(again.Open(win::kHkeyCurrentUser, key));
+  }
+  env->DeleteTree(win::kHkeyCurrentUser, wide_key);
+}
+
+TEST(UpdContract, FoldersAndFiles) {
+  auto env = MakeContractEnv();
+  Machine& m = env->machine();
+  IFileSystem& f = m.files;
+  const std::wstring ws = env->Scratch();
+  const std::string s = Narrow(ws);
+  EXPECT_TRUE(f.CreateDirectoryA(s + "a").ok);
+  EXPECT_FALSE(f.CreateDirectoryA(s + "a").ok);     // exists already
+  EXPECT_FALSE(f.CreateDirectoryA(s + "x\\y").ok);  // parent missing
+  EXPECT_TRUE(f.GetFileAttributesA(s + "a") & win::kFileAttributeDirectory);
+  EXPECT_EQ(f.GetFileAttributesA(s + "nothing"), win::kInvalidFileAttributes);
+  env->PutFile(ws + L"a\\f.bin", "MSCF-and-more");
+  EXPECT_EQ(::updlink::ReadHead(m, s + "a\\f.bin", 4), std::optional<std::string>("MSCF"));
+  EXPECT_EQ(::updlink::ReadHead(m, s + "a\\short.bin", 4), std::nullopt);
+  EXPECT_TRUE(::updlink::CanOpenForRead(m, s + "a\\f.bin"));
+  EXPECT_FALSE(::updlink::CanOpenForRead(m, s + "a\\gone.bin"));
+  EXPECT_TRUE(f.SetFileAttributesA(s + "a\\f.bin", 1).ok);  // read-only
+  EXPECT_FALSE(f.DeleteFileA(s + "a\\f.bin").ok);
+  EXPECT_TRUE(f.SetFileAttributesA(s + "a\\f.bin", win::kFileAttributeNormal).ok);
+  EXPECT_TRUE(f.DeleteFileA(s + "a\\f.bin").ok);
+  EXPECT_EQ(env->ReadFile(ws + L"a\\f.bin"), std::nullopt);
+  EXPECT_EQ(::updlink::VersionValue(m, s + "a\\none.dll", "\\VarFileInfo\\Translation"), std::nullopt);
+  ::updlink::CreateFolderPath(m, s + "p\\q\\r\\");
+  EXPECT_TRUE(f.GetFileAttributesA(s + "p\\q\\r") & win::kFileAttributeDirectory);
+}
+
+TEST(UpdContract, ExtractionKeepsEveryFileInsideTheDestination) {
+  auto env = MakeContractEnv();
+  Machine& m = env->machine();
+  const std::wstring ws = env->Scratch();
+  const std::string s = Narrow(ws);
+  m.files.CreateDirectoryA(s + "dest");
+  env->PutFile(ws + L"dest\\a.txt", "old");
+  m.files.SetFileAttributesA(s + "dest\\a.txt", 1);
+  env->PutCabinet(ws + L"t.cab", {{"a.txt", "A"}, {"..\\up.txt", "U"}, {"sub\\b.txt", "B"}, {"../up2.txt", "U"}});
+  EXPECT_TRUE(::updlink::ExtractCabinet(m, s + "t.cab", s + "dest\\"));
+  EXPECT_EQ(env->ReadFile(ws + L"dest\\a.txt"), std::optional<std::string>("A"));
+  EXPECT_EQ(env->ReadFile(ws + L"dest\\sub\\b.txt"), std::optional<std::string>("B"));
+  EXPECT_EQ(env->ReadFile(ws + L"up.txt"), std::nullopt);
+  EXPECT_EQ(env->ReadFile(ws + L"up2.txt"), std::nullopt);
 }
 
 }  // namespace

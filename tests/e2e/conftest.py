@@ -112,6 +112,9 @@ def bring_up_desktop(host, bins):
 
 @pytest.fixture
 def desktop(host, bins):
+    """For scenarios that start windowed programs one after another (the CD
+    run, its copy, setups, applications): with the desktop kept up none of
+    them meets it closing (CreateWindow would fail and the program end)."""
     bring_up_desktop(host, bins)
     return host
 
@@ -167,3 +170,21 @@ class VirtualCd:
 def cd(host, bins, request):
     name = request.node.name.replace("[", "-").replace("]", "").replace("/", "-")
     return VirtualCd(host, bins, WORK / "cds" / name)
+
+
+def with_setups(cd):
+    """The CD's tools folder with the setups config.ini names."""
+    from inspect_helpers import sim_file  # it imports this module
+    (cd.folder / "tools").mkdir(exist_ok=True)
+    for name in ("DriverSetup", "VTPSetup"):
+        shutil.copy2(sim_file(name), cd.folder / "tools" / f"{name}.exe")
+
+
+@pytest.fixture
+def road(host, bins, request):
+    """A CD that carries the program itself and its setups: the road goes on
+    into the copy."""
+    name = request.node.name.replace("[", "-").replace("]", "")
+    cd = VirtualCd(host, bins, host.prefix.parent.parent / "cds" / name, whole_road=True)
+    with_setups(cd)
+    return cd

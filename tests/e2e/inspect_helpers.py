@@ -2,7 +2,6 @@
 the probe that runs the inspection code through the real adapters, and
 registry reads of a prefix."""
 import pathlib
-import re
 
 import pytest
 
@@ -87,10 +86,6 @@ def probe(host, *args, cwd=None, timeout=120, windowed=False):
     rc, out = host.run(probe_exe(windowed), list(args), cwd=cwd, timeout=timeout)
     assert rc == 0, out
     return key_values(out)
-
-
-def strip(lines):
-    return [re.sub(r"^\[-?\d+\]", "", l) for l in lines or []]
 
 
 def reg_value(host, key, name, view64=True):

@@ -31,9 +31,23 @@ NORMAL_END = "Devstart::FirstTimeLocal returns NORMAL_EXIT"
 PC_SUITE_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Tavo Electronics\\Tavo PC Suite IV\\1.0"
 
 
+def strip(lines, checked=False):
+    """Trace lines without their "[ms]" prefix ([] for no log). `checked`:
+    every line must have the prefix, and the log must be there."""
+    if not checked:
+        return [re.sub(r"^\[-?\d+\]", "", line) for line in lines or []]
+    assert lines is not None, "no trace log"
+    out = []
+    for line in lines:
+        m = re.fullmatch(r"\[(-?\d+)\](.*)", line)
+        assert m, f"line without elapsed time: {line!r}"
+        out.append(m.group(2))
+    return out
+
+
 def trace_lines(host):
     """The trace log's lines without their "[ms]" prefix ([] without a log)."""
-    return [re.sub(r"^\[-?\d+\]", "", line) for line in host.read_log() or []]
+    return strip(host.read_log())
 
 
 def wait_for_local_run(host, timeout=120, poll=0.5):

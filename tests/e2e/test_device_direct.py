@@ -1,18 +1,13 @@
 """The phone reached directly through SendScsiCmd.dll on Windows 7: a second
 start reads the setting block and switches the USB mode; failures of the
 phone come back as their result codes and messages."""
-import re
-
 import pytest
 
 from conftest import answer_box, bring_up_desktop
 from ui_helpers import result_box
 from winehost import finish
 from phone import Phone
-
-
-def strip(lines):
-    return [re.sub(r"^\[-?\d+\]", "", line) for line in lines or []]
+from road_helpers import strip
 
 
 def second_start(cd, host, bins, box=None):

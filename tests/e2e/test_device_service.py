@@ -2,7 +2,6 @@
 32-bit system folder, registers and starts it; a standard user's requests
 travel over its pipe to the simulated phone and back."""
 import re
-import time
 
 import pytest
 
@@ -10,16 +9,13 @@ from conftest import answer_box, bring_up_desktop
 from ui_helpers import result_box
 from winehost import finish
 from phone import Phone
+from road_helpers import strip, wait_until
 
 SERVICE = "TavoScsiCommandService"
 SERVICE_KEY = r"HKLM\System\CurrentControlSet\Services\TavoScsiCommandService"
 
 
 pytestmark = pytest.mark.serial
-
-
-def strip(lines):
-    return [re.sub(r"^\[-?\d+\]", "", line) for line in lines or []]
 
 
 @pytest.fixture
@@ -47,12 +43,8 @@ def install(cd, host, running=True):
     rc, _ = cd.run(["-run_cd", "-no_send"])
     assert rc == 0
     lines = strip(host.read_log())
-    for _ in range(120 if running else 0):
-        if service_state(host) == 4:
-            break
-        time.sleep(0.5)
-    else:
-        assert not running, "the service did not reach the running state"
+    if running:
+        assert wait_until(lambda: service_state(host) == 4, 60), "the service did not reach the running state"
     return lines
 
 
@@ -184,10 +176,7 @@ def test_standard_user_with_the_service_stopped_needs_an_administrator(cd, xp, b
     Phone(xp).write()
     install(cd, xp)
     xp.run_tool(["sc", "stop", SERVICE])
-    for _ in range(60):
-        if service_state(xp) == 1:
-            break
-        time.sleep(0.5)
+    wait_until(lambda: service_state(xp) == 1, 30)
     assert service_state(xp) == 1  # stopped
     bring_up_desktop(xp, bins)
     program = "Z:" + str(cd.program).replace("/", "\\")

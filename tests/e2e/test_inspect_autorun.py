@@ -4,8 +4,8 @@ import pytest
 
 from conftest import answer_box
 from ui_helpers import Box
-from inspect_helpers import reg_value, strip
-from road_helpers import end_after_first_checks
+from inspect_helpers import reg_value
+from road_helpers import end_after_first_checks, strip
 
 CDROM = r"HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Cdrom"
 USER_POLICY = r"HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Policies\Explorer"

@@ -7,7 +7,7 @@ from concurrent.futures import ThreadPoolExecutor
 
 import pytest
 
-from conftest import answer_box, bring_up_desktop
+from conftest import answer_box
 from ui_helpers import SHELL_NOT_FOUND
 from inspect_helpers import driver_files, install_standins, probe, probe_exe
 
@@ -24,12 +24,8 @@ def start_app(host, folder, name, seconds=120):
     raise AssertionError(f"{name} did not start")
 
 
-@pytest.fixture(autouse=True)
-def steady_desktop(host, bins):
-    """The stand-ins here are windowed programs started one after another: a
-    desktop kept up means none of them starts while Wine closes an unused one
-    (CreateWindow then fails and the stand-in ends at once)."""
-    bring_up_desktop(host, bins)
+# The stand-ins here are windowed programs started one after another.
+pytestmark = pytest.mark.usefixtures("desktop")
 
 
 @pytest.fixture

@@ -3,7 +3,8 @@
 stand-in setups that later install steps run."""
 import pytest
 
-from inspect_helpers import install_standins, needs_32bit_program, probe, strip
+from inspect_helpers import install_standins, needs_32bit_program, probe
+from road_helpers import strip
 
 WOW = r"HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node"
 UNINSTALL = r"Microsoft\Windows\CurrentVersion\Uninstall"

@@ -2,11 +2,10 @@
 relaunched into its local run, its window and guide dialog found, pressed,
 dragged and looked at with the UI driver while the stages run."""
 import shutil
-import time
 
 import pytest
 
-from conftest import PROGRAM, VirtualCd, answer_box, bring_up_desktop
+from conftest import PROGRAM, answer_box
 from inspect_helpers import setup_config, setup_log, sim_file
 from phone import Phone
 from road_helpers import install_pc_suite, trace_lines, wait_until
@@ -35,23 +34,15 @@ WRONG_MODE_BY_LANGUAGE = {
 }
 
 
-@pytest.fixture(autouse=True)
-def steady_desktop(host, bins):
-    bring_up_desktop(host, bins)
+pytestmark = pytest.mark.usefixtures("desktop")
 
 
 @pytest.fixture
-def road(host, bins, request):
-    """A CD carrying the program and its setups; Windows 10; the phone in
-    PC-suite mode."""
-    name = request.node.name.replace("[", "-").replace("]", "")
-    cd = VirtualCd(host, bins, host.prefix.parent.parent / "cds" / name, whole_road=True)
-    (cd.folder / "tools").mkdir(exist_ok=True)
-    for setup in ("DriverSetup", "VTPSetup"):
-        shutil.copy2(sim_file(setup), cd.folder / "tools" / f"{setup}.exe")
+def road(road, host):
+    """conftest's road on Windows 10, the phone in PC-suite mode."""
     host.set_windows_version("win10")
     Phone(host).write(setting=PC_SUITE_PHONE)
-    return cd
+    return road
 
 
 def install_driver(host, road):
@@ -108,21 +99,22 @@ def test_window_place_looks_and_cancel_during_a_setup_that_does_not_end(road, ho
 
     # Alt+F4 is swallowed, and the window answers while the setup runs.
     post(host, bins, window["hwnd"], WM_SYSKEYDOWN, *ALT_F4)
-    time.sleep(1)
-    assert find_window(host, bins, hwnd=window["hwnd"])["visible"]
     assert send(host, bins, window["hwnd"], WM_NULL) == 0
     # Dragged by any point of its surface.
     # The move starts at the first step with the button down, so the window
     # follows the rest of the way: the vector less at most a step.
     drag(host, bins, 310, 310, 360, 340, steps=40)
     assert wait_until(lambda: find_window(host, bins, hwnd=window["hwnd"])["rect"][0] >= 348, 10)
+    # The mouse's input leaves the queue only after what was posted before
+    # it: moved, the window has had the Alt+F4 too.
+    assert find_window(host, bins, hwnd=window["hwnd"])["visible"]
     left, top, right, bottom = find_window(host, bins, hwnd=window["hwnd"])["rect"]
     assert (348 <= left <= 350, 328 <= top <= 330, right - left, bottom - top) == (True, True, 430, 270)
 
     # Cancel during the wait only marks the run; PC-suite mode then closes
-    # instead of showing the guide dialog.
-    post(host, bins, window["hwnd"], WM_COMMAND, 1007)
-    time.sleep(1)
+    # instead of showing the guide dialog. Sent, as a click's notification
+    # reaches the window: handled once the call returns.
+    assert send(host, bins, window["hwnd"], WM_COMMAND, 1007, timeout_ms=30000) == 0
     assert find_window(host, bins, hwnd=window["hwnd"])["visible"]
     end_setup(host, "DriverSetup")
     assert wait_until(lambda: not program_pids(host)), trace_lines(host)
@@ -137,8 +129,7 @@ def test_cancel_in_itk_mode_closes_before_the_itk_setup(road, host, bins):
     road.write_config((road.folder / "config.ini").read_text().replace("driver_version=1.2.0.4", "driver_version=9.0"))
     window = open_window(host, bins, road)
     assert wait_until(lambda: len(setup_log(host, "DriverSetup")) > 2)
-    post(host, bins, window["hwnd"], WM_COMMAND, 1007)
-    time.sleep(1)
+    assert send(host, bins, window["hwnd"], WM_COMMAND, 1007, timeout_ms=30000) == 0
     end_setup(host, "DriverSetup")
     assert wait_until(lambda: not program_pids(host)), trace_lines(host)
     assert setup_log(host, "VTPSetup") == []

@@ -3,26 +3,18 @@ copy, and the copy's local run switching the phone and starting what is
 installed; the install steps through the real adapters."""
 import re
 import shutil
-import time
 
 import pytest
 
-from conftest import PROGRAM, VirtualCd, answer_box, bring_up_desktop
+from conftest import PROGRAM, answer_box, with_setups
 from inspect_helpers import probe, setup_config, setup_log, sim_file
 from phone import Phone
 from road_helpers import (NORMAL_END, install_pc_suite, relaunch_records, trace_lines,
-                          wait_for_local_run, wait_for_relaunch)
+                          wait_for_local_run, wait_for_relaunch, wait_until)
 from ui_helpers import find_window, post, result_box
 from winehost import finish
 
 RUN_WHEN_KEY = "HKEY_CURRENT_USER\\Software\\Tavo Electronics\\Tavo PC Suite IV\\1.0\\Setting"
-
-
-def with_setups(cd):
-    """The CD's tools folder with the setups config.ini names."""
-    (cd.folder / "tools").mkdir(exist_ok=True)
-    for name in ("DriverSetup", "VTPSetup"):
-        shutil.copy2(sim_file(name), cd.folder / "tools" / f"{name}.exe")
 
 
 def install_driver(host, cd):
@@ -40,21 +32,8 @@ def staged(host):
     return sorted(str(p.relative_to(root)).replace("/", "\\") for p in root.rglob("*") if p.is_file())
 
 
-@pytest.fixture(autouse=True)
-def steady_desktop(host, bins):
-    """Every scenario starts windowed programs one after another (the CD run,
-    its copy, setups, applications): the desktop is kept up so that none of
-    them meets it closing."""
-    bring_up_desktop(host, bins)
-
-
-@pytest.fixture
-def road(host, bins, request):
-    """A CD that carries the program itself: the road goes on into the copy."""
-    name = request.node.name.replace("[", "-").replace("]", "")
-    cd = VirtualCd(host, bins, host.prefix.parent.parent / "cds" / name, whole_road=True)
-    with_setups(cd)
-    return cd
+# Every scenario starts windowed programs one after another.
+pytestmark = pytest.mark.usefixtures("desktop")
 
 
 def test_cd_run_stages_and_relaunches_its_copy_as_first_instance(cd, host):
@@ -78,7 +57,7 @@ def test_cd_run_stages_and_relaunches_its_copy_as_first_instance(cd, host):
 def test_conflicting_application_is_named_and_nothing_is_staged(cd, host, bins):
     vtp = host.start(sim_file("VTP"))
     try:
-        time.sleep(2)
+        assert find_window(host, bins, cls="TavoVtpStandIn", timeout=60, visible=True) is not None
         run = cd.start()
         # Code 400: the product that waits, and the application to close.
         answer_box(host, bins, result_box("The following applications should be closed before you continue to "
@@ -105,10 +84,7 @@ def test_local_run_switches_the_phone_and_starts_the_pc_suite(road, host, run_wh
     assert Phone(host).mode != 0
     # A started PC suite writes its log a moment after the run has ended.
     log = folder / "PCSuite.log"
-    for _ in range(20):
-        if log.exists():
-            break
-        time.sleep(0.5)
+    wait_until(log.exists, 10)
     assert log.exists() == started
     # Both runs wrote the one log; what is there is whole lines.
     raw = (host.temp_dir / "Devstart.Log").read_bytes().decode("utf-16-le")
@@ -128,7 +104,8 @@ def test_itk_local_run_tells_the_running_pc_suite_and_starts_the_vtp(cd, host):
     suite = install_pc_suite(host, sim_file("PCSuite"))
     running = host.start(suite / "PCSuite.exe")
     try:
-        time.sleep(2)
+        # Its log's first line is written once its window is up.
+        host.wait_for_file(suite / "PCSuite.log", 60)
         Phone(host).write(setting=(0x41, 0x0A, 0x00))
         rc, _ = cd.run(["-drive:E"], timeout=120)
         assert rc == 0
@@ -155,10 +132,7 @@ def test_work_left_for_the_window_installs_the_staged_driver_and_guides(road, ho
     assert Phone(host).mode != 0
     post(host, bins, dialog["hwnd"], 0x111, 1006)
     staging = host.temp_dir / "E"
-    for _ in range(60):
-        if not (staging / "config.ini").exists():
-            break
-        time.sleep(0.5)
+    wait_until(lambda: not (staging / "config.ini").exists(), 30)
     assert not (staging / "config.ini").exists()
     lines = trace_lines(host)
     assert "CAutoRunManager::FirstTimeLocal(-)" in lines

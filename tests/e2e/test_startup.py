@@ -1,22 +1,10 @@
 """The program's start-up under Wine: which run it chooses, its first trace
 lines, the single-instance mutex, and what an unusable temporary folder does."""
-import re
-
 import pytest
 
-from road_helpers import end_after_first_checks, wait_for_relaunch
+from road_helpers import end_after_first_checks, strip, wait_for_relaunch
 
 FIRST = "Start Autorun version 1, 0, 0, 14"
-
-
-def strip(lines):
-    """Trace lines without their "[ms]" prefix, checking that prefix."""
-    out = []
-    for line in lines:
-        m = re.fullmatch(r"\[(-?\d+)\](.*)", line)
-        assert m, f"line without elapsed time: {line!r}"
-        out.append(m.group(2))
-    return out
 
 
 @pytest.mark.parametrize("args, branch", [
@@ -33,7 +21,7 @@ def test_command_line_chooses_the_run(cd, host, args, branch):
         # The local run goes on into its window (with nothing installed and
         # no setups on this CD, into failure boxes): seen to start, it ends here.
         end_after_first_checks(host, cd.start(args))
-    lines = strip(host.read_log())
+    lines = strip(host.read_log(), checked=True)
     assert lines[0] == FIRST
     assert "Devstart::CreateMutex" in lines
     if branch == "cd":
@@ -58,7 +46,7 @@ def test_each_start_replaces_the_log(cd, host):
     host.temp_dir.mkdir(parents=True, exist_ok=True)
     (host.temp_dir / "Devstart.Log").write_bytes("old line\r\n".encode("utf-16-le") * 500)
     cd.run()
-    assert strip(host.read_log())[0] == FIRST
+    assert strip(host.read_log(), checked=True)[0] == FIRST
     assert "old line" not in "".join(host.read_log())
 
 
@@ -68,7 +56,7 @@ def test_second_instance_signals_and_ends(cd, host, bins):
         assert holder.stdout.readline().strip() == b"held"
         rc, _ = cd.run()
         assert rc == 0
-        lines = strip(host.read_log())
+        lines = strip(host.read_log(), checked=True)
         assert lines[0] == FIRST
         assert lines[-1] == "Devstart::CreateMutex ERROR_ALREADY_EXISTS"
         assert not any("RunFromCD" in l for l in lines)
@@ -90,7 +78,7 @@ def test_missing_temporary_folder_writes_no_log_and_runs_on(cd, host):
 def test_windows_xp_prefix_reaches_the_service_check(cd, host):
     host.set_windows_version("winxp")
     cd.run()
-    lines = strip(host.read_log())
+    lines = strip(host.read_log(), checked=True)
     # Before version 6 the start-up looks after the SCSI command service first.
     assert lines.index("CAutoRunManager::CheckService(+)") < lines.index("Devstart::CreateMutex")
     assert "CAutoRunManager::CheckService(-)" in lines
@@ -102,4 +90,4 @@ def test_utf16_config_with_bom_is_read(cd, host):
     cd.write_config("[SYSTEM]\niso_type0=1\n", encoding="utf-16")
     rc, _ = cd.run()
     assert rc == 0
-    assert strip(host.read_log())[0] == FIRST
+    assert strip(host.read_log(), checked=True)[0] == FIRST

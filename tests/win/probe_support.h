@@ -11,6 +11,7 @@
 #include "core/option.h"
 #include "core/trace_log.h"
 #include "platform/win32/machine.h"
+#include "utf8_out.h"
 
 namespace devstart::probe {
 
@@ -29,15 +30,8 @@ struct Run {
   COption option;
 };
 
-inline std::string Utf8(const std::wstring& w) {
-  int n = ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string s(n > 0 ? n - 1 : 0, '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, s.data(), n, nullptr, nullptr);
-  return s;
-}
-
 inline void Print(const char* name, const std::wstring& value) {
-  std::printf("%s=%s\n", name, Utf8(value).c_str());
+  std::printf("%s=%s\n", name, utf8out::Utf8(value).c_str());
 }
 inline void Print(const char* name, long long value) { std::printf("%s=%lld\n", name, value); }
 

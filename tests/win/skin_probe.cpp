@@ -28,6 +28,7 @@
 #include "ui/texts.h"
 #include "ui/win32/skin_gdi.h"
 #include "workflow/auto_run_manager.h"
+#include "utf8_out.h"
 
 namespace {
 
@@ -39,16 +40,7 @@ constexpr UINT kGoOn = WM_APP + 1;
 constexpr UINT kCaptionFlags = DT_CENTER | DT_SINGLELINE | DT_VCENTER;
 constexpr WORD kStringTable = 6;  // RT_STRING
 
-// Raw bytes: the C runtime's text mode would translate them, and a pipe
-// would otherwise hold "ready" back in the runtime's buffer.
-void PrintLine(const std::wstring& w) {
-  int n = ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(n, '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-  s.push_back('\n');
-  DWORD written = 0;
-  ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), s.data(), static_cast<DWORD>(s.size()), &written, nullptr);
-}
+using utf8out::PrintLine;
 
 HINSTANCE Self() { return ::GetModuleHandleW(nullptr); }
 

@@ -8,6 +8,9 @@
 //   pipe.busy_ms=N                 keep the one pipe instance occupied for N ms
 //                                  before taking clients (the key is used up)
 //   pipe.off=1                     offer no pipe while the key is set
+//   pipe.silent=1                  take each request and never answer it:
+//                                  hold the connection until the client
+//                                  lets go
 // "ScsiCmdService.exe --console" serves the pipe without the service manager.
 #include <windows.h>
 
@@ -142,7 +145,12 @@ void Serve(HANDLE pipe) {
     char request[512];
     ::ResetEvent(ov.hEvent);
     DWORD got = 0;
-    if (Finish(pipe, ov, ::ReadFile(pipe, request, sizeof request, nullptr, &ov), &got)) {
+    bool took = Finish(pipe, ov, ::ReadFile(pipe, request, sizeof request, nullptr, &ov), &got);
+    if (took && Hook("pipe.silent") == "1") {
+      // The next read ends only when the client hangs up (or we stop).
+      ::ResetEvent(ov.hEvent);
+      Finish(pipe, ov, ::ReadFile(pipe, request, sizeof request, nullptr, &ov), &got);
+    } else if (took) {
       std::string reply = simphone::AnswerRequest(std::string(request, got), &SendScsiCmd);
       if (!reply.empty()) {
         ::ResetEvent(ov.hEvent);

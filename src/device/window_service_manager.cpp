@@ -95,6 +95,18 @@ int WindowServiceManager::DecodeFailureByte(std::uint8_t first) {
   return failure->code;
 }
 
+bool WindowServiceManager::AwaitReply(Handle pipe) {
+  ISystemInfo& clock = machine_.system;
+  const std::uint32_t start = clock.GetTickCount();
+  for (;;) {
+    IoResult peek = machine_.services.PeekNamedPipe(pipe);
+    if (!peek.ok || peek.transferred != 0) return true;
+    // Unsigned difference: right across the tick count's wrap.
+    if (clock.GetTickCount() - start >= kReplyWaitMs) return false;
+    clock.Sleep(kReplyPollMs);
+  }
+}
+
 int WindowServiceManager::PipeSend(const std::wstring& request, std::uint8_t* reply, std::uint32_t size,
                                    std::uint32_t* read) {
   IFileSystem& files = machine_.files;
@@ -132,6 +144,10 @@ int WindowServiceManager::PipeSend(const std::wstring& request, std::uint8_t* re
   }
   for (;;) {
     Trace(L"[WindowServiceManager] ReadFile(+)");
+    if (!AwaitReply(pipe.handle)) {
+      Trace(L"[WindowServiceManager] ReadFile() no reply in " + std::to_wstring(kReplyWaitMs) + L" ms");
+      return FAIL_TO_CONNECT_PIPE;
+    }
     IoResult got = files.ReadFile(pipe.handle, reply, size);
     *read = got.transferred;
     if (got.transferred != 0 && got.transferred != 1 && got.transferred != 3) {

@@ -18,6 +18,11 @@ class WindowServiceManager {
   static constexpr const wchar_t* kDescription = L"Tavo SCSI Command service for AutoRun.";
   static constexpr const wchar_t* kPipeName = L"\\\\.\\pipe\\TavoScsiCommandService";
   static constexpr std::uint32_t kPipeWaitMs = 20000;
+  // How long a reply may take: the same time a busy pipe is granted. The
+  // service answers one SCSI command, well under a second; a service that
+  // took the request and went quiet must not hold the installer for ever.
+  static constexpr std::uint32_t kReplyWaitMs = 20000;
+  static constexpr std::uint32_t kReplyPollMs = 50;
   // The binary path had to fit a MAX_PATH buffer with its terminator.
   static constexpr std::size_t kMaxBinaryPath = 259;
 
@@ -36,7 +41,9 @@ class WindowServiceManager {
 
   // One exchange over the service's pipe: writes `request` as UTF-16LE with
   // its terminator, reads the reply into `reply` (`size` bytes), stores the
-  // reply's length in *read. Returns 0, 100 to 104, or 201 to 203.
+  // reply's length in *read. Returns 0, 100 to 104, or 201 to 203; no reply
+  // within kReplyWaitMs is FAIL_TO_CONNECT_PIPE, as a failed wait for the
+  // pipe is.
   int PipeSend(const std::wstring& request, std::uint8_t* reply, std::uint32_t size, std::uint32_t* read);
 
   // The reply's meaning by its length; the autorun code of a failure reply.
@@ -46,6 +53,10 @@ class WindowServiceManager {
   const std::wstring& binary_path() const { return binary_path_; }
 
  private:
+  // True once the pipe has bytes to read or the service has let go (the
+  // read then says which); false when kReplyWaitMs passed in silence.
+  bool AwaitReply(Handle pipe);
+
   Machine& machine_;
   std::wstring binary_path_;
 };

@@ -53,6 +53,8 @@ class ContractEnv {
   virtual void ServePipe(const std::wstring& name, const std::string& reply) = 0;
   virtual std::string Answer(const std::wstring& name) = 0;
   virtual void OccupyPipe(const std::wstring& name) = 0;
+  // The server takes the request and never answers (Answer is not called).
+  virtual void SilencePipe(const std::wstring& name) = 0;
   // Removes a service the test created.
   virtual void DeleteService(const std::wstring& name) = 0;
 

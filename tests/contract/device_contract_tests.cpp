@@ -76,10 +76,15 @@ TEST_P(PipeReply, RequestInReplyOutThenBrokenPipe) {
   EXPECT_EQ(w.transferred, 8u);
   EXPECT_EQ(env->Answer(name), request);
 
+  // Peeking shows the whole reply ready; once it is read, the hang-up.
+  IoResult peek = env->machine().services.PeekNamedPipe(h.handle);
+  EXPECT_EQ(peek.ok, !GetParam().reply.empty());
+  EXPECT_EQ(peek.transferred, GetParam().reply.size());
   char buf[256] = {};
   IoResult r = pipes.ReadFile(h.handle, buf, sizeof buf);
   if (!GetParam().reply.empty()) {
     EXPECT_TRUE(r.ok);
+    EXPECT_FALSE(env->machine().services.PeekNamedPipe(h.handle).ok);
     EXPECT_EQ(std::string(buf, r.transferred), GetParam().reply);
     r = pipes.ReadFile(h.handle, buf, sizeof buf);
   }
@@ -96,6 +101,21 @@ INSTANTIATE_TEST_SUITE_P(Replies, PipeReply,
                                            ReplyCase{"four", std::string("\xEC\xFF\xFF\xFF", 4)},
                                            ReplyCase{"none", std::string()}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PipeContract, SilentServerLeavesNothingToPeek) {
+  auto env = MakeContractEnv();
+  IFileSystem& pipes = env->machine().files;
+  std::wstring name = L"\\\\.\\pipe\\" + env->UniqueName(L"DevstartContractSilent");
+  env->ServePipe(name, "x");
+  env->SilencePipe(name);
+  HandleResult h = pipes.CreateFile(name, win::kGenericRead | win::kGenericWrite, 0, win::kOpenExisting, 0);
+  ASSERT_NE(h.handle, kInvalidHandle);
+  ASSERT_TRUE(pipes.WriteFile(h.handle, "G\0\0\0", 4).ok);
+  IoResult peek = env->machine().services.PeekNamedPipe(h.handle);
+  EXPECT_TRUE(peek.ok);
+  EXPECT_EQ(peek.transferred, 0u);
+  EXPECT_TRUE(env->machine().kernel.CloseHandle(h.handle));
+}
 
 TEST(PipeContract, OccupiedPipeIsBusyAndWaitTimesOut) {
   auto env = MakeContractEnv();

@@ -86,6 +86,7 @@ class FakeEnv : public ContractEnv {
     pc_.pipes.busy_opens = 1000;
     pc_.pipes.wait_fails = true;
   }
+  void SilencePipe(const std::wstring&) override { pc_.pipes.quiet_peeks = -1; }
   void DeleteService(const std::wstring& name) override { pc_.services.services.erase(sim::Fold(name)); }
 
   // A cabinet is its bytes on the disk and, for the fake, its entries by content.

@@ -181,6 +181,9 @@ class Win32Env : public ContractEnv {
     clients_.push_back(h);
   }
 
+  // The listening end is kept and never written to.
+  void SilencePipe(const std::wstring&) override {}
+
   void DeleteService(const std::wstring& name) override {
     SC_HANDLE m = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     SC_HANDLE s = ::OpenServiceW(m, name.c_str(), DELETE);

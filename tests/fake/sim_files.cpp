@@ -148,6 +148,20 @@ CallResult PipeServer::SetState(Handle pipe, std::uint32_t mode) {
   return {true, 0};
 }
 
+IoResult PipeServer::Peek(Handle pipe) {
+  auto it = connections_.find(pipe);
+  if (it == connections_.end()) return {false, kErrorInvalidHandle, 0};
+  if (quiet_peeks != 0) {
+    if (quiet_peeks > 0) --quiet_peeks;
+    return {true, 0, 0};
+  }
+  // A scripted piece or the reply is ready at once; with nothing left the
+  // service has hung up.
+  std::size_t ready = scripted_reads.empty() ? it->second.pending.size() : scripted_reads.front().first.size();
+  if (ready == 0) return {false, kErrorBrokenPipe, 0};
+  return {true, 0, static_cast<std::uint32_t>(ready)};
+}
+
 bool PipeServer::Release(Handle h) {
   connections_.erase(h);
   return open_handles.erase(h) == 1;

@@ -28,6 +28,9 @@ class PipeServer : public KernelObjectOwner {
   bool wait_fails = false;     // WaitNamedPipe fails (time-out)
   bool set_state_fails = false;
   bool write_fails = false;
+  // Peeks that find nothing yet while the service works on the request;
+  // -1: it never answers and keeps the connection open.
+  int quiet_peeks = 0;
   // Replies read in pieces, each with its ReadFile error (0 = success);
   // when empty, the server's reply is read at once.
   std::deque<std::pair<std::string, std::uint32_t>> scripted_reads;
@@ -44,6 +47,7 @@ class PipeServer : public KernelObjectOwner {
   IoResult Read(Handle pipe, void* buffer, std::uint32_t size);
   CallResult Wait(const std::wstring& name, std::uint32_t timeout_ms);
   CallResult SetState(Handle pipe, std::uint32_t mode);
+  IoResult Peek(Handle pipe);
   bool Release(Handle h) override;
 
  private:

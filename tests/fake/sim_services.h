@@ -66,6 +66,7 @@ class FakeServices : public IServices {
     return pipes_.Wait(name, timeout_ms);
   }
   CallResult SetNamedPipeHandleState(Handle pipe, std::uint32_t mode) override { return pipes_.SetState(pipe, mode); }
+  IoResult PeekNamedPipe(Handle pipe) override { return pipes_.Peek(pipe); }
 
  private:
   PipeServer& pipes_;

@@ -3,6 +3,9 @@
 // that installs and starts the service.
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <utility>
+
 #include "core/result_codes.h"
 #include "device/window_service_manager.h"
 #include "unit/traced_pc.h"
@@ -272,6 +275,45 @@ TEST_F(Pipe, ConnectionFailures) {
     for (const auto& call : p.calls) waits += call == L"WaitNamedPipe \\\\.\\pipe\\TavoScsiCommandService 20000";
     EXPECT_EQ(waits, c.busy == 0 ? 0 : (c.wait_fails ? 1 : c.busy)) << c.name;
     EXPECT_TRUE(p.open_handles.empty()) << c.name;
+  }
+}
+
+struct ReplyFaultCase {
+  const char* name;
+  int quiet_peeks;  // -1: the service never answers
+  std::deque<std::pair<std::string, std::uint32_t>> reads;
+  int code;
+  std::uint32_t read;
+  const wchar_t* last_line;
+};
+
+// A service that is slow, silent, or lets go mid-reply: the exchange ends
+// within the reply wait, with the connection closed.
+TEST_F(Pipe, SlowSilentOrCutReplies) {
+  const ReplyFaultCase cases[] = {
+      {"answers just inside the wait", 399, {{std::string("\x40\x0A\x00", 3), 0}}, 0, 3,
+       L"[WindowServiceManager] ReadFile(-)"},
+      {"never answers", -1, {}, FAIL_TO_CONNECT_PIPE, 0,
+       L"[WindowServiceManager] ReadFile() no reply in 20000 ms"},
+      {"cut after two bytes", 0, {{std::string("\x40\x0A", 2), 0}}, FAIL_SCSI_UNKNOWN, 2,
+       L"[WindowServiceManager] ReadFile(+)"},
+      {"dies before the first byte", 0, {{std::string(), 109}}, 0, 0, L"[WindowServiceManager] ReadFile(+)"},
+      {"two rounds of more data", 0,
+       {{std::string("\x01", 1), win::kErrorMoreData}, {std::string("\x02", 1), win::kErrorMoreData},
+        {std::string("\x40\x01\x02", 3), 0}},
+       0, 3, L"[WindowServiceManager] ReadFile(-)"},
+  };
+  for (const ReplyFaultCase& c : cases) {
+    TracedPc fresh;
+    fresh.pc.InstallService(win::kServiceRunning);
+    fresh.pc.pipes.quiet_peeks = c.quiet_peeks;
+    fresh.pc.pipes.scripted_reads = c.reads;
+    WindowServiceManager wsm(fresh.machine, option);
+    std::uint32_t read = 99;
+    EXPECT_EQ(wsm.PipeSend(L"GET_SETTING:E", buffer, sizeof buffer, &read), c.code) << c.name;
+    EXPECT_EQ(read, c.read) << c.name;
+    EXPECT_EQ(fresh.pc.TraceLines().back(), c.last_line) << c.name;
+    EXPECT_TRUE(fresh.pc.pipes.open_handles.empty()) << c.name;
   }
 }
 

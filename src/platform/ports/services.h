@@ -46,6 +46,9 @@ class IServices {
   // SetNamedPipeHandleState with a read mode, collection count and time-out
   // left unchanged (NULL).
   virtual CallResult SetNamedPipeHandleState(Handle pipe, std::uint32_t mode) = 0;
+  // PeekNamedPipe without copying: `transferred` is the total byte count
+  // ready to read. Fails once the other end has let go and nothing is left.
+  virtual IoResult PeekNamedPipe(Handle pipe) = 0;
 };
 
 }  // namespace devstart

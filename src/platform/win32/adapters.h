@@ -141,6 +141,7 @@ class Win32Services : public IServices {
   bool CloseServiceHandle(Handle h) override;
   CallResult WaitNamedPipe(const std::wstring& name, std::uint32_t timeout_ms) override;
   CallResult SetNamedPipeHandleState(Handle pipe, std::uint32_t mode) override;
+  IoResult PeekNamedPipe(Handle pipe) override;
 };
 
 class Win32Security : public ISecurity {

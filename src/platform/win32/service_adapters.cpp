@@ -58,6 +58,12 @@ CallResult Win32Services::SetNamedPipeHandleState(Handle pipe, std::uint32_t mod
   return Result(::SetNamedPipeHandleState(ToHandle(pipe), &m, nullptr, nullptr));
 }
 
+IoResult Win32Services::PeekNamedPipe(Handle pipe) {
+  DWORD available = 0;
+  BOOL ok = ::PeekNamedPipe(ToHandle(pipe), nullptr, 0, nullptr, &available, nullptr);
+  return IoResult{ok != FALSE, ok ? 0u : static_cast<std::uint32_t>(::GetLastError()), ok ? available : 0u};
+}
+
 Handle Win32Security::GetCurrentProcess() { return FromHandle(::GetCurrentProcess()); }
 
 HandleResult Win32Security::OpenProcessToken(Handle process, std::uint32_t access) {

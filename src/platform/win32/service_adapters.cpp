@@ -61,7 +61,8 @@ CallResult Win32Services::SetNamedPipeHandleState(Handle pipe, std::uint32_t mod
 IoResult Win32Services::PeekNamedPipe(Handle pipe) {
   DWORD available = 0;
   BOOL ok = ::PeekNamedPipe(ToHandle(pipe), nullptr, 0, nullptr, &available, nullptr);
-  return IoResult{ok != FALSE, ok ? 0u : static_cast<std::uint32_t>(::GetLastError()), ok ? available : 0u};
+  if (!ok) return IoResult{false, static_cast<std::uint32_t>(::GetLastError()), 0};
+  return IoResult{true, 0, static_cast<std::uint32_t>(available)};
 }
 
 Handle Win32Security::GetCurrentProcess() { return FromHandle(::GetCurrentProcess()); }

@@ -5,8 +5,9 @@
 // its role rather than by its file name (the copy may be renamed).
 // Settings: C:\sim-setups\<role>.cfg, section [setup], overridden by /key=value
 // arguments:
-//   mode    = install (default) | run | never | crash | noinstall
-//   seconds = how long "run" takes before it installs
+//   mode    = install (default) | run | never | crash | noinstall | handoff
+//   seconds = how long "run" takes before it installs; "handoff" starts a
+//             copy of itself in "run" mode for that long and ends at once
 //   version = the version it records (driver and VTP: DisplayVersion; ITK: Version)
 //   folder  = A (default) or B: the driver folder
 //   code    = 1, 2 or 3: which of the driver's product codes gets the uninstall entry
@@ -159,6 +160,22 @@ int wmain() {
   if (mode == L"crash") {
     Log(L"crashing");
     ::TerminateProcess(::GetCurrentProcess(), 0xC0000005);
+  }
+  if (mode == L"handoff") {
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(self) + L"\" /mode=run /seconds=" + Setting(L"seconds", L"3");
+    STARTUPINFOW startup{};
+    startup.cb = static_cast<DWORD>(sizeof startup);
+    PROCESS_INFORMATION child{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child)) {
+      Log(L"handoff failed");
+      return 1;
+    }
+    Log(L"handed off to pid " + std::to_wstring(child.dwProcessId));
+    ::CloseHandle(child.hThread);
+    ::CloseHandle(child.hProcess);
+    return 0;
   }
   if (mode == L"noinstall") {
     Log(L"finished without installing");

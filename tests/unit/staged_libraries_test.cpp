@@ -34,11 +34,11 @@ class Staged : public World {
   }
   CLiveUpdate& live() { return manager().GetLiveUpdate(); }
   int Count(const std::wstring& line) const {
-    Lines all = Lines();
+    std::vector<std::wstring> all = Lines();
     return static_cast<int>(std::count(all.begin(), all.end(), line));
   }
   int StagedLines() const {
-    Lines all = Lines();
+    std::vector<std::wstring> all = Lines();
     return static_cast<int>(std::count_if(all.begin(), all.end(), [](const std::wstring& l) {
       return l.rfind(L"CLiveUpdate::CheckStagedLibraries()", 0) == 0;
     }));

@@ -579,7 +579,7 @@ TEST(PhoneIdentityLoads, FullPathInTheCurrentDirectoryOnly) {
       {"phone check, DLLs elsewhere", [](SimUpdlink& p) { return CheckPhoneSWUpdate(p.machine).message; }, true,
        "C:\\Windows\\System32", kPhonelink, "MSG_CONNECT_FAIL"},
       {"report", [](SimUpdlink& p) { return UpdateGBCforSync(p.machine, "KKRKAB100:261207103015123", "OK"); }, true,
-       "C:\\Sync", kPhonelink, ""},
+       "C:\\Sync", Names{}, ""},
       {"setup", [](SimUpdlink& p) { return std::to_string(StartUpdate(p.machine)); }, true, "C:\\Sync", Names{},
        "0"},
   };

@@ -81,7 +81,9 @@ int CLiveUpdate::CheckUpdateDll() {
   // By full path only: a missing staged copy must not be looked for in the
   // system folders, the current directory or PATH of a run that may be elevated.
   std::optional<std::wstring> folder = ProgramFolder();
-  if (folder) m_hDLL.reset(machine_.modules, LoadStaged(JoinPath(*folder, kCheckLibrary), L"CLiveUpdate::CheckUpdateDll()"));
+  if (folder) {
+    m_hDLL.reset(machine_.modules, LoadStaged(JoinPath(*folder, kCheckLibrary), L"CLiveUpdate::CheckUpdateDll()"));
+  }
   if (!m_hDLL) {
     Trace(L"CAutoRunManager::CheckUpdateDll() m_hDLL is NULL");
     result = 4;

@@ -204,8 +204,8 @@ HRESULT IniHresult() {
 #ifdef CHECK_CRASH
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
-    // Volatile, so the compiler cannot see the null and turn the store into a trap.
-    int* volatile nowhere = nullptr;
+    // Volatile both ways: the compiler may neither see the null nor drop the store.
+    volatile int* volatile nowhere = nullptr;
     *nowhere = 1;
   }
   return TRUE;

@@ -266,7 +266,8 @@ Handle CLiveUpdate::LoadStaged(const std::wstring& path, const std::wstring& who
   if (load.raised) {
     Trace(who + L" LoadLibrary raised exception " + Hex(load.code));
   } else if (!load.module && load.error != w::kErrorModNotFound) {
-    Trace(who + L" LoadLibrary fails, error " + std::to_wstring(load.error));
+    // Wine passes the status of an exception in the entry point on as the error.
+    Trace(who + L" LoadLibrary fails, error " + (load.error > 0xFFFF ? Hex(load.error) : std::to_wstring(load.error)));
   }
   return load.module;
 }

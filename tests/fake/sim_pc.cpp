@@ -236,9 +236,9 @@ GuardedLoad FakeModules::LoadLibraryGuarded(const std::wstring& path) {
     loads.push_back(path);
     out.raised = true;
     out.code = 0xC0000005u;
-  } else if (bytes == kFailingLibraryContent) {
+  } else if (bytes == kFailingLibraryContent || bytes == kLoaderCaughtLibraryContent) {
     loads.push_back(path);
-    out.error = win::kErrorDllInitFailed;
+    out.error = bytes == kFailingLibraryContent ? win::kErrorDllInitFailed : 0xC0000005u;
   } else {
     out.module = LoadLibraryW(path);
     if (!out.module) out.error = win::kErrorModNotFound;

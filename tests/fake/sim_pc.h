@@ -127,9 +127,11 @@ struct CheckLibrary {
 
 // A file on the simulated disk holding this is the check library.
 inline const std::string kCheckLibraryContent = "check library";
-// Libraries whose entry point raises an access violation on attach, or
-// answers FALSE to it (the load then fails with 1114).
+// Libraries whose entry point raises an access violation on attach (past
+// the loader, or caught by it, which fails the load with the exception's
+// status as Wine does), or answers FALSE to it (the load fails with 1114).
 inline const std::string kRaisingLibraryContent = "DllMain raises";
+inline const std::string kLoaderCaughtLibraryContent = "DllMain raises, the loader catches it";
 inline const std::string kFailingLibraryContent = "DllMain fails";
 
 // The program's string tables, generated from the same text files as the

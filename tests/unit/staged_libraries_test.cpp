@@ -80,6 +80,12 @@ TEST(StagedLibraries, CheckLibraryLoadedOnlyWhenItIsTheCdsOwn) {
          s.pc.files.Put(L"E:\\P4_UpdlinkChk.dll", sim::kFailingLibraryContent);
        },
        'E', 4, {kCheck}, L"CLiveUpdate::CheckUpdateDll() LoadLibrary fails, error 1114"},
+      {__LINE__,
+       [](Staged& s) {
+         s.pc.files.Put(kCheck, sim::kLoaderCaughtLibraryContent);
+         s.pc.files.Put(L"E:\\P4_UpdlinkChk.dll", sim::kLoaderCaughtLibraryContent);
+       },
+       'E', 4, {kCheck}, L"CLiveUpdate::CheckUpdateDll() LoadLibrary fails, error 0xC0000005"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);

@@ -19,6 +19,9 @@
 //   CHECK_COMERROR  logs and fills, then throws a _com_error the way code built
 //                   with MSVC does: RaiseException(0xE06D7363) with the
 //                   compiler's throw information, built here by hand
+//   CHECK_CRASH     its entry point writes through a null pointer when the
+//                   library is attached, so the load itself ends in an access
+//                   violation and CheckUPDLINK is never reached
 #include <windows.h>
 
 #include <cstdio>
@@ -197,6 +200,17 @@ HRESULT IniHresult() {
 #endif  // !CHECK_NOEXPORT
 
 }  // namespace
+
+#ifdef CHECK_CRASH
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    // Volatile both ways: the compiler may neither see the null nor drop the store.
+    volatile int* volatile nowhere = nullptr;
+    *nowhere = 1;
+  }
+  return TRUE;
+}
+#endif
 
 #ifdef CHECK_NOEXPORT
 // A harmless export of another name: the DLL loads and has an export table,

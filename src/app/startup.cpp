@@ -64,6 +64,14 @@ int RunStartup(StartupEnv& env, const std::wstring& command_line) {
   auto& m = env.manager;
   Machine& pc = env.machine;
   Trace(L"Start Autorun version 1, 0, 0, 14");
+  // Every library the program loads itself is named by its full path; this
+  // keeps the current directory (the CD's root, or wherever a shortcut
+  // starts us) out of what the system loads on our behalf by plain name.
+  // Windows XP before SP1 and Windows 2000 lack the call and keep it, after
+  // the system folders when their safe search order is on.
+  if (!pc.modules.DropCurrentDirectoryFromSearch()) {
+    Trace(L"Devstart: the current directory stays in the library search");
+  }
   env.texts.set_language(SelectUiLanguage(pc.system));
 
   bool admin = m.IsUserInAdministrators();

@@ -118,6 +118,8 @@ constexpr std::uint32_t kErrorServiceExists = 1073;
 constexpr std::uint32_t kErrorNoSuchLogonSession = 1312;
 constexpr std::uint32_t kErrorPrivilegeNotHeld = 1314;
 constexpr std::uint32_t kErrorNoToken = 1008;
+constexpr std::uint32_t kErrorModNotFound = 126;
+constexpr std::uint32_t kErrorDllInitFailed = 1114;
 
 // Pipes.
 constexpr std::uint32_t kPipeReadmodeByte = 0;

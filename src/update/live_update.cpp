@@ -81,7 +81,9 @@ int CLiveUpdate::CheckUpdateDll() {
   // By full path only: a missing staged copy must not be looked for in the
   // system folders, the current directory or PATH of a run that may be elevated.
   std::optional<std::wstring> folder = ProgramFolder();
-  if (folder) m_hDLL.reset(machine_.modules, machine_.modules.LoadLibraryW(JoinPath(*folder, kCheckLibrary)));
+  if (folder) {
+    m_hDLL.reset(machine_.modules, LoadStaged(JoinPath(*folder, kCheckLibrary), L"CLiveUpdate::CheckUpdateDll()"));
+  }
   if (!m_hDLL) {
     Trace(L"CAutoRunManager::CheckUpdateDll() m_hDLL is NULL");
     result = 4;
@@ -233,6 +235,43 @@ std::optional<std::wstring> CLiveUpdate::UpdateLibraryPath() const {
   return JoinPath(*folder, option_.swupdate_file_name);
 }
 
+// ---- the staged libraries ----------------------------------------------------------
+
+void CLiveUpdate::CheckStagedLibraries(char drive) {
+  std::optional<std::wstring> folder = ProgramFolder();
+  if (!folder) return;
+  // No letter names no CD: nothing can be compared, so nothing is loaded.
+  bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+  std::wstring cd = letter ? std::wstring(1, static_cast<wchar_t>(drive)) + L":\\" : L"";
+  staged_.Check(JoinPath(*folder, kCheckLibrary), letter ? cd + kCheckLibrary : L"");
+  if (std::optional<std::wstring> update = UpdateLibraryPath()) {
+    staged_.Check(*update, letter ? cd + option_.swupdate_file_name : L"");
+  }
+}
+
+void CLiveUpdate::ReleaseUpdateLibrary() {
+  if (std::optional<std::wstring> path = UpdateLibraryPath()) staged_.Release(*path);
+}
+
+void CLiveUpdate::UpdateLibraryDownloaded() {
+  if (std::optional<std::wstring> path = UpdateLibraryPath()) staged_.Downloaded(*path);
+}
+
+Handle CLiveUpdate::LoadStaged(const std::wstring& path, const std::wstring& who) {
+  if (!staged_.MayLoad(path)) return 0;
+  // Guarded: a library that raises while it attaches fails its load, as one
+  // that is missing would, instead of ending the run.
+  GuardedLoad load = machine_.modules.LoadLibraryGuarded(path);
+  staged_.Release(path);
+  if (load.raised) {
+    Trace(who + L" LoadLibrary raised exception " + Hex(load.code));
+  } else if (!load.module && load.error != w::kErrorModNotFound) {
+    // Wine passes the status of an exception in the entry point on as the error.
+    Trace(who + L" LoadLibrary fails, error " + (load.error > 0xFFFF ? Hex(load.error) : std::to_wstring(load.error)));
+  }
+  return load.module;
+}
+
 // ---- the download ----------------------------------------------------------------
 
 int CLiveUpdate::DownloadUrl() {
@@ -343,7 +382,7 @@ int CLiveUpdate::startSWUpdate() {
   IModules& modules = machine_.modules;
   // Exactly the file the download writes: missing there is missing.
   std::optional<std::wstring> path = UpdateLibraryPath();
-  if (!m_hUpdateDLL && path) m_hUpdateDLL.reset(modules, modules.LoadLibraryW(*path));
+  if (!m_hUpdateDLL && path) m_hUpdateDLL.reset(modules, LoadStaged(*path, L"CLiveUpdate::startSWUpdate()"));
   if (!m_hUpdateDLL) {
     Trace(L"CLiveUpdate::startSWUpdate() m_hUpdateDLL is NULL");
   } else if (auto update = reinterpret_cast<StartUpdateFn>(modules.GetProcAddress(m_hUpdateDLL.get(), "StartUpdate"));

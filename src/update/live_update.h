@@ -14,6 +14,7 @@
 #include "core/option.h"
 #include "platform/handles.h"
 #include "platform/machine.h"
+#include "update/staged_libraries.h"
 
 #if defined(__i386__)
 #define DEVSTART_STDCALL __attribute__((stdcall))
@@ -81,12 +82,25 @@ class CLiveUpdate {
   // True while the update library is loaded (only inside startSWUpdate).
   bool HoldsUpdateLibrary() const { return m_hUpdateDLL.valid(); }
 
+  // The local run, while the phone's CD is still in `drive`: compares the
+  // staged check and update libraries with the CD's and holds them until
+  // they are loaded; one that differs is not loaded.
+  void CheckStagedLibraries(char drive);
+  // Before a download writes the update library, and after it wrote it.
+  void ReleaseUpdateLibrary();
+  void UpdateLibraryDownloaded();
+  // Before the staging folder is emptied.
+  void ReleaseStagedLibraries() { staged_.ReleaseAll(); }
+
  private:
   int AskCheckLibrary(CheckUpdlinkFn entry);
   void FindReachable();
   std::optional<std::wstring> ProgramFolder() const;
   std::wstring FromAnswer(const char* buffer) const;
   std::wstring ExceptionText(const GuardedCall& call) const;
+  // Loads a staged library by its full path, unless it was refused; a load
+  // that fails for another reason than a missing file is traced.
+  Handle LoadStaged(const std::wstring& path, const std::wstring& who);
   // Writes what `url` answers into `temporary`; true when every byte came.
   bool Fetch(Handle session, const std::wstring& url, const std::wstring& temporary);
 
@@ -102,6 +116,7 @@ class CLiveUpdate {
   // Each loaded and freed within one call.
   UniqueModule m_hDLL;
   UniqueModule m_hUpdateDLL;
+  StagedLibraries staged_{machine_};
 };
 
 }  // namespace devstart

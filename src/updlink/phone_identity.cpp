@@ -2,9 +2,26 @@
 
 namespace updlink {
 
+// Both DLLs are loaded from the current directory and from nowhere else: it
+// is where the library's own update puts the newer Phonelink.dll, where the
+// sync software keeps them beside itself when it calls in, and the folder the
+// installer makes current before its hand-off. A plain name would also search
+// the caller's folder, the system folders and PATH, and load whatever is
+// found there first.
+std::string PhoneIdentity::InCurrentDirectory(const char* file) {
+  std::string dir = m_.files.GetCurrentDirectoryA();
+  if (dir.empty()) return "";
+  return dir.back() == '\\' ? dir + file : dir + "\\" + file;
+}
+
+devstart::Handle PhoneIdentity::Load(const char* file) {
+  std::string path = InCurrentDirectory(file);
+  return path.empty() ? 0 : m_.modules.LoadLibraryA(path);
+}
+
 bool PhoneIdentity::FillTable(PhoneFunctionTable* table, std::initializer_list<int> required) {
   *table = PhoneFunctionTable{};
-  devstart::Handle dll = m_.modules.LoadLibraryA("Phonelink.dll");
+  devstart::Handle dll = Load("Phonelink.dll");
   if (!dll) return false;
   auto fill = reinterpret_cast<A123Fn>(m_.modules.GetProcAddress(dll, "_A123"));
   if (!fill || !fill(table)) return false;
@@ -29,7 +46,7 @@ PhoneIdentity::Serial PhoneIdentity::ReadSerial() {
     }
   }
   if (out.serial.empty()) {
-    devstart::Handle auth = m_.modules.LoadLibraryA("AuthDll");
+    devstart::Handle auth = Load("AuthDll.dll");
     auto info = auth ? reinterpret_cast<GetPhoneInfoFn>(m_.modules.GetProcAddress(auth, "GetPhoneInfo")) : nullptr;
     if (info) {
       char first[256] = {}, second[256] = {};

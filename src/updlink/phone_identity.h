@@ -28,6 +28,8 @@ class PhoneIdentity {
 
  private:
   bool FillTable(PhoneFunctionTable* table, std::initializer_list<int> required);
+  std::string InCurrentDirectory(const char* file);
+  devstart::Handle Load(const char* file);
   devstart::Machine& m_;
 };
 

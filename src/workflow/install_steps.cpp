@@ -3,6 +3,7 @@
 // application. The setups are waited for while the window keeps working.
 #include "core/result_codes.h"
 #include "core/trace_log.h"
+#include "update/live_update.h"
 #include "inspect/process_launch.h"
 #include "inspect/staging_folder.h"
 #include "workflow/auto_run_manager.h"
@@ -71,6 +72,8 @@ int CAutoRunManager::StepRun() {
 }
 
 int CAutoRunManager::CleanupStaging() {
+  // Our own holds on staged libraries would keep them from being deleted.
+  if (live_update_) live_update_->ReleaseStagedLibraries();
   std::wstring folder = StagingFolderOfDrive(machine_.files, m_cDrive);
   return folder.empty() ? 0 : DeleteTempFolder(machine_.files, folder);
 }

@@ -7,6 +7,7 @@
 #include "core/trace_log.h"
 #include "inspect/autorun_check.h"
 #include "inspect/process_launch.h"
+#include "update/live_update.h"
 #include "workflow/auto_run_manager.h"
 
 namespace devstart {
@@ -26,6 +27,8 @@ int CAutoRunManager::FirstTimeLocal() {
   SettingRead setting = GetSetting();
   if (setting.result != 0) return setting.result;
   if (setting.settings) ApplyPhoneSettings(*setting.settings);
+  // Now, while the CD is still there: the mode change takes it away.
+  GetLiveUpdate().CheckStagedLibraries(m_cDrive);
 
   IKernelObjects& kernel = machine_.kernel;
   int r = 0;

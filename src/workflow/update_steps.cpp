@@ -24,7 +24,12 @@ CLiveUpdate& CAutoRunManager::GetLiveUpdate() {
 int CAutoRunManager::StepSWUpate() {
   Trace(L"CAutoRunManager::StepSWUpate(+)");
   CLiveUpdate& live = GetLiveUpdate();
-  if (live.isUpdateNewer()) live.DownloadUrl();
+  if (live.isUpdateNewer()) {
+    // The download replaces the staged library, so it may not be held; what
+    // this run fetched has no copy on the CD to be compared with.
+    live.ReleaseUpdateLibrary();
+    if (live.DownloadUrl() == 1) live.UpdateLibraryDownloaded();
+  }
   live.startSWUpdate();
   Trace(L"CAutoRunManager::StepSWUpate(-)");
   return 0;

@@ -486,6 +486,18 @@ TEST(ModulesAnsi, LibrariesAndFunctionsByName) {
   EXPECT_EQ(modules.LoadLibraryA("devstart-no-such-library.dll"), kNullHandle);
 }
 
+// A guarded load by full path: a missing file is no module, with the error
+// Windows gives for it; the current directory can leave the search.
+TEST(Modules, GuardedLoadOfAMissingFileAndTheSearchWithoutTheCurrentDirectory) {
+  auto env = MakeContractEnv();
+  IModules& modules = env->machine().modules;
+  GuardedLoad missing = modules.LoadLibraryGuarded(env->Scratch() + L"devstart-no-such-library.dll");
+  EXPECT_EQ(missing.module, kNullHandle);
+  EXPECT_EQ(missing.error, win::kErrorModNotFound);
+  EXPECT_FALSE(missing.raised);
+  EXPECT_TRUE(modules.DropCurrentDirectoryFromSearch());
+}
+
 TEST(ShellAnsi, StartsAProgramOrSaysTheFileIsMissing) {
   auto env = MakeContractEnv();
   IProcesses& processes = env->machine().processes;

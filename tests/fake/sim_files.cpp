@@ -434,7 +434,9 @@ CallResult FakeFiles::DeleteFile(const std::wstring& path) {
   calls.push_back(L"DeleteFile " + path);
   std::wstring key = Fold(Resolve(path));
   if (files_.count(key) == 0) return {false, win::kErrorFileNotFound};
-  if (in_use.count(key) != 0) return {false, kErrorSharingViolation};
+  // Deleting opens the file for deletion: a handle that does not share it keeps the file.
+  const std::uint32_t all = win::kFileShareRead | win::kFileShareWrite | win::kFileShareDelete;
+  if (in_use.count(key) != 0 || !SharingAllows(key, kDeleteAccess, all)) return {false, kErrorSharingViolation};
   auto it = attributes.find(key);
   if (it != attributes.end() && (it->second & win::kFileAttributeReadonly) != 0) return {false, win::kErrorAccessDenied};
   files_.erase(key);
@@ -472,6 +474,10 @@ CallResult FakeFiles::MoveFileEx(const std::wstring& from, const std::wstring& t
   std::optional<std::string> bytes = Get(src);
   if (!bytes) return {false, win::kErrorFileNotFound};
   if (in_use.count(Fold(src)) != 0 || in_use.count(Fold(dest)) != 0) return {false, kErrorSharingViolation};
+  // Both names are opened for deletion: an open handle that does not share it keeps them.
+  const std::uint32_t all = win::kFileShareRead | win::kFileShareWrite | win::kFileShareDelete;
+  bool dest_kept = Exists(dest) && !SharingAllows(Fold(dest), kDeleteAccess, all);
+  if (!SharingAllows(Fold(src), kDeleteAccess, all) || dest_kept) return {false, kErrorSharingViolation};
   if (!IsWritable(dest)) return {false, win::kErrorAccessDenied};
   if (Exists(dest)) {
     if ((flags & win::kMoveFileReplaceExisting) == 0) return {false, win::kErrorAlreadyExists};

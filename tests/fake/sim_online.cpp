@@ -206,7 +206,10 @@ IdentityPhone::~IdentityPhone() {
 }
 
 Handle IdentityPhone::Load(const std::string& name) const {
-  std::string n = ModuleName(name);
+  // A name with a folder finds the DLLs only in the folder they are in.
+  std::size_t slash = name.rfind('\\');
+  if (slash != std::string::npos && Fold(Widen(name.substr(0, slash))) != Fold(Widen(folder))) return 0;
+  std::string n = ModuleName(slash == std::string::npos ? name : name.substr(slash + 1));
   if (n == "phonelink.dll" && phonelink_present) return kPhonelinkModule;
   if (n == "authdll.dll" && auth_present) return kAuthModule;
   return 0;

@@ -105,6 +105,7 @@ class IdentityPhone {
   IdentityPhone& operator=(const IdentityPhone&) = delete;
   ~IdentityPhone();
 
+  std::string folder = "C:\\Sync";  // where both DLLs are
   bool phonelink_present = true;
   bool auth_present = true;
   bool fill_ok = true;  // _A123's result

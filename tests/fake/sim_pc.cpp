@@ -229,6 +229,23 @@ Handle FakeModules::LoadLibraryW(const std::wstring& path) {
   return h;
 }
 
+GuardedLoad FakeModules::LoadLibraryGuarded(const std::wstring& path) {
+  GuardedLoad out;
+  std::optional<std::string> bytes = files ? files->Get(path) : std::nullopt;
+  if (bytes == kRaisingLibraryContent) {
+    loads.push_back(path);
+    out.raised = true;
+    out.code = 0xC0000005u;
+  } else if (bytes == kFailingLibraryContent || bytes == kLoaderCaughtLibraryContent) {
+    loads.push_back(path);
+    out.error = bytes == kFailingLibraryContent ? win::kErrorDllInitFailed : 0xC0000005u;
+  } else {
+    out.module = LoadLibraryW(path);
+    if (!out.module) out.error = win::kErrorModNotFound;
+  }
+  return out;
+}
+
 bool FakeModules::FreeLibrary(Handle module) { return libraries_.erase(module) == 1; }
 
 void* FakeModules::GetProcAddress(Handle module, const std::string& name) {

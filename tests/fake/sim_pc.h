@@ -127,6 +127,12 @@ struct CheckLibrary {
 
 // A file on the simulated disk holding this is the check library.
 inline const std::string kCheckLibraryContent = "check library";
+// Libraries whose entry point raises an access violation on attach (past
+// the loader, or caught by it, which fails the load with the exception's
+// status as Wine does), or answers FALSE to it (the load fails with 1114).
+inline const std::string kRaisingLibraryContent = "DllMain raises";
+inline const std::string kLoaderCaughtLibraryContent = "DllMain raises, the loader catches it";
+inline const std::string kFailingLibraryContent = "DllMain fails";
 
 // The program's string tables, generated from the same text files as the
 // resource script, the libraries the live-update library loads, and those
@@ -138,17 +144,29 @@ class FakeModules : public IModules {
   IdentityPhone identity;
   FakeFiles* files = nullptr;
   CheckLibrary check;
-  std::vector<std::wstring> loads;        // every LoadLibraryW path
+  std::vector<std::wstring> loads;        // every LoadLibraryW and guarded load path
+  std::vector<std::string> loads_a;       // every LoadLibraryA name
+  // How many loads had been made when the current directory left the
+  // search; -1 while it has not.
+  int search_dropped_after = -1;
   std::vector<std::wstring> update_runs;  // "<tag> <current directory>" of every StartUpdate
   std::wstring running_tag;
   int loaded_libraries() const { return static_cast<int>(libraries_.size()); }
 
   std::optional<std::wstring> LoadString(std::uint32_t id, std::uint16_t lang) override;
-  Handle LoadLibraryA(const std::string& name) override { return identity.Load(name); }
+  Handle LoadLibraryA(const std::string& name) override {
+    loads_a.push_back(name);
+    return identity.Load(name);
+  }
   void* GetProcAddress(Handle module, const std::string& name) override;
   Handle LoadLibraryW(const std::wstring& path) override;
   bool FreeLibrary(Handle module) override;
   GuardedCall CallGuarded(const std::function<int()>& call) override;
+  GuardedLoad LoadLibraryGuarded(const std::wstring& path) override;
+  bool DropCurrentDirectoryFromSearch() override {
+    search_dropped_after = static_cast<int>(loads.size() + loads_a.size());
+    return true;
+  }
   static std::vector<std::uint16_t> Languages();
   static std::vector<std::uint32_t> Ids(std::uint16_t lang);
 

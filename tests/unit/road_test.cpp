@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/result_codes.h"
+#include "update/live_update.h"
 #include "unit/traced_pc.h"
 
 namespace devstart {
@@ -479,6 +480,58 @@ TEST(StepRun, StartsTheModesApplication) {
     EXPECT_EQ(w.manager().StepRun(), c.result) << c.name;
     EXPECT_EQ(w.Launches(), c.started) << c.name;
     EXPECT_EQ(w.pc.TraceLines().back(), c.last_line) << c.name;
+  }
+}
+
+// ---- what the road loads --------------------------------------------------------
+
+// The CD run, then its copy's local run on a fresh manager, as the relaunch
+// would start it from the staging folder.
+struct Relaunched {
+  explicit Relaunched(Road& w) : road(w) {
+    EXPECT_EQ(w.manager().RunFromCD(), NORMAL_EXIT);
+    w.pc.files.module_path = kStaging + L"Devstart.exe";
+    copy.set_drive('E');
+  }
+  Road& road;
+  CAutoRunManager copy{road.machine, road.option};
+};
+
+// Every library is loaded from the staging folder by its full path, after
+// the check against the CD, though copies lie where a search by name would
+// look; the staging folder is emptied at the end all the same.
+TEST(RoadLoads, OnlyTheStagedLibrariesByFullPath) {
+  struct Row {
+    int line;
+    Mode mode;
+    std::vector<std::wstring> loads;
+    std::vector<std::wstring> runs;
+  };
+  const Row rows[] = {
+      {__LINE__, kPcSuite, {kStaging + L"P4_UpdlinkChk.dll", kStaging + L"P4_Updlink.dll"},
+       {L"cd C:\\Users\\user\\AppData\\Local\\Temp\\E"}},
+      {__LINE__, kVtp, {}, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    Road w(row.mode);
+    w.pc.files.Put(L"E:\\P4_UpdlinkChk.dll", sim::kCheckLibraryContent);
+    w.pc.files.Put(L"E:\\P4_Updlink.dll", "StartUpdate:cd");
+    for (const wchar_t* trap : {L"C:\\windows\\system32\\", L"C:\\"}) {
+      w.pc.files.Put(std::wstring(trap) + L"P4_UpdlinkChk.dll", sim::kCheckLibraryContent);
+      w.pc.files.Put(std::wstring(trap) + L"P4_Updlink.dll", "StartUpdate:trap");
+    }
+    w.option.swupdate_file_name = L"P4_Updlink.dll";
+    Relaunched r(w);
+    EXPECT_EQ(r.copy.FirstTimeLocal(), 0);
+    if (row.mode == kPcSuite) {
+      r.copy.MayOfferPCSuiteDownload();
+      r.copy.StepSWUpate();
+    }
+    EXPECT_EQ(w.pc.modules.loads, row.loads);
+    EXPECT_EQ(w.pc.modules.update_runs, row.runs);
+    EXPECT_EQ(r.copy.CleanupStaging(), 1);
+    EXPECT_EQ(w.Staged(), std::vector<std::wstring>{});
   }
 }
 

@@ -86,6 +86,13 @@ TEST_F(Startup, FirstLineNamesTheVersion) {
   EXPECT_EQ(pc.kernel.open_mutexes, std::set<Handle>{state.one_instance_mutex.get()});
 }
 
+// The current directory leaves the library search before anything is loaded.
+TEST_F(Startup, CurrentDirectoryLeavesTheLibrarySearchFirst) {
+  manager.first_time_local = NORMAL_EXIT;
+  Run(L"-drive:E");
+  EXPECT_EQ(pc.modules.search_dropped_after, 0);
+}
+
 struct BranchCase {
   const wchar_t* command_line;
   bool cd_branch;

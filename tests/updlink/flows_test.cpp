@@ -553,6 +553,46 @@ TEST(PhoneCheck, MissingSlotMeansNoPhone) {
   }
 }
 
+// Every flow loads the identity DLLs by full path from the current directory,
+// and only from there: a phone whose DLLs are in another folder is no phone.
+TEST(PhoneIdentityLoads, FullPathInTheCurrentDirectoryOnly) {
+  using Names = std::vector<std::string>;
+  const Names kPhonelink = {"C:\\Sync\\Phonelink.dll"};
+  const Names kBoth = {"C:\\Sync\\Phonelink.dll", "C:\\Sync\\AuthDll.dll"};
+  struct Case {
+    const char* label;
+    std::function<std::string(SimUpdlink&)> flow;  // its message
+    bool serial_ok;
+    const char* dll_folder;
+    Names loads;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"check", [](SimUpdlink& p) { return CheckLVUpdate(p.machine, "").message; }, true, "C:\\Sync", kPhonelink,
+       "MSG_AUTH_FAIL"},
+      {"check, serial from AuthDll", [](SimUpdlink& p) { return CheckLVUpdate(p.machine, "").message; }, false,
+       "C:\\Sync", kBoth, "MSG_AUTH_FAIL"},
+      {"check, DLLs elsewhere", [](SimUpdlink& p) { return CheckLVUpdate(p.machine, "").message; }, true,
+       "C:\\Windows\\System32", kBoth, "MSG_PHONE_FAIL"},
+      {"phone check", [](SimUpdlink& p) { return CheckPhoneSWUpdate(p.machine).message; }, true, "C:\\Sync",
+       kPhonelink, "MSG_AUTH_FAIL"},
+      {"phone check, DLLs elsewhere", [](SimUpdlink& p) { return CheckPhoneSWUpdate(p.machine).message; }, true,
+       "C:\\Windows\\System32", kPhonelink, "MSG_CONNECT_FAIL"},
+      {"report", [](SimUpdlink& p) { return UpdateGBCforSync(p.machine, "KKRKAB100:261207103015123", "OK"); }, true,
+       "C:\\Sync", Names{}, ""},
+      {"setup", [](SimUpdlink& p) { return std::to_string(StartUpdate(p.machine)); }, true, "C:\\Sync", Names{},
+       "0"},
+  };
+  for (const Case& c : cases) {
+    SimUpdlink pc;
+    pc.phone.serial_ok = c.serial_ok;
+    pc.phone.folder = c.dll_folder;
+    std::string message = c.flow(pc);
+    EXPECT_EQ(pc.pc.modules.loads_a, c.loads) << c.label;
+    if (*c.message) { EXPECT_EQ(message, c.message) << c.label; }
+  }
+}
+
 // ---- cabinets and setup --------------------------------------------------------
 TEST(Cabinet, NamesThatLeaveTheDestinationAreSkipped) {
   struct Case { const char* name; bool safe; };

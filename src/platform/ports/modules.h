@@ -20,6 +20,15 @@ struct GuardedCall {
   std::optional<std::int32_t> com_hresult;
 };
 
+// What a guarded load came to: the module (0 when none), GetLastError of a
+// load that failed, or the exception the library's entry point raised.
+struct GuardedLoad {
+  Handle module = 0;
+  std::uint32_t error = 0;
+  bool raised = false;
+  std::uint32_t code = 0;
+};
+
 class IModules {
  public:
   virtual ~IModules() = default;
@@ -39,6 +48,13 @@ class IModules {
   // raised by a foreign library (a C++ exception of another compiler reaches
   // this program only as one) ends the call instead of the process.
   virtual GuardedCall CallGuarded(const std::function<int()>& call) = 0;
+  // LoadLibraryW of a full path inside the same guard: a library whose entry
+  // point raises on attach fails its load instead of ending the process.
+  virtual GuardedLoad LoadLibraryGuarded(const std::wstring& path) = 0;
+  // SetDllDirectoryW(L""), looked up by name (Windows XP SP1 and later):
+  // takes the current directory out of the search for libraries named
+  // without a folder. False where the system has no such call.
+  virtual bool DropCurrentDirectoryFromSearch() = 0;
 };
 
 }  // namespace devstart

@@ -173,6 +173,8 @@ class Win32Modules : public IModules {
   Handle LoadLibraryW(const std::wstring& path) override;
   bool FreeLibrary(Handle module) override;
   GuardedCall CallGuarded(const std::function<int()>& call) override;
+  GuardedLoad LoadLibraryGuarded(const std::wstring& path) override;
+  bool DropCurrentDirectoryFromSearch() override;
 
  private:
   void* module_;  // an HMODULE

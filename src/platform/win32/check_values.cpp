@@ -84,6 +84,8 @@ static_assert(w::kServiceStartPending == SERVICE_START_PENDING);
 static_assert(w::kServiceStopPending == SERVICE_STOP_PENDING);
 static_assert(w::kServiceRunning == SERVICE_RUNNING);
 static_assert(w::kErrorPathNotFound == ERROR_PATH_NOT_FOUND);
+static_assert(w::kErrorModNotFound == ERROR_MOD_NOT_FOUND);
+static_assert(w::kErrorDllInitFailed == ERROR_DLL_INIT_FAILED);
 static_assert(w::kErrorPipeBusy == ERROR_PIPE_BUSY);
 static_assert(w::kErrorMoreData == ERROR_MORE_DATA);
 static_assert(w::kErrorSemTimeout == ERROR_SEM_TIMEOUT);

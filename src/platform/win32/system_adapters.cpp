@@ -135,6 +135,28 @@ Handle Win32Modules::LoadLibraryW(const std::wstring& path) {
   return reinterpret_cast<Handle>(::LoadLibraryW(path.c_str()));
 }
 
+GuardedLoad Win32Modules::LoadLibraryGuarded(const std::wstring& path) {
+  GuardedLoad out;
+  GuardedCall call = CallGuarded([&] {
+    HMODULE module = ::LoadLibraryW(path.c_str());
+    out.error = module ? 0 : ::GetLastError();
+    out.module = reinterpret_cast<Handle>(module);
+    return 0;
+  });
+  if (call.raised) {
+    out.module = 0;
+    out.raised = true;
+    out.code = call.code;
+  }
+  return out;
+}
+
+bool Win32Modules::DropCurrentDirectoryFromSearch() {
+  using Fn = BOOL(WINAPI*)(LPCWSTR);
+  auto fn = LookUp<Fn>(L"kernel32.dll", "SetDllDirectoryW");
+  return fn != nullptr && fn(L"") != FALSE;
+}
+
 bool Win32Modules::FreeLibrary(Handle module) { return ::FreeLibrary(reinterpret_cast<HMODULE>(module)) != FALSE; }
 
 void* Win32Modules::GetProcAddress(Handle module, const std::string& name) {

@@ -34,18 +34,27 @@ bool CdStillThere(IFileSystem& fs, const std::wstring& source) {
   return static_cast<bool>(find);
 }
 
+// Whether a failed copy only says the CD does not carry the file: always
+// so for a file that is not there, and for a name config.ini gave that is
+// no file at all (a folder, a bad name); never for a fault of the disks.
+bool NotCarried(std::uint32_t error, bool named_by_config) {
+  if (error == win::kErrorFileNotFound || error == win::kErrorPathNotFound) return true;
+  constexpr std::uint32_t kErrorInvalidName = 123, kErrorBadPathname = 161;
+  return named_by_config &&
+         (error == win::kErrorAccessDenied || error == kErrorInvalidName || error == kErrorBadPathname);
+}
+
 // Copies one file; false when the staged copy must not be started. A file
 // this CD does not carry (it is still there, the file is not) goes on as it
 // always has, the local run reports what it lacks; only the program itself
 // is needed whatever the error.
 bool Copy(IFileSystem& fs, const wchar_t* step, const std::wstring& source, const std::wstring& destination,
-          const std::wstring& name) {
+          const std::wstring& name, bool named_by_config) {
   CallResult copied = fs.CopyFile(source + name, destination + name, false);
   if (copied.ok) return true;
   std::wstring line = std::wstring(L"CAutoRunManager::") + step + L"() cannot copy " + source + name + L" to " +
                       destination + name + L": error " + std::to_wstring(copied.error);
-  bool missing = copied.error == win::kErrorFileNotFound || copied.error == win::kErrorPathNotFound;
-  if (missing && name != L"Devstart.exe" && CdStillThere(fs, source)) {
+  if (NotCarried(copied.error, named_by_config) && name != L"Devstart.exe" && CdStillThere(fs, source)) {
     Trace(line + L", left to the local run");
     return true;
   }
@@ -116,7 +125,7 @@ int CAutoRunManager::CopyAutoRun(const std::wstring& source, const std::wstring&
   Trace(L"CAutoRunManager::CopyAutoRun(+)");
   bool whole = true;
   for (const wchar_t* name : kAutoRunFiles) {
-    whole = whole && Copy(machine_.files, L"CopyAutoRun", source, destination, name);
+    whole = whole && Copy(machine_.files, L"CopyAutoRun", source, destination, name, false);
   }
   Trace(L"CAutoRunManager::CopyAutoRun(-)");
   return whole ? 1 : 0;
@@ -126,7 +135,7 @@ int CAutoRunManager::CopyDriverSetup(const std::wstring& source, const std::wstr
   Trace(L"CAutoRunManager::CopyDriverSetup(+)");
   bool whole = true;
   for (const std::wstring* name : {&option_.driver_name, &option_.driver_uninstall}) {
-    if (!name->empty()) whole = whole && Copy(machine_.files, L"CopyDriverSetup", source, destination, *name);
+    if (!name->empty()) whole = whole && Copy(machine_.files, L"CopyDriverSetup", source, destination, *name, true);
   }
   Trace(L"CAutoRunManager::CopyDriverSetup(-)");
   return whole ? 1 : 0;
@@ -134,7 +143,7 @@ int CAutoRunManager::CopyDriverSetup(const std::wstring& source, const std::wstr
 
 int CAutoRunManager::CopyITKSetup(const std::wstring& source, const std::wstring& destination) {
   Trace(L"CAutoRunManager::CopyITKSetup(+)");
-  bool whole = option_.itk_setup.empty() || Copy(machine_.files, L"CopyITKSetup", source, destination, option_.itk_setup);
+  bool whole = option_.itk_setup.empty() || Copy(machine_.files, L"CopyITKSetup", source, destination, option_.itk_setup, true);
   Trace(L"CAutoRunManager::CopyITKSetup(-)");
   return whole ? 1 : 0;
 }

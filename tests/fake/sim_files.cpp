@@ -467,7 +467,7 @@ CallResult FakeFiles::CopyFile(const std::wstring& from, const std::wstring& to,
   if (gone == 0) gone = GoneError(to);
   if (gone != 0) return {false, gone};
   std::optional<std::string> bytes = Get(Resolve(from));
-  if (!bytes) return {false, win::kErrorFileNotFound};
+  if (!bytes) return {false, FolderExists(Resolve(from)) ? win::kErrorAccessDenied : win::kErrorFileNotFound};
   if (auto bad = read_errors.find(Fold(Resolve(from))); bad != read_errors.end()) return {false, bad->second};
   std::wstring dest = Resolve(to);
   std::size_t slash = dest.rfind(L'\\');

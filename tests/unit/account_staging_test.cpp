@@ -307,6 +307,10 @@ TEST(StagingFaults, NoHalfCopyIsEverStartedAndNothingOfOthersIsLost) {
        Plus(kSix, {L"tools\\DriverUninstall.exe"}),
        L"CAutoRunManager::CopyDriverSetup() cannot copy .\\.\\tools\\DriverSetup.exe to " + stage +
            L".\\tools\\DriverSetup.exe: error 2, left to the local run"},
+      // config.ini without the driver's setup names the CD's root.
+      {"setup_named_as_a_folder", [](CdWorld& w) { w.option.driver_name = L".\\"; }, 1, stage,
+       Plus(kSix, {L"tools\\DriverUninstall.exe"}),
+       L"CAutoRunManager::CopyDriverSetup() cannot copy .\\.\\ to " + stage + L".\\: error 5, left to the local run"},
       {"companion_not_on_the_cd", [](CdWorld& w) { w.pc.files.DeleteFile(L"E:\\P4_UpdlinkChk.dll"); }, 1, stage,
        {L"Devstart.exe", L"P4_Updlink.dll", L"Progress.avi", L"SendScsiCmd.dll", L"config.ini",
         L"tools\\DriverSetup.exe", L"tools\\DriverUninstall.exe"},

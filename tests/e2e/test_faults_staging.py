@@ -75,7 +75,9 @@ def test_staging_folder_planted_as_a_link_never_empties_its_target(cd, host, bin
     stay, nothing is staged into it or started from it. Wine lists a Unix
     symbolic link as a reparse point, as Windows does a junction, but cannot
     remove it as a folder: here the run refuses with the box, where Windows
-    removes the link and stages into a real folder."""
+    removes the link and stages into a real folder. Wine makes no junction
+    or symbolic link of its own (mklink /j fails, /d makes nothing), so a
+    Unix link is the only one there is to plant."""
     target = host.prefix / "drive_c" / "theirs"
     target.mkdir()
     (target / "thesis.doc").write_text("precious")

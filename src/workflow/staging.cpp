@@ -143,7 +143,8 @@ int CAutoRunManager::CopyDriverSetup(const std::wstring& source, const std::wstr
 
 int CAutoRunManager::CopyITKSetup(const std::wstring& source, const std::wstring& destination) {
   Trace(L"CAutoRunManager::CopyITKSetup(+)");
-  bool whole = option_.itk_setup.empty() || Copy(machine_.files, L"CopyITKSetup", source, destination, option_.itk_setup, true);
+  bool whole =
+      option_.itk_setup.empty() || Copy(machine_.files, L"CopyITKSetup", source, destination, option_.itk_setup, true);
   Trace(L"CAutoRunManager::CopyITKSetup(-)");
   return whole ? 1 : 0;
 }
@@ -186,7 +187,8 @@ int CAutoRunManager::RunFromCD() {
   // Half a copy is never started, nor one whose folder became a link meanwhile.
   std::wstring problem = whole ? NotAFolderOfOurs(fs, staging, 0) : L"a copy failed";
   if (!problem.empty()) {
-    Trace(L"CAutoRunManager::RunFromCD() staging failed, " + problem + L": the staging folder is removed, nothing is started");
+    Trace(L"CAutoRunManager::RunFromCD() staging failed, " + problem +
+          L": the staging folder is removed, nothing is started");
     DeleteTempFolder(fs, staging);
     return kStagingFailed;
   }

@@ -47,7 +47,8 @@ class CAutoRunManager {
   // application, stage into the temporary folder and relaunch from there.
   virtual int RunFromCD();
   // Each copies from `source` to `destination` (both ending in a backslash)
-  // and returns 1; a failed copy is not reported.
+  // and returns 1, or 0 once a copy failed that leaves nothing to start (it
+  // is traced with its error; a file the CD does not carry is only traced).
   int CopyAutoRun(const std::wstring& source, const std::wstring& destination);
   int CopyDriverSetup(const std::wstring& source, const std::wstring& destination);
   int CopyITKSetup(const std::wstring& source, const std::wstring& destination);

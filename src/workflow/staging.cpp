@@ -2,8 +2,11 @@
 // itself; it stages the program and the setups the local run will need into
 // the temporary folder and relaunches the copy there, elevated when the copy
 // will install or repair something.
+#include <algorithm>
+
 #include "core/result_codes.h"
 #include "core/trace_log.h"
+#include "platform/handles.h"
 #include "inspect/os_family.h"
 #include "inspect/process_launch.h"
 #include "inspect/running_apps.h"
@@ -18,8 +21,77 @@ namespace {
 constexpr const wchar_t* kAutoRunFiles[] = {L"Devstart.exe",      L"SendScsiCmd.dll", L"P4_Updlink.dll",
                                             L"P4_UpdlinkChk.dll", L"config.ini",      L"Progress.avi"};
 
-void Copy(IFileSystem& fs, const std::wstring& source, const std::wstring& destination, const std::wstring& name) {
-  fs.CopyFile(source + name, destination + name, false);
+// The box of a staging that cannot give a whole copy to start: "Failed to
+// set up.", which is what the user has to hear.
+constexpr int kStagingFailed = FAIL_TO_SETUP_DRIVER;
+constexpr std::size_t kMaxPath = 260;    // MAX_PATH, the terminator included
+constexpr std::size_t kMaxFolder = 248;  // what CreateDirectoryW takes (room for an 8.3 name)
+
+// Whether the CD still answers: a file it lacks is then only missing.
+bool CdStillThere(IFileSystem& fs, const std::wstring& source) {
+  FindResult found = fs.FindFirstFile(source + L"*.*");
+  UniqueFind find(fs, found.handle);
+  return static_cast<bool>(find);
+}
+
+// Whether a failed copy only says the CD does not carry the file: always
+// so for a file that is not there, and for a name config.ini gave that is
+// no file at all (a folder, a bad name); never for a fault of the disks.
+bool NotCarried(std::uint32_t error, bool named_by_config) {
+  if (error == win::kErrorFileNotFound || error == win::kErrorPathNotFound) return true;
+  constexpr std::uint32_t kErrorInvalidName = 123, kErrorBadPathname = 161;
+  return named_by_config &&
+         (error == win::kErrorAccessDenied || error == kErrorInvalidName || error == kErrorBadPathname);
+}
+
+// Copies one file; false when the staged copy must not be started. A file
+// this CD does not carry (it is still there, the file is not) goes on as it
+// always has, the local run reports what it lacks; only the program itself
+// is needed whatever the error.
+bool Copy(IFileSystem& fs, const wchar_t* step, const std::wstring& source, const std::wstring& destination,
+          const std::wstring& name, bool named_by_config) {
+  CallResult copied = fs.CopyFile(source + name, destination + name, false);
+  if (copied.ok) return true;
+  std::wstring line = std::wstring(L"CAutoRunManager::") + step + L"() cannot copy " + source + name + L" to " +
+                      destination + name + L": error " + std::to_wstring(copied.error);
+  if (NotCarried(copied.error, named_by_config) && name != L"Devstart.exe" && CdStillThere(fs, source)) {
+    Trace(line + L", left to the local run");
+    return true;
+  }
+  Trace(line);
+  return false;
+}
+
+// What keeps `folder` from being a real folder of ours; empty when it is one.
+std::wstring NotAFolderOfOurs(IFileSystem& fs, const std::wstring& folder, std::uint32_t made_error) {
+  std::optional<FindData> entry = FolderEntry(fs, folder);
+  if (!entry) return L"the folder " + folder + L" cannot be made: error " + std::to_wstring(made_error);
+  if ((entry->attributes & win::kFileAttributeReparsePoint) != 0) return L"the folder " + folder + L" is a link";
+  if ((entry->attributes & win::kFileAttributeDirectory) == 0) return L"a file takes the place of " + folder;
+  return L"";
+}
+
+// An empty staging folder with its tools folder, both real folders made
+// here, or the reason traced and the box to show.
+int PrepareStagingFolder(IFileSystem& fs, const std::wstring& staging, std::size_t longest_name) {
+  const std::wstring where = L"CAutoRunManager::RunFromCD() ";
+  if (fs.GetTempPath().empty()) {
+    Trace(where + L"no temporary folder to stage into");
+    return kStagingFailed;
+  }
+  // A cut path would copy to, or start, something else.
+  if (staging.size() + longest_name >= kMaxPath || (staging + L"tools").size() >= kMaxFolder) {
+    Trace(where + L"the staging folder is too long for its files: " + staging);
+    return kStagingFailed;
+  }
+  DeleteTempFolder(fs, staging);
+  CallResult made = CreateFolderPath(fs, staging);
+  CallResult tools = CreateFolderPath(fs, staging + L"tools\\");
+  std::wstring problem = NotAFolderOfOurs(fs, staging, made.error);
+  if (problem.empty()) problem = NotAFolderOfOurs(fs, staging + L"tools\\", tools.error);
+  if (problem.empty()) return 0;
+  Trace(where + problem + L": nothing is staged");
+  return kStagingFailed;
 }
 
 // A staging folder can only be named after a drive letter: from a network
@@ -51,24 +123,30 @@ int ConflictingApplication(Machine& machine, const COption& option) {
 
 int CAutoRunManager::CopyAutoRun(const std::wstring& source, const std::wstring& destination) {
   Trace(L"CAutoRunManager::CopyAutoRun(+)");
-  for (const wchar_t* name : kAutoRunFiles) Copy(machine_.files, source, destination, name);
+  bool whole = true;
+  for (const wchar_t* name : kAutoRunFiles) {
+    whole = whole && Copy(machine_.files, L"CopyAutoRun", source, destination, name, false);
+  }
   Trace(L"CAutoRunManager::CopyAutoRun(-)");
-  return 1;
+  return whole ? 1 : 0;
 }
 
 int CAutoRunManager::CopyDriverSetup(const std::wstring& source, const std::wstring& destination) {
   Trace(L"CAutoRunManager::CopyDriverSetup(+)");
-  if (!option_.driver_name.empty()) Copy(machine_.files, source, destination, option_.driver_name);
-  if (!option_.driver_uninstall.empty()) Copy(machine_.files, source, destination, option_.driver_uninstall);
+  bool whole = true;
+  for (const std::wstring* name : {&option_.driver_name, &option_.driver_uninstall}) {
+    if (!name->empty()) whole = whole && Copy(machine_.files, L"CopyDriverSetup", source, destination, *name, true);
+  }
   Trace(L"CAutoRunManager::CopyDriverSetup(-)");
-  return 1;
+  return whole ? 1 : 0;
 }
 
 int CAutoRunManager::CopyITKSetup(const std::wstring& source, const std::wstring& destination) {
   Trace(L"CAutoRunManager::CopyITKSetup(+)");
-  if (!option_.itk_setup.empty()) Copy(machine_.files, source, destination, option_.itk_setup);
+  bool whole =
+      option_.itk_setup.empty() || Copy(machine_.files, L"CopyITKSetup", source, destination, option_.itk_setup, true);
   Trace(L"CAutoRunManager::CopyITKSetup(-)");
-  return 1;
+  return whole ? 1 : 0;
 }
 
 int CAutoRunManager::RunFromCD() {
@@ -90,18 +168,29 @@ int CAutoRunManager::RunFromCD() {
 
   const std::wstring source = L".\\";
   std::wstring staging = GetStagingFolder(fs);
-  DeleteTempFolder(fs, staging);
-  CreateFolderPath(fs, staging);
-  CreateFolderPath(fs, staging + L"tools\\");
-  CopyAutoRun(source, staging);
+  std::size_t longest = 0;
+  for (const wchar_t* name : kAutoRunFiles) longest = std::max(longest, std::wstring(name).size());
+  for (const std::wstring* name : {&option_.driver_name, &option_.driver_uninstall, &option_.itk_setup}) {
+    longest = std::max(longest, name->size());
+  }
+  if (int refused = PrepareStagingFolder(fs, staging, longest)) return refused;
+  bool whole = CopyAutoRun(source, staging) == 1;
   int elevate = 0;
-  if (CheckDriverInstall() == 0 || IsDriverVersionCurrent() == 0) {
-    CopyDriverSetup(source, staging);
+  if (whole && (CheckDriverInstall() == 0 || IsDriverVersionCurrent() == 0)) {
+    whole = CopyDriverSetup(source, staging) == 1;
     elevate = 1;
   }
-  if (option_.IsITKMode() && (CheckITKInstall() == 0 || IsITKVersionCurrent() == 0)) {
-    CopyITKSetup(source, staging);
+  if (whole && option_.IsITKMode() && (CheckITKInstall() == 0 || IsITKVersionCurrent() == 0)) {
+    whole = CopyITKSetup(source, staging) == 1;
     elevate = 1;
+  }
+  // Half a copy is never started, nor one whose folder became a link meanwhile.
+  std::wstring problem = whole ? NotAFolderOfOurs(fs, staging, 0) : L"a copy failed";
+  if (!problem.empty()) {
+    Trace(L"CAutoRunManager::RunFromCD() staging failed, " + problem +
+          L": the staging folder is removed, nothing is started");
+    DeleteTempFolder(fs, staging);
+    return kStagingFailed;
   }
 
   std::wstring program = staging + L"Devstart.exe";

@@ -198,6 +198,16 @@ TEST(FileSystemContract, FoldersFilesAndErrors) {
   CallResult copy_missing = fs.CopyFile(base + L"nothing.bin", base + L"stage\\x.bin", false);
   EXPECT_FALSE(copy_missing.ok);
   EXPECT_EQ(copy_missing.error, win::kErrorFileNotFound);
+  // A folder is no file to copy; its own entry is what its parent lists.
+  CallResult copy_folder = fs.CopyFile(base + L"stage\\tools", base + L"stage\\x.bin", false);
+  EXPECT_FALSE(copy_folder.ok);
+  EXPECT_EQ(copy_folder.error, win::kErrorAccessDenied);
+  FindResult self = fs.FindFirstFile(base + L"stage\\tools");
+  ASSERT_NE(self.handle, kInvalidHandle);
+  EXPECT_EQ(self.data.name, L"tools");
+  EXPECT_EQ(self.data.attributes & (win::kFileAttributeDirectory | win::kFileAttributeReparsePoint),
+            win::kFileAttributeDirectory);
+  fs.FindClose(self.handle);
   env->PutFile(base + L"b.txt", "b");
   EXPECT_TRUE(fs.CopyFile(base + L"b.txt", base + L"stage\\b.txt", false).ok);
   EXPECT_FALSE(fs.CopyFile(base + L"b.txt", base + L"stage\\b.txt", true).ok);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cwctype>
 
 namespace devstart::sim {
 
@@ -18,7 +19,9 @@ constexpr std::uint32_t kErrorDirNotEmpty = 145;
 constexpr std::uint32_t kCreateNew = 1;
 constexpr std::uint32_t kOpenAlways = 4;
 constexpr std::uint32_t kTruncateExisting = 5;
+constexpr std::uint32_t kErrorDiskFull = 112;
 constexpr std::uint32_t kMountPointTag = 0xA0000003u;  // IO_REPARSE_TAG_MOUNT_POINT
+constexpr std::uint32_t kSymlinkTag = 0xA000000Cu;     // IO_REPARSE_TAG_SYMLINK
 constexpr std::uint32_t kVersionMagic = 0xFEEF04BD;
 // Bits SetFileAttributes cannot change: they say what the entry is.
 constexpr std::uint32_t kKindBits = win::kFileAttributeDirectory | win::kFileAttributeReparsePoint;
@@ -218,9 +221,10 @@ bool FakeFiles::FolderExists(const std::wstring& path) const {
   return key.size() == 2 || folders_.count(key) != 0;
 }
 
-void FakeFiles::AddLink(const std::wstring& link, const std::wstring& target) {
+void FakeFiles::AddLink(const std::wstring& link, const std::wstring& target, bool symbolic) {
   MakeFolder(link);
   links[Key(link)] = Absolute(target);
+  link_tags_[Key(link)] = symbolic ? kSymlinkTag : kMountPointTag;
   attributes[Key(link)] = win::kFileAttributeDirectory | win::kFileAttributeReparsePoint;
 }
 
@@ -238,6 +242,8 @@ std::wstring FakeFiles::Resolve(const std::wstring& path) const {
   std::wstring abs = Absolute(path);
   std::wstring folded = Fold(abs);
   for (const auto& [link, target] : links) {
+    // The link itself too: listing it lists its target.
+    if (folded == link) return Resolve(target);
     if (folded.size() > link.size() && folded.compare(0, link.size() + 1, link + L"\\") == 0) {
       return Resolve(target + abs.substr(link.size()));
     }
@@ -251,6 +257,20 @@ bool FakeFiles::IsWritable(const std::wstring& path) const {
     std::wstring ro = Key(folder);
     if (key == ro || key.rfind(ro + L"\\", 0) == 0) return false;
   }
+  return true;
+}
+
+std::uint32_t FakeFiles::GoneError(const std::wstring& path) const {
+  std::wstring abs = Absolute(path);
+  auto it = gone_drives.find(static_cast<wchar_t>(std::towupper(abs[0])));
+  return it == gone_drives.end() ? 0 : it->second;
+}
+
+bool FakeFiles::Allocate(const std::wstring& path, std::size_t size) {
+  auto it = free_bytes.find(static_cast<wchar_t>(std::towupper(Absolute(path)[0])));
+  if (it == free_bytes.end()) return true;
+  if (size > it->second) return false;
+  it->second -= size;
   return true;
 }
 
@@ -281,7 +301,8 @@ FindData FakeFiles::Describe(const std::wstring& folder, const std::wstring& nam
   std::uint32_t attrs = folders_.count(key) ? win::kFileAttributeDirectory : 0;
   if (auto it = attributes.find(key); it != attributes.end()) attrs |= it->second;
   if (attrs == 0) attrs = win::kFileAttributeNormal;
-  return {attrs, links.count(key) ? kMountPointTag : 0, name};
+  auto tag = link_tags_.find(key);
+  return {attrs, links.count(key) && tag != link_tags_.end() ? tag->second : 0, name};
 }
 
 // ---- the port ------------------------------------------------------------------
@@ -308,6 +329,7 @@ HandleResult FakeFiles::CreateFile(const std::wstring& path, std::uint32_t acces
   if (PipeServer::IsPipePath(path)) return pipes_.Open(handles_, path, access, share, disposition, flags);
   std::wstring abs = Resolve(path);
   std::wstring key = Fold(abs);
+  if (std::uint32_t gone = GoneError(abs)) return {kInvalidHandle, gone};
   std::size_t slash = abs.rfind(L'\\');
   if (slash == std::wstring::npos || !FolderExists(abs.substr(0, slash))) {
     return {kInvalidHandle, win::kErrorPathNotFound};
@@ -340,6 +362,7 @@ IoResult FakeFiles::WriteFile(Handle file, const void* bytes, std::uint32_t size
   auto it = open_.find(file);
   if (it == open_.end()) return {false, kErrorInvalidHandle, 0};
   if (!MayWrite(it->second.access)) return {false, win::kErrorAccessDenied, 0};
+  if (!Allocate(it->second.key, size)) return {false, kErrorDiskFull, 0};
   std::string& content = files_.at(it->second.key).bytes;
   std::size_t at = it->second.position;
   content.resize(std::max(content.size(), at + size));
@@ -419,6 +442,7 @@ CallResult FakeFiles::RemoveDirectory(const std::wstring& path) {
   if (links.count(own) != 0) {
     // Removing a junction removes the link, never what it points at.
     links.erase(own);
+    link_tags_.erase(own);
     attributes.erase(own);
     folders_.erase(own);
     return {true, 0};
@@ -455,8 +479,13 @@ CallResult FakeFiles::SetFileAttributes(const std::wstring& path, std::uint32_t 
 
 CallResult FakeFiles::CopyFile(const std::wstring& from, const std::wstring& to, bool fail_if_exists) {
   calls.push_back(L"CopyFile " + from + L" -> " + to);
+  if (before_copy) before_copy(from);
+  std::uint32_t gone = GoneError(from);
+  if (gone == 0) gone = GoneError(to);
+  if (gone != 0) return {false, gone};
   std::optional<std::string> bytes = Get(Resolve(from));
-  if (!bytes) return {false, win::kErrorFileNotFound};
+  if (!bytes) return {false, FolderExists(Resolve(from)) ? win::kErrorAccessDenied : win::kErrorFileNotFound};
+  if (auto bad = read_errors.find(Fold(Resolve(from))); bad != read_errors.end()) return {false, bad->second};
   std::wstring dest = Resolve(to);
   std::size_t slash = dest.rfind(L'\\');
   if (slash == std::wstring::npos || !FolderExists(dest.substr(0, slash))) return {false, win::kErrorPathNotFound};
@@ -464,6 +493,9 @@ CallResult FakeFiles::CopyFile(const std::wstring& from, const std::wstring& to,
   if (Exists(dest) && fail_if_exists) return {false, kErrorFileExists};
   auto it = attributes.find(Fold(dest));
   if (it != attributes.end() && (it->second & win::kFileAttributeReadonly) != 0) return {false, win::kErrorAccessDenied};
+  if (in_use.count(Fold(dest)) != 0) return {false, kErrorSharingViolation};
+  // Windows removes what it wrote of a copy that ran out of room.
+  if (!Allocate(dest, bytes->size())) return {false, kErrorDiskFull};
   Put(dest, *bytes);
   return {true, 0};
 }
@@ -495,6 +527,7 @@ FindResult FakeFiles::FindFirstFile(const std::wstring& pattern) {
   std::size_t slash = pattern.rfind(L'\\');
   std::wstring mask = Fold(slash == std::wstring::npos ? pattern : pattern.substr(slash + 1));
   std::wstring folder = Resolve(slash == std::wstring::npos ? L"." : pattern.substr(0, slash + 1));
+  if (std::uint32_t gone = GoneError(folder)) return {kInvalidHandle, gone, {}};
   if (!FolderExists(folder)) return {kInvalidHandle, win::kErrorPathNotFound, {}};
   // "*.*" also matches names without a dot, as it always has on Windows.
   if (mask == L"*.*") mask = L"*";

@@ -75,6 +75,15 @@ class FakeFiles : public IFileSystem, public KernelObjectOwner {
   std::set<std::wstring> in_use;  // folded paths of files that cannot be deleted
   // Folded link path -> target folder.
   std::map<std::wstring, std::wstring> links;
+  // Faults of the disk. Folded path -> the error reading that file gives (a
+  // damaged CD); drive letter (upper case) -> the error every call on a drive
+  // that went away gives; drive letter -> bytes left before the disk is full.
+  std::map<std::wstring, std::uint32_t> read_errors;
+  std::map<wchar_t, std::uint32_t> gone_drives;
+  std::map<wchar_t, std::size_t> free_bytes;
+  // Called with the source as each CopyFile begins: a row can pull the CD
+  // out in the middle of the copies.
+  std::function<void(const std::wstring& from)> before_copy;
   // The folder operations asked for, e.g. "CreateDirectory C:\x".
   std::vector<std::wstring> calls;
   // The buffer size of every GetPrivateProfileString.
@@ -89,7 +98,8 @@ class FakeFiles : public IFileSystem, public KernelObjectOwner {
   bool Exists(const std::wstring& path) const { return Get(path).has_value(); }
   void MakeFolder(const std::wstring& path);
   bool FolderExists(const std::wstring& path) const;
-  void AddLink(const std::wstring& link, const std::wstring& target);
+  // A junction, or with `symbolic` a directory symbolic link.
+  void AddLink(const std::wstring& link, const std::wstring& target, bool symbolic = false);
   void SetAttributes(const std::wstring& path, std::uint32_t attributes);
   // Writes a whole file as CreateFile (always), WriteFile and CloseHandle
   // would, for the fakes that write files for the program (downloads,
@@ -156,6 +166,10 @@ class FakeFiles : public IFileSystem, public KernelObjectOwner {
   // The path with a leading link replaced by its target.
   std::wstring Resolve(const std::wstring& path) const;
   bool IsWritable(const std::wstring& path) const;
+  // The error of a call on a drive that went away, 0 when it is there.
+  std::uint32_t GoneError(const std::wstring& path) const;
+  // Takes `size` bytes of the path's drive; false when they are not left.
+  bool Allocate(const std::wstring& path, std::size_t size);
   bool RemoveFolder(const std::wstring& path);
   // Names (as written) of the files and folders directly inside `folder`.
   std::vector<std::wstring> Children(const std::wstring& folder) const;
@@ -165,6 +179,7 @@ class FakeFiles : public IFileSystem, public KernelObjectOwner {
   PipeServer& pipes_;
   std::map<std::wstring, File> files_;           // by folded absolute path
   std::map<std::wstring, std::wstring> folders_;  // folded -> as made
+  std::map<std::wstring, std::uint32_t> link_tags_;  // folded link path -> reparse tag
   std::map<Handle, OpenFile> open_;
   std::map<Handle, std::deque<FindData>> finds_;
   Handle next_find_ = 0xF00000;

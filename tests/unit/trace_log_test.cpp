@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "core/text.h"
 #include "core/trace_log.h"
 #include "fake/sim_pc.h"
@@ -74,6 +76,40 @@ TEST(TraceLog, UnwritableTemporaryFolderWritesNothingAndGoesOn) {
   log.Trace(L"still running");
   EXPECT_FALSE(pc.files.Exists(kLog));
   EXPECT_EQ(pc.system.debug_output.size(), 1u);
+}
+
+// What the log does when it cannot be had as usual: the run never waits or
+// stops for it, every line still reaches a debugger.
+TEST(TraceLog, LockedReadOnlyLargeOrFullLogNeverStopsTheRun) {
+  struct Case {
+    const char* name;
+    std::function<void(sim::SimPc&)> fault;
+    std::string file;  // the log's bytes afterwards
+  } cases[] = {
+      // Another program reads it without sharing: it keeps its file as it was.
+      {"locked", [](sim::SimPc& pc) {
+         pc.files.Put(kLog, "theirs");
+         pc.files.CreateFile(kLog, win::kGenericRead, 0, win::kOpenExisting, 0);
+       }, "theirs"},
+      {"read_only", [](sim::SimPc& pc) {
+         pc.files.Put(kLog, "kept");
+         pc.files.SetAttributes(kLog, win::kFileAttributeReadonly);
+       }, "kept"},
+      // Replaced at the start like any other: it never grows from run to run.
+      {"very_large", [](sim::SimPc& pc) { pc.files.Put(kLog, std::string(8 << 20, 'x')); },
+       std::string("[\0000\0]\0x\0\r\0\n\0[\0000\0]\0y\0\r\0\n\0", 24)},
+      {"disk_full", [](sim::SimPc& pc) { pc.files.free_bytes[L'C'] = 0; }, ""},
+  };
+  for (const Case& c : cases) {
+    sim::SimPc pc;
+    c.fault(pc);
+    Machine m = pc.machine();
+    TraceLog log(m);
+    log.Trace(L"x");
+    log.Trace(L"y");
+    EXPECT_EQ(pc.files.Get(kLog).value_or(""), c.file) << c.name;
+    EXPECT_EQ(pc.system.debug_output, (std::vector<std::wstring>{L"[0]x\r\n", L"[0]y\r\n"})) << c.name;
+  }
 }
 
 TEST(TraceLog, ClosesItsFileWhenItEnds) {

@@ -23,6 +23,11 @@ constexpr std::uint32_t kTransferBytes = 100000;
 // Wine serves reads sized by what is already buffered many times slower than
 // large ones, so a read never asks for less than this.
 constexpr std::uint32_t kMinimumRead = 65536;
+// The update library is a few hundred KiB; a server that sends without end or
+// a byte at a time must not hold the window for ever. 128 MiB take 600 s at
+// about 220 KiB/s.
+constexpr std::uint64_t kDownloadBytes = 128u << 20;
+constexpr std::uint32_t kDownloadDeadlineMs = 600000;
 // The module path is read into this many characters; a longer path would be
 // cut and name another folder.
 constexpr std::size_t kModulePathChars = 256;
@@ -286,9 +291,15 @@ bool CLiveUpdate::Fetch(Handle session, const std::wstring& url, const std::wstr
     Trace(L"CLiveUpdate::DownloadUrl() InternetOpenUrl fails");
     return false;
   }
+  // Only the whole file answers 200: a partial or empty success is no library.
   std::optional<std::uint64_t> status = QueryNumber(net, request.get(), w::kHttpQueryStatusCode);
-  if (!status || *status < 200 || *status > 299) {
+  if (!status || *status != 200) {
     Trace(L"CLiveUpdate::DownloadUrl() HTTP status " + (status ? std::to_wstring(*status) : L"unknown"));
+    return false;
+  }
+  const std::optional<std::uint64_t> announced = QueryNumber(net, request.get(), w::kHttpQueryContentLength);
+  if (announced && *announced > kDownloadBytes) {
+    Trace(L"CLiveUpdate::DownloadUrl() the answer announces " + std::to_wstring(*announced) + L" bytes");
     return false;
   }
   HandleResult created =
@@ -299,7 +310,7 @@ bool CLiveUpdate::Fetch(Handle session, const std::wstring& url, const std::wstr
   }
   UniqueFile file(machine_.kernel, created.handle);
 
-  const std::optional<std::uint64_t> announced = QueryNumber(net, request.get(), w::kHttpQueryContentLength);
+  const std::uint32_t began = machine_.system.GetTickCount();
   std::vector<char> buffer(kTransferBytes);
   std::uint64_t received = 0;
   for (;;) {
@@ -327,6 +338,14 @@ bool CLiveUpdate::Fetch(Handle session, const std::wstring& url, const std::wstr
       return false;
     }
     received += got;
+    if (received > kDownloadBytes) {
+      Trace(L"CLiveUpdate::DownloadUrl() more than " + std::to_wstring(kDownloadBytes) + L" bytes");
+      return false;
+    }
+    if (machine_.system.GetTickCount() - began > kDownloadDeadlineMs) {
+      Trace(L"CLiveUpdate::DownloadUrl() no end after " + std::to_wstring(kDownloadDeadlineMs / 1000) + L" s");
+      return false;
+    }
   }
   if (announced && received != *announced) {
     Trace(L"CLiveUpdate::DownloadUrl() received " + std::to_wstring(received) + L" of " +

@@ -24,12 +24,29 @@ ServerQuery::ServerQuery(Machine& m)
 
 namespace {
 
+// An answer is a page of XML: the largest the server writes is under 10 MiB.
+// Past these an answer is no answer, however slowly or endlessly it comes.
+constexpr std::size_t kAnswerBytes = 16u << 20;
+constexpr std::uint32_t kAnswerDeadlineMs = 60000;
+// A server that accepts and then says nothing ends a request here, not
+// after the system's default of minutes; a trickle is ended by the deadline.
+constexpr std::uint32_t kConnectTimeoutMs = 10000;
+constexpr std::uint32_t kReceiveTimeoutMs = 30000;
+
+void Bound(devstart::IInternet& net, devstart::Handle session) {
+  net.InternetSetOption(session, w::kInternetOptionConnectTimeout, kConnectTimeoutMs);
+  net.InternetSetOption(session, w::kInternetOptionReceiveTimeout, kReceiveTimeoutMs);
+}
+
 // The body of a 2xx answer, read whole. An error page, a failed read and an
 // answer cut off before its announced length are all no answer. The handles
 // are closed before the caller converts the text.
-std::optional<std::string> ReadAnswer(devstart::IInternet& net, const std::string& url) {
+std::optional<std::string> ReadAnswer(devstart::Machine& m, const std::string& url) {
+  devstart::IInternet& net = m.internet;
+  const std::uint32_t began = m.system.GetTickCount();
   devstart::UniqueInternet session(net, net.InternetOpenA("", w::kInternetOpenTypePreconfig, 0));
   if (!session) return std::nullopt;
+  Bound(net, session.get());
   devstart::UniqueInternet file(
       net, net.InternetOpenUrlA(session.get(), url, w::kInternetFlagReload | w::kInternetFlagTransferBinary, 1));
   if (!file) return std::nullopt;
@@ -46,6 +63,7 @@ std::optional<std::string> ReadAnswer(devstart::IInternet& net, const std::strin
       return std::nullopt;
     if (got == 0) break;
     raw.append(chunk.data(), got);
+    if (raw.size() > kAnswerBytes || m.system.GetTickCount() - began > kAnswerDeadlineMs) return std::nullopt;
   }
   std::string announced;
   if (net.HttpQueryInfoA(file.get(), w::kHttpQueryContentLength, 32, &announced) && !announced.empty() &&
@@ -57,7 +75,7 @@ std::optional<std::string> ReadAnswer(devstart::IInternet& net, const std::strin
 }  // namespace
 
 std::string ServerQuery::FetchUrlText(const std::string& url) {
-  std::optional<std::string> raw = ReadAnswer(m_.internet, url);
+  std::optional<std::string> raw = ReadAnswer(m_, url);
   if (!raw) return {};
   // Line by line, each converted, joined without line ends.
   std::string text;
@@ -86,6 +104,7 @@ int ServerQuery::GetContentLength(const std::string& url) {
   devstart::IInternet& net = m_.internet;
   probeSession_.reset(net, net.InternetOpenA("Tavoe-ActiveDP/0.9", w::kInternetOpenTypePreconfig, 0));
   if (!probeSession_) return 0;
+  Bound(net, probeSession_.get());
   probeRequest_.reset(
       net, net.InternetOpenUrlA(probeSession_.get(), url, w::kInternetFlagReload | w::kInternetFlagNoCacheWrite, 0));
   if (!probeRequest_) return 0;

@@ -15,6 +15,7 @@ constexpr std::int32_t kEAbort = static_cast<std::int32_t>(0x80004004u);
 constexpr std::int32_t kSFalse = 1;
 constexpr std::size_t kPiece = 65536;
 constexpr int kMaxRedirects = 10;
+constexpr std::uint32_t kHttpQueryLocation = 33;
 
 std::string Scheme(const std::string& url) { return url.substr(0, url.find(':')); }
 
@@ -106,8 +107,12 @@ bool FakeInternet::HttpQueryInfoA(Handle request, std::uint32_t level, std::uint
   auto a = answers.find(h->second.url);
   if (a == answers.end()) return false;
   std::string text;
+  const bool redirects = !a->second.redirect.empty();
   if (level == win::kHttpQueryStatusCode) {
-    text = std::to_string(a->second.status);
+    text = std::to_string(redirects && a->second.status == 200 ? 302 : a->second.status);
+  } else if (level == kHttpQueryLocation) {
+    if (!redirects) return false;
+    text = a->second.redirect;
   } else if (level == win::kHttpQueryContentLength) {
     if (a->second.no_length) return false;  // ERROR_HTTP_HEADER_NOT_FOUND
     long announced = a->second.content_length;

@@ -296,6 +296,11 @@ TEST(UpdateDownload, TargetIsReplacedOnlyByACompleteDownload) {
          u.pc.internet.clock = &u.pc.system.tick;
        },
        0, "StartUpdate:staged", {L"CLiveUpdate::DownloadUrl() no end after 600 s"}},
+      {__LINE__, [](Update&, sim::HttpAnswer& a) { a.redirect = "http://u/d1"; }, 0, "StartUpdate:staged",
+       {L"CLiveUpdate::DownloadUrl() redirected too often or away from the web"}},
+      {__LINE__, [](Update&, sim::HttpAnswer& a) { a.redirect = "file:///C:/Temp/E/P4_Updlink.dll"; }, 0,
+       "StartUpdate:staged", {L"CLiveUpdate::DownloadUrl() redirected too often or away from the web"}},
+      {__LINE__, [](Update&, sim::HttpAnswer& a) { a.redirect = "/d2"; }, 1, "StartUpdate:newer", {}},
       // A module path that a 256-character buffer would cut.
       {__LINE__,
        [](Update& u, sim::HttpAnswer&) { u.pc.files.module_path = L"C:\\" + std::wstring(250, L'x') + L"\\D.exe"; },

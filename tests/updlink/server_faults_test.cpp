@@ -133,6 +133,35 @@ TEST(Fetch, AnswersEndAtTheirBounds) {
   }
 }
 
+TEST(Fetch, RedirectsAreFollowedFiveTimesAndOnlyOnTheWeb) {
+  struct Row {
+    const char* label;
+    const char* location;
+    const char* text;
+    int probe;
+    int kept;  // handles the query keeps: the probe's session, and its request when it answered
+  };
+  const Row rows[] = {
+      {"to a path", "/b", "<b/>", 4, 2},
+      {"to another origin", "http://g/b", "<g/>", 4, 2},
+      {"to itself", "http://h/a", "", 0, 1},
+      {"to ftp", "ftp://h/b", "", 0, 1},
+      {"to a file", "file:///C:/Sync/Phonelink.dll", "", 0, 1},
+      {"to another server by a relative form", "//evil/b", "", 0, 1},
+  };
+  for (const Row& row : rows) {
+    SimUpdlink pc;
+    pc.answers["http://h/a"] = Shaped([&](HttpAnswer& a) { a.redirect = row.location; });
+    pc.answers["http://h/b"] = Body("<b/>");
+    pc.answers["http://g/b"] = Body("<g/>");
+    ServerQuery q(pc.machine);
+    EXPECT_EQ(q.FetchUrlText("http://h/a"), row.text) << row.label;
+    EXPECT_EQ(q.GetContentLength("http://h/a"), row.probe) << row.label;
+    EXPECT_LE(pc.requests.size(), 12u) << row.label;
+    EXPECT_EQ(pc.OpenHandles(), row.kept) << row.label;
+  }
+}
+
 TEST(Encode, ValuesReachTheServerWhole) {
   const std::pair<const char*, const char*> rows[] = {
       {"1.0+A", "1.0%2BA"}, {"a=b", "a=b"}, {"a&b=c#d", "a%26b=c%23d"}, {"E 1", "E%201"}, {"\t\r\n", "%09%0D%0A"},

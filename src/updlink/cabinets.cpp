@@ -197,8 +197,6 @@ bool MoveIntoPlace(Machine& m, const std::string& staging, const std::string& de
   return ok;
 }
 
-bool SameName(const std::string& a, const std::string& b) { return SameLetters(a, b); }
-
 }  // namespace
 
 bool ExtractCabinet(Machine& m, const std::string& cabinet, const std::string& destination) {
@@ -223,7 +221,7 @@ bool ExtractCabinet(Machine& m, const std::string& cabinet, const std::string& d
         m.files.SetFileAttributesA(full, w::kFileAttributeNormal);
         m.files.DeleteFileA(full);
       }
-      if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return SameName(n, name); }))
+      if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return SameLetters(n, name); }))
         names.push_back(name);
       return w::kFileOpDoIt;
     }
@@ -233,7 +231,10 @@ bool ExtractCabinet(Machine& m, const std::string& cabinet, const std::string& d
   };
   bool ok = m.cabinets.SetupIterateCabinetA(cabinet, extract) && MoveIntoPlace(m, staging, destination, names);
   // What is still staged is what did not go into place.
-  for (const std::string& name : names) m.files.DeleteFileA(Join(staging, name));
+  for (const std::string& name : names) {
+    m.files.SetFileAttributesA(Join(staging, name), w::kFileAttributeNormal);
+    m.files.DeleteFileA(Join(staging, name));
+  }
   RemoveFolders(m, made);
   return ok;
 }

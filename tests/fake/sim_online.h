@@ -24,7 +24,9 @@ struct HttpAnswer {
   long read_error_at = -1;    // a read from this position on fails
   bool endless = false;       // the body repeats without end
   std::uint32_t ms_per_read = 0;  // each read or downloaded piece takes this long (a trickling server)
-  std::string redirect = {};  // answers with a redirect to this URL instead
+  // Answers with a redirect to this URL instead: WinINet sees 302 and the
+  // Location (it never follows here), the URL download follows it.
+  std::string redirect = {};
 };
 
 class FakeInternet : public IInternet {

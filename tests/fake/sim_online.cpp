@@ -14,7 +14,7 @@ constexpr std::int32_t kInetRedirectFailed = static_cast<std::int32_t>(0x800C001
 constexpr std::int32_t kEAbort = static_cast<std::int32_t>(0x80004004u);
 constexpr std::int32_t kSFalse = 1;
 constexpr std::size_t kPiece = 65536;
-constexpr int kMaxRedirects = 10;
+constexpr int kMaxRedirects = 5;
 constexpr std::uint32_t kHttpQueryLocation = 33;
 
 std::string Scheme(const std::string& url) { return url.substr(0, url.find(':')); }

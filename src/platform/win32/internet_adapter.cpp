@@ -65,9 +65,9 @@ class DownloadStatusCallback final : public IBindStatusCallback, public IHttpNeg
   HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG total, ULONG status, LPCWSTR text) override {
-    bool within = status == BINDSTATUS_REDIRECTING
-                      ? SameScheme(url_, text)
-                      : WithinLimits(limits_, progress > total ? progress : total, ::GetTickCount() - start_);
+    // Wine follows a redirect loop without end: five redirects are enough.
+    if (status == BINDSTATUS_REDIRECTING && (++redirects_ > 5 || !SameScheme(url_, text))) return Abort();
+    bool within = WithinLimits(limits_, progress > total ? progress : total, ::GetTickCount() - start_);
     return within ? S_OK : Abort();
   }
   HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return E_NOTIMPL; }
@@ -92,6 +92,7 @@ class DownloadStatusCallback final : public IBindStatusCallback, public IHttpNeg
   std::string url_;
   DownloadLimits limits_;
   DWORD start_;
+  int redirects_ = 0;
   IBinding* binding_ = nullptr;
 };
 

@@ -311,6 +311,7 @@ std::wstring RedirectTarget(const std::wstring& url, const std::string& location
 bool CLiveUpdate::Fetch(Handle session, const std::wstring& address, const std::wstring& temporary) {
   IInternet& net = machine_.internet;
   IFileSystem& fs = machine_.files;
+  const std::uint32_t began = machine_.system.GetTickCount();
   std::wstring url = address;
   UniqueInternet request;
   for (int hop = 0;; ++hop) {
@@ -348,7 +349,6 @@ bool CLiveUpdate::Fetch(Handle session, const std::wstring& address, const std::
   }
   UniqueFile file(machine_.kernel, created.handle);
 
-  const std::uint32_t began = machine_.system.GetTickCount();
   std::vector<char> buffer(kTransferBytes);
   std::uint64_t received = 0;
   for (;;) {

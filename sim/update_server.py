@@ -31,8 +31,18 @@ A HEAD request gets the headers alone.
 mode is one of: ok, empty (no body), garbled (bytes that are no XML), slow
 (as ok, but `delay` defaults to 5), 404 (an HTML error page), cut (announces
 the full length, sends half and closes), close (closes the connection without
-answering). Paths under /files/ are served from the files folder. Anything
-else gets a 404 page.
+answering), and the misbehaviours of a hostile server:
+
+    trickle   the status line and headers a byte at a time, "interval" seconds
+              (default 1) apart, then the body
+    endless   no Content-Length, and body bytes without end until the client
+              goes (or "limit" bytes, default 1 GiB, have gone)
+    redirect  status "status" (default 302) to "location" (a loop when it names
+              the same path)
+
+Paths under /files/ are served from the files folder. Anything else gets a
+404 page. The log line also has "args": the query decoded as a server reads
+it ({name: [values]}, blank values kept).
 """
 import argparse
 import http.server
@@ -118,10 +128,44 @@ def make_handler(state):
                 # The client gave up reading (tests of cancelled downloads do that).
                 self.close_connection = True
 
+        def trickle(self, status, body, interval, head):
+            self.close_connection = True
+            text = (f"HTTP/1.0 {status} OK\r\nContent-Type: text/xml\r\n"
+                    f"Content-Length: {len(body)}\r\n\r\n").encode("latin-1")
+            try:
+                for i in range(len(text)):
+                    self.wfile.write(text[i:i + 1])
+                    self.wfile.flush()
+                    time.sleep(interval)
+                if not head:
+                    self.wfile.write(body)
+                    self.wfile.flush()
+            except OSError:
+                pass  # the client gave up
+
+        def endless(self, unit, limit):
+            self.close_connection = True
+            self.wfile.write(b"HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n\r\n")
+            piece = unit * max(1, CHUNK // len(unit))
+            sent = 0
+            try:
+                while sent < limit:
+                    self.wfile.write(piece)
+                    sent += len(piece)
+            except OSError:
+                pass  # the client gave up, as it should
+
+        def redirect(self, status, location):
+            self.send_response(status)
+            self.send_header("Location", location)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+
         def answer(self, head):
             parts = urllib.parse.urlsplit(self.path)
             state.record({"method": self.command, "path": parts.path, "query": parts.query, "target": self.path,
-                          "agent": self.headers.get("User-Agent", "")})
+                          "agent": self.headers.get("User-Agent", ""),
+                          "args": urllib.parse.parse_qs(parts.query, keep_blank_values=True, encoding="latin-1")})
             scenario = state.load()
             routes = scenario.get("routes", {})
             key = self.path if self.path in routes else parts.path
@@ -162,6 +206,12 @@ def make_handler(state):
                 body = GARBLED
             elif mode == "404":
                 status, body = 404, ERROR_PAGE
+            if mode == "trickle":
+                return self.trickle(status, body, float(a.get("interval", 1)), head)
+            if mode == "endless":
+                return self.endless(body or b"x" * 1024, int(a.get("limit", 1 << 30)))
+            if mode == "redirect":
+                return self.redirect(int(a.get("status", 302)), a["location"])
             cut_at = len(body) // 2 if mode == "cut" else a.get("cut_at")
             self.send(status, body, length=length, head=head, cut_at=cut_at)
 

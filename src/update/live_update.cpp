@@ -23,6 +23,17 @@ constexpr std::uint32_t kTransferBytes = 100000;
 // Wine serves reads sized by what is already buffered many times slower than
 // large ones, so a read never asks for less than this.
 constexpr std::uint32_t kMinimumRead = 65536;
+// The update library is a few hundred KiB; a server that sends without end or
+// a byte at a time must not hold the window for ever. 128 MiB take 600 s at
+// about 220 KiB/s.
+constexpr std::uint64_t kDownloadBytes = 128u << 20;
+constexpr std::uint32_t kDownloadDeadlineMs = 600000;
+// WinINet follows a redirect loop without end: the download follows
+// redirects itself, this many at most and only to http: and https:.
+constexpr int kMaxRedirects = 5;
+constexpr std::uint32_t kInternetFlagNoAutoRedirect = 0x00200000u;
+constexpr std::uint32_t kHttpQueryLocation = 33;
+constexpr std::uint32_t kUrlChars = 2084;
 // The module path is read into this many characters; a longer path would be
 // cut and name another folder.
 constexpr std::size_t kModulePathChars = 256;
@@ -317,17 +328,56 @@ int CLiveUpdate::DownloadUrl() {
   return 1;
 }
 
-bool CLiveUpdate::Fetch(Handle session, const std::wstring& url, const std::wstring& temporary) {
+namespace {
+
+bool IsWebAddress(const std::string& url) {
+  std::string head = url.substr(0, 8);
+  for (char& c : head) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return head.rfind("http://", 0) == 0 || head.rfind("https://", 0) == 0;
+}
+
+// Where a redirect leads from `url`; empty when it leaves the web.
+std::wstring RedirectTarget(const std::wstring& url, const std::string& location) {
+  if (IsWebAddress(location)) return std::wstring(location.begin(), location.end());
+  if (location.empty() || location[0] != '/' || (location.size() > 1 && location[1] == '/')) return {};
+  std::size_t scheme = url.find(L"://");
+  std::size_t path = scheme == std::wstring::npos ? std::wstring::npos : url.find(L'/', scheme + 3);
+  return url.substr(0, path) + std::wstring(location.begin(), location.end());
+}
+
+}  // namespace
+
+bool CLiveUpdate::Fetch(Handle session, const std::wstring& address, const std::wstring& temporary) {
   IInternet& net = machine_.internet;
   IFileSystem& fs = machine_.files;
-  UniqueInternet request(net, net.InternetOpenUrlW(session, url, w::kInternetFlagReload));
-  if (!request) {
-    Trace(L"CLiveUpdate::DownloadUrl() InternetOpenUrl fails");
+  const std::uint32_t began = machine_.system.GetTickCount();
+  std::wstring url = address;
+  UniqueInternet request;
+  for (int hop = 0;; ++hop) {
+    request.reset(net, net.InternetOpenUrlW(session, url, w::kInternetFlagReload | kInternetFlagNoAutoRedirect));
+    if (!request) {
+      Trace(L"CLiveUpdate::DownloadUrl() InternetOpenUrl fails");
+      return false;
+    }
+    std::optional<std::uint64_t> code = QueryNumber(net, request.get(), w::kHttpQueryStatusCode);
+    std::string location;
+    if (!code || *code < 300 || *code > 399 || !net.HttpQueryInfoA(request.get(), kHttpQueryLocation, kUrlChars, &location))
+      break;
+    url = hop < kMaxRedirects ? RedirectTarget(url, location) : std::wstring();
+    if (url.empty()) {
+      Trace(L"CLiveUpdate::DownloadUrl() redirected too often or away from the web");
+      return false;
+    }
+  }
+  // Only the whole file answers 200: a partial or empty success is no library.
+  std::optional<std::uint64_t> status = QueryNumber(net, request.get(), w::kHttpQueryStatusCode);
+  if (!status || *status != 200) {
+    Trace(L"CLiveUpdate::DownloadUrl() HTTP status " + (status ? std::to_wstring(*status) : L"unknown"));
     return false;
   }
-  std::optional<std::uint64_t> status = QueryNumber(net, request.get(), w::kHttpQueryStatusCode);
-  if (!status || *status < 200 || *status > 299) {
-    Trace(L"CLiveUpdate::DownloadUrl() HTTP status " + (status ? std::to_wstring(*status) : L"unknown"));
+  const std::optional<std::uint64_t> announced = QueryNumber(net, request.get(), w::kHttpQueryContentLength);
+  if (announced && *announced > kDownloadBytes) {
+    Trace(L"CLiveUpdate::DownloadUrl() the answer announces " + std::to_wstring(*announced) + L" bytes");
     return false;
   }
   HandleResult created =
@@ -338,7 +388,6 @@ bool CLiveUpdate::Fetch(Handle session, const std::wstring& url, const std::wstr
   }
   UniqueFile file(machine_.kernel, created.handle);
 
-  const std::optional<std::uint64_t> announced = QueryNumber(net, request.get(), w::kHttpQueryContentLength);
   std::vector<char> buffer(kTransferBytes);
   std::uint64_t received = 0;
   for (;;) {
@@ -366,6 +415,14 @@ bool CLiveUpdate::Fetch(Handle session, const std::wstring& url, const std::wstr
       return false;
     }
     received += got;
+    if (received > kDownloadBytes) {
+      Trace(L"CLiveUpdate::DownloadUrl() more than " + std::to_wstring(kDownloadBytes) + L" bytes");
+      return false;
+    }
+    if (machine_.system.GetTickCount() - began > kDownloadDeadlineMs) {
+      Trace(L"CLiveUpdate::DownloadUrl() no end after " + std::to_wstring(kDownloadDeadlineMs / 1000) + L" s");
+      return false;
+    }
   }
   if (announced && received != *announced) {
     Trace(L"CLiveUpdate::DownloadUrl() received " + std::to_wstring(received) + L" of " +

@@ -10,7 +10,8 @@ std::string EncodeQueryValue(std::string_view value) {
   out.reserve(value.size());
   for (char ch : value) {
     auto c = static_cast<unsigned char>(ch);
-    if (c == ' ' || c == '&' || c == '#' || c == '%' || c >= 0x80) {
+    // "+" reads back as a space on most servers; control bytes end a line.
+    if (c <= ' ' || c == '&' || c == '#' || c == '%' || c == '+' || c >= 0x7F) {
       out.push_back('%');
       out.push_back(kHex[c >> 4]);
       out.push_back(kHex[c & 15]);

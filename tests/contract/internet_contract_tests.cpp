@@ -171,7 +171,7 @@ TEST(DownloadContract, WritesTheBodyToTheFile) {
                       {"nothing_listening", env->NothingListens() + "/files/large.bin", false, std::nullopt}};
   for (const Row& row : rows) {
     std::wstring target = env->Scratch() + L"download-" + std::wstring(row.name, row.name + strlen(row.name));
-    std::int32_t hr = net.URLDownloadToFileA(row.url, Narrow(target));
+    std::int32_t hr = net.URLDownloadToFileA(row.url, Narrow(target), {60000, 1u << 30});
     EXPECT_EQ(hr >= 0, row.ok) << row.name << ": HRESULT " << hr;
     if (row.ok) {
       EXPECT_EQ(hr, static_cast<std::int32_t>(win::kSOk)) << row.name;

@@ -9,7 +9,25 @@ namespace devstart::sim {
 namespace {
 
 constexpr std::int32_t kInetResourceNotFound = static_cast<std::int32_t>(0x800C0005u);
+constexpr std::int32_t kInetDownloadFailure = static_cast<std::int32_t>(0x800C0008u);
+constexpr std::int32_t kInetRedirectFailed = static_cast<std::int32_t>(0x800C0014u);
+constexpr std::int32_t kEAbort = static_cast<std::int32_t>(0x80004004u);
 constexpr std::int32_t kSFalse = 1;
+constexpr std::size_t kPiece = 65536;
+constexpr int kMaxRedirects = 5;
+constexpr std::uint32_t kHttpQueryLocation = 33;
+
+std::string Scheme(const std::string& url) { return url.substr(0, url.find(':')); }
+
+// The body's bytes [from, from + n): an endless body repeats.
+std::string BodyPart(const HttpAnswer& a, std::size_t from, std::size_t n) {
+  if (!a.endless) return a.body.substr(std::min(from, a.body.size()), n);
+  const std::string unit = a.body.empty() ? std::string("x") : a.body;
+  std::string out = unit.substr(from % unit.size());
+  while (out.size() < n) out += unit;
+  out.resize(n);
+  return out;
+}
 constexpr Handle kPhonelinkModule = 0x10000000;
 constexpr Handle kAuthModule = 0x20000000;
 
@@ -59,7 +77,8 @@ bool FakeInternet::InternetQueryDataAvailable(Handle file, std::uint32_t* availa
   if (h == handles_.end() || h->second.session) return false;
   const HttpAnswer& a = answers.at(h->second.url);
   if (a.read_error_at >= 0 && h->second.position >= static_cast<std::size_t>(a.read_error_at)) return false;
-  *available = static_cast<std::uint32_t>(std::min<std::size_t>(available_chunk, a.body.size() - h->second.position));
+  std::size_t left = a.endless ? available_chunk : a.body.size() - h->second.position;
+  *available = static_cast<std::uint32_t>(std::min<std::size_t>(available_chunk, left));
   return true;
 }
 
@@ -72,9 +91,11 @@ bool FakeInternet::InternetReadFile(Handle file, char* buffer, std::uint32_t siz
   if (a->second.read_error_at >= 0 && h->second.position >= static_cast<std::size_t>(a->second.read_error_at)) {
     return false;
   }
-  const std::string& body = a->second.body;
-  std::size_t n = std::min<std::size_t>(size, body.size() - h->second.position);
-  std::memcpy(buffer, body.data() + h->second.position, n);
+  if (clock) *clock += a->second.ms_per_read;
+  std::size_t left = a->second.endless ? size : a->second.body.size() - h->second.position;
+  std::size_t n = std::min<std::size_t>(size, left);
+  std::string part = BodyPart(a->second, h->second.position, n);
+  std::memcpy(buffer, part.data(), n);
   h->second.position += n;
   *read = static_cast<std::uint32_t>(n);
   return true;
@@ -86,8 +107,12 @@ bool FakeInternet::HttpQueryInfoA(Handle request, std::uint32_t level, std::uint
   auto a = answers.find(h->second.url);
   if (a == answers.end()) return false;
   std::string text;
+  const bool redirects = !a->second.redirect.empty();
   if (level == win::kHttpQueryStatusCode) {
-    text = std::to_string(a->second.status);
+    text = std::to_string(redirects && a->second.status == 200 ? 302 : a->second.status);
+  } else if (level == kHttpQueryLocation) {
+    if (!redirects) return false;
+    text = a->second.redirect;
   } else if (level == win::kHttpQueryContentLength) {
     if (a->second.no_length) return false;  // ERROR_HTTP_HEADER_NOT_FOUND
     long announced = a->second.content_length;
@@ -100,11 +125,46 @@ bool FakeInternet::HttpQueryInfoA(Handle request, std::uint32_t level, std::uint
   return true;
 }
 
-std::int32_t FakeInternet::URLDownloadToFileA(const std::string& url, const std::string& path) {
+std::int32_t FakeInternet::URLDownloadToFileA(const std::string& url, const std::string& path,
+                                              const DownloadLimits& limits) {
   requests.push_back(url);
-  auto a = answers.find(url);
-  if (a == answers.end() || a->second.unreachable) return kInetResourceNotFound;
-  if (files_.Store(Widen(path), a->second.body) != 0) return static_cast<std::int32_t>(win::kEFail);
+  download_limits.push_back(limits);
+  std::string at = url;
+  for (int hops = 0;; ++hops) {
+    auto a = answers.find(at);
+    if (a == answers.end() || a->second.unreachable) return kInetResourceNotFound;
+    if (a->second.redirect.empty()) break;
+    if (Scheme(a->second.redirect) != Scheme(url)) return kEAbort;
+    if (hops == kMaxRedirects) return kInetRedirectFailed;
+    at = a->second.redirect;
+  }
+  const HttpAnswer& a = answers.at(at);
+  if (a.status != 200) return kEAbort;
+  const std::uint64_t announced =
+      a.content_length >= 0 ? static_cast<std::uint64_t>(a.content_length) : (a.endless ? 0 : a.body.size());
+  if (announced > limits.max_bytes) return kEAbort;
+  std::string kept;
+  std::uint64_t received = 0;
+  std::uint32_t elapsed = 0;
+  const std::uint64_t ends = a.endless ? UINT64_MAX : std::min<std::uint64_t>(a.body.size(), a.content_length >= 0 ? announced : UINT64_MAX);
+  while (received < ends) {
+    if (a.read_error_at >= 0 && received >= static_cast<std::uint64_t>(a.read_error_at)) break;
+    elapsed += a.ms_per_read;
+    if (clock) *clock += a.ms_per_read;
+    std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, ends - received));
+    if (kept.size() < kPiece) kept += BodyPart(a, static_cast<std::size_t>(received), n);
+    received += n;
+    if (!WithinLimits(limits, received, elapsed)) {
+      files_.Store(Widen(path), kept);
+      return kEAbort;
+    }
+  }
+  if (received < announced || (a.read_error_at >= 0 && received < a.body.size())) {
+    files_.Store(Widen(path), kept);
+    return kInetDownloadFailure;
+  }
+  if (files_.Store(Widen(path), BodyPart(a, 0, static_cast<std::size_t>(received))) != 0)
+    return static_cast<std::int32_t>(win::kEFail);
   return static_cast<std::int32_t>(win::kSOk);
 }
 
@@ -121,7 +181,12 @@ bool FakeCabinets::SetupIterateCabinetA(const std::string& cabinet, const Cabine
     if (r == win::kFileOpSkip) continue;
     if (r != win::kFileOpDoIt) return false;
     if (target.size() >= 260) continue;  // no room with its terminator in MAX_PATH: left in the cabinet
+    if (bytes.size() > disk_room) {      // the disk is full: what was written of it stays
+      files_.Store(Widen(target), bytes.substr(0, static_cast<std::size_t>(disk_room)));
+      return false;
+    }
     if (files_.Store(Widen(target), bytes) != 0) return false;  // e.g. a folder that does not exist
+    disk_room -= bytes.size();
     std::string ignored;
     if (callback(win::kSpFileNotifyFileExtracted, target, &ignored) != win::kNoError) return false;
   }

@@ -22,6 +22,11 @@ struct HttpAnswer {
   long content_length = -1;   // what Content-Length announces; -1: the body's length
   bool no_length = false;     // no Content-Length header at all
   long read_error_at = -1;    // a read from this position on fails
+  bool endless = false;       // the body repeats without end
+  std::uint32_t ms_per_read = 0;  // each read or downloaded piece takes this long (a trickling server)
+  // Answers with a redirect to this URL instead: WinINet sees 302 and the
+  // Location (it never follows here), the URL download follows it.
+  std::string redirect = {};
 };
 
 class FakeInternet : public IInternet {
@@ -42,6 +47,9 @@ class FakeInternet : public IInternet {
   std::vector<std::uint32_t> read_sizes;
   std::uint32_t available_chunk = 8192;  // what InternetQueryDataAvailable reports at most
   bool session_fails = false;
+  // The system's tick count, advanced by trickling answers; none: time stands still.
+  std::uint32_t* clock = nullptr;
+  std::vector<DownloadLimits> download_limits;  // those of every URL download
 
   Handle InternetOpenA(const std::string& agent, std::uint32_t access_type, std::uint32_t flags) override;
   Handle InternetOpenUrlA(Handle session, const std::string& url, std::uint32_t flags,
@@ -53,8 +61,10 @@ class FakeInternet : public IInternet {
   Handle InternetOpenUrlW(Handle session, const std::wstring& url, std::uint32_t flags) override;
   bool InternetSetOption(Handle h, std::uint32_t option, std::uint32_t value) override;
   bool InternetQueryDataAvailable(Handle file, std::uint32_t* available) override;
-  // Like some systems, saves an HTTP error page as the file and reports success.
-  std::int32_t URLDownloadToFileA(const std::string& url, const std::string& path) override;
+  // As the adapter's callback makes it: an answer other than 200 or a
+  // redirect to another scheme is refused with nothing kept; a body past the
+  // limits ends with E_ABORT and leaves what had arrived (its first piece).
+  std::int32_t URLDownloadToFileA(const std::string& url, const std::string& path, const DownloadLimits& limits) override;
 
  private:
   struct Open {
@@ -73,6 +83,7 @@ class FakeCabinets : public ICabinets {
   // A cabinet is a file whose whole content is a key here: its entries, name
   // as stored and content, in order. Downloads thus carry cabinets by body.
   std::map<std::string, std::vector<std::pair<std::string, std::string>>> by_content;
+  std::uint64_t disk_room = UINT64_MAX;  // bytes that still fit on the disk; an entry past it fails
 
   bool SetupIterateCabinetA(const std::string& cabinet, const CabinetCallback& callback) override;
 

@@ -14,6 +14,28 @@ SimUpdlink::SimUpdlink() {
   pc.files.MakeFolder(L"C:\\Sync");
   SetCommonAppData("C:\\ProgramData");
   countryAbbrev = "KOR";
+  pc.internet.clock = &pc.system.tick;
+}
+
+std::string SimUpdlink::Listing(const std::string& folder) {
+  std::string out;
+  devstart::FindResult found = pc.files.FindFirstFile(Widen(folder) + L"\\*");
+  if (found.handle == devstart::kInvalidHandle) return out;
+  std::vector<std::string> names;
+  for (std::optional<devstart::FindData> d = found.data; d; d = pc.files.FindNextFile(found.handle)) {
+    std::string name = Narrow(d->name);
+    if (name == "." || name == "..") continue;
+    if (d->attributes & w::kFileAttributeDirectory) {
+      std::string inner = Listing(folder + "\\" + name);
+      names.push_back(name + "\\" + (inner.empty() ? "" : "{" + inner + "}"));
+    } else {
+      names.push_back(name + "=" + Content(folder + "\\" + name));
+    }
+  }
+  pc.files.FindClose(found.handle);
+  std::sort(names.begin(), names.end());
+  for (const std::string& n : names) out += (out.empty() ? "" : " ") + n;
+  return out;
 }
 
 std::string SimUpdlink::Value(const std::string& key, const std::string& name) const {

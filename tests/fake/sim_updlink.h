@@ -50,6 +50,8 @@ class SimUpdlink {
   void AddFile(const std::string& path, const std::string& content, const std::string& version = "");
   bool HasFile(const std::string& path) const;
   std::string Content(const std::string& path) const;  // "<none>" when missing
+  // What a folder holds, sorted: "a.txt=bytes bin\\{x.dll=x} empty\\".
+  std::string Listing(const std::string& folder);
   std::map<std::string, std::vector<std::pair<std::string, std::string>>>& cabinets = pc.cabinets.by_content;
   // CSIDL_COMMON_APPDATA; nullopt: the folder lookup fails.
   void SetCommonAppData(const std::optional<std::string>& path);

@@ -278,6 +278,29 @@ TEST(UpdateDownload, TargetIsReplacedOnlyByACompleteDownload) {
        0, "StartUpdate:staged", {L"CLiveUpdate::DownloadUrl() hFile is INVALID_HANDLE_VALUE"}},
       {__LINE__, [](Update& u, sim::HttpAnswer&) { u.pc.internet.session_fails = true; }, 0, "StartUpdate:staged",
        {L"CLiveUpdate::DownloadUrl() hInternet is NULL"}},
+      {__LINE__, [](Update&, sim::HttpAnswer& a) { a.status = 206; }, 0, "StartUpdate:staged",
+       {L"CLiveUpdate::DownloadUrl() HTTP status 206"}},
+      {__LINE__, [](Update&, sim::HttpAnswer& a) { a.content_length = 200000000; }, 0, "StartUpdate:staged",
+       {L"CLiveUpdate::DownloadUrl() the answer announces 200000000 bytes"}},
+      {__LINE__,
+       [](Update&, sim::HttpAnswer& a) {
+         a.endless = true;
+         a.no_length = true;
+       },
+       0, "StartUpdate:staged", {L"CLiveUpdate::DownloadUrl() more than 134217728 bytes"}},
+      {__LINE__,
+       [](Update& u, sim::HttpAnswer& a) {
+         a.endless = true;
+         a.no_length = true;
+         a.ms_per_read = 1000;
+         u.pc.internet.clock = &u.pc.system.tick;
+       },
+       0, "StartUpdate:staged", {L"CLiveUpdate::DownloadUrl() no end after 600 s"}},
+      {__LINE__, [](Update&, sim::HttpAnswer& a) { a.redirect = "http://u/d1"; }, 0, "StartUpdate:staged",
+       {L"CLiveUpdate::DownloadUrl() redirected too often or away from the web"}},
+      {__LINE__, [](Update&, sim::HttpAnswer& a) { a.redirect = "file:///C:/Temp/E/P4_Updlink.dll"; }, 0,
+       "StartUpdate:staged", {L"CLiveUpdate::DownloadUrl() redirected too often or away from the web"}},
+      {__LINE__, [](Update&, sim::HttpAnswer& a) { a.redirect = "/d2"; }, 1, "StartUpdate:newer", {}},
       // A module path that a 256-character buffer would cut.
       {__LINE__,
        [](Update& u, sim::HttpAnswer&) { u.pc.files.module_path = L"C:\\" + std::wstring(250, L'x') + L"\\D.exe"; },

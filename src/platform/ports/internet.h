@@ -8,6 +8,16 @@
 
 namespace devstart {
 
+// The bounds of one URL download: it is abandoned once more than `max_bytes`
+// arrived or were announced, or once `deadline_ms` passed since it began.
+struct DownloadLimits {
+  std::uint32_t deadline_ms = 0;
+  std::uint64_t max_bytes = 0;
+};
+inline bool WithinLimits(const DownloadLimits& limits, std::uint64_t bytes, std::uint32_t elapsed_ms) {
+  return bytes <= limits.max_bytes && elapsed_ms <= limits.deadline_ms;
+}
+
 // WinINet and the URL moniker download. Internet handles are closed with
 // InternetCloseHandle.
 class IInternet {
@@ -30,8 +40,11 @@ class IInternet {
   // InternetSetOptionW of one DWORD option.
   virtual bool InternetSetOption(Handle h, std::uint32_t option, std::uint32_t value) = 0;
   virtual bool InternetQueryDataAvailable(Handle file, std::uint32_t* available) = 0;
-  // URLDownloadToFileA with a status callback that asks for nothing; its HRESULT.
-  virtual std::int32_t URLDownloadToFileA(const std::string& url, const std::string& path) = 0;
+  // URLDownloadToFileA with a status callback that asks for nothing and ends
+  // the download (E_ABORT) beyond `limits`, on an answer other than 200 before
+  // a byte of it is kept, and on a redirect to another scheme; its HRESULT.
+  virtual std::int32_t URLDownloadToFileA(const std::string& url, const std::string& path,
+                                          const DownloadLimits& limits) = 0;
 };
 
 }  // namespace devstart

@@ -192,7 +192,8 @@ class Win32Internet : public IInternet {
   Handle InternetOpenUrlW(Handle session, const std::wstring& url, std::uint32_t flags) override;
   bool InternetSetOption(Handle h, std::uint32_t option, std::uint32_t value) override;
   bool InternetQueryDataAvailable(Handle file, std::uint32_t* available) override;
-  std::int32_t URLDownloadToFileA(const std::string& url, const std::string& path) override;
+  std::int32_t URLDownloadToFileA(const std::string& url, const std::string& path,
+                                  const DownloadLimits& limits) override;
 };
 
 class Win32Cabinets : public ICabinets {

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "platform/handles.h"
 #include "platform/machine.h"
@@ -15,5 +16,14 @@ std::optional<std::uint64_t> QueryNumber(IInternet& net, Handle request, std::ui
 bool AnsweredSuccess(IInternet& net, Handle request);
 // A session whose connects and reads give up in bounded time.
 UniqueInternet OpenSession(IInternet& net);
+
+// WinINet follows a redirect loop without end, so requests follow redirects
+// themselves: a few at most, and only to http: and https: addresses.
+enum class OpenOutcome { kOpened, kFailed, kRedirectRefused };
+struct OpenedUrl {
+  UniqueInternet request;
+  OpenOutcome outcome = OpenOutcome::kFailed;
+};
+OpenedUrl OpenFollowingRedirects(IInternet& net, Handle session, const std::wstring& address, std::uint32_t flags);
 
 }  // namespace devstart

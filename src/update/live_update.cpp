@@ -130,8 +130,8 @@ int CLiveUpdate::AskCheckLibrary(CheckUpdlinkFn entry) {
   auto first_reachable = [&](const auto& urls, bool need_success, std::wstring* selected) {
     for (const std::wstring& url : urls) {
       if (url.empty()) continue;
-      UniqueInternet probe(net, net.InternetOpenUrlW(session.get(), url, w::kInternetFlagReload));
-      if (probe && (!need_success || AnsweredSuccess(net, probe.get()))) {
+      OpenedUrl probe = OpenFollowingRedirects(net, session.get(), url, w::kInternetFlagReload);
+      if (probe.request && (!need_success || AnsweredSuccess(net, probe.request.get()))) {
         *selected = url;
         return;
       }

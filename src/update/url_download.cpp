@@ -1,6 +1,7 @@
 // The download of a newer update library: fetched to a temporary name and
 // moved over the staged copy only when it is whole.
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "core/trace_log.h"
@@ -22,12 +23,6 @@ constexpr std::uint32_t kMinimumRead = 65536;
 // about 220 KiB/s.
 constexpr std::uint64_t kDownloadBytes = 128u << 20;
 constexpr std::uint32_t kDownloadDeadlineMs = 600000;
-// WinINet follows a redirect loop without end: the download follows
-// redirects itself, this many at most and only to http: and https:.
-constexpr int kMaxRedirects = 5;
-constexpr std::uint32_t kInternetFlagNoAutoRedirect = 0x00200000u;
-constexpr std::uint32_t kHttpQueryLocation = 33;
-constexpr std::uint32_t kUrlChars = 2084;
 
 }  // namespace
 
@@ -74,47 +69,20 @@ int CLiveUpdate::DownloadUrl() {
   return 1;
 }
 
-namespace {
-
-bool IsWebAddress(const std::string& url) {
-  std::string head = url.substr(0, 8);
-  for (char& c : head) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return head.rfind("http://", 0) == 0 || head.rfind("https://", 0) == 0;
-}
-
-// Where a redirect leads from `url`; empty when it leaves the web.
-std::wstring RedirectTarget(const std::wstring& url, const std::string& location) {
-  if (IsWebAddress(location)) return std::wstring(location.begin(), location.end());
-  if (location.empty() || location[0] != '/' || (location.size() > 1 && location[1] == '/')) return {};
-  std::size_t scheme = url.find(L"://");
-  std::size_t path = scheme == std::wstring::npos ? std::wstring::npos : url.find(L'/', scheme + 3);
-  return url.substr(0, path) + std::wstring(location.begin(), location.end());
-}
-
-}  // namespace
-
 bool CLiveUpdate::Fetch(Handle session, const std::wstring& address, const std::wstring& temporary) {
   IInternet& net = machine_.internet;
   IFileSystem& fs = machine_.files;
   const std::uint32_t began = machine_.system.GetTickCount();
-  std::wstring url = address;
-  UniqueInternet request;
-  for (int hop = 0;; ++hop) {
-    request.reset(net, net.InternetOpenUrlW(session, url, w::kInternetFlagReload | kInternetFlagNoAutoRedirect));
-    if (!request) {
-      Trace(L"CLiveUpdate::DownloadUrl() InternetOpenUrl fails");
-      return false;
-    }
-    std::optional<std::uint64_t> code = QueryNumber(net, request.get(), w::kHttpQueryStatusCode);
-    std::string location;
-    if (!code || *code < 300 || *code > 399 || !net.HttpQueryInfoA(request.get(), kHttpQueryLocation, kUrlChars, &location))
-      break;
-    url = hop < kMaxRedirects ? RedirectTarget(url, location) : std::wstring();
-    if (url.empty()) {
-      Trace(L"CLiveUpdate::DownloadUrl() redirected too often or away from the web");
-      return false;
-    }
+  OpenedUrl opened = OpenFollowingRedirects(net, session, address, w::kInternetFlagReload);
+  if (opened.outcome == OpenOutcome::kFailed) {
+    Trace(L"CLiveUpdate::DownloadUrl() InternetOpenUrl fails");
+    return false;
   }
+  if (opened.outcome == OpenOutcome::kRedirectRefused) {
+    Trace(L"CLiveUpdate::DownloadUrl() redirected too often or away from the web");
+    return false;
+  }
+  UniqueInternet request = std::move(opened.request);
   // Only the whole file answers 200: a partial or empty success is no library.
   std::optional<std::uint64_t> status = QueryNumber(net, request.get(), w::kHttpQueryStatusCode);
   if (!status || *status != 200) {

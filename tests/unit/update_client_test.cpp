@@ -231,7 +231,33 @@ TEST(UpdateCheck, ProbesPickTheFirstReachableAddresses) {
     EXPECT_EQ(u.live().SelectedSetupUrl(), row.sel_setup);
     EXPECT_EQ(u.pc.internet.open_handles(), 0);
     EXPECT_EQ(u.pc.internet.agents, std::vector<std::string>{"HTTP File Transfer"});
-    for (std::uint32_t flags : u.pc.internet.open_flags) EXPECT_EQ(flags, 0x80000000u);
+    // INTERNET_FLAG_RELOAD, and no automatic redirects: the probe follows
+    // them itself, a few at most.
+    for (std::uint32_t flags : u.pc.internet.open_flags) EXPECT_EQ(flags, 0x80200000u);
+  }
+}
+
+// A mirror that redirects in a loop or off the web is passed over, not
+// followed for ever.
+TEST(UpdateCheck, RedirectingMirrorsArePassedOver) {
+  const struct {
+    int line;
+    std::string redirect;
+    std::wstring selected;
+  } rows[] = {
+      {__LINE__, "http://u/d0", L"http://u/d1"},
+      {__LINE__, "file:///C:/x.dll", L"http://u/d1"},
+      {__LINE__, "/d2", L"http://u/d0"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.line);
+    Update u;
+    for (int i = 0; i < 5; ++i) u.pc.modules.check.answers[1 + i] = "http://u/d" + std::to_string(i);
+    for (int i = 0; i < 5; ++i) u.pc.internet.answers["http://u/d" + std::to_string(i)].status = 200;
+    u.pc.internet.answers["http://u/d0"].redirect = row.redirect;
+    EXPECT_EQ(u.live().CheckUpdateDll(), 0);
+    EXPECT_EQ(u.live().SelectedLibraryUrl(), row.selected);
+    EXPECT_EQ(u.pc.internet.open_handles(), 0);
   }
 }
 

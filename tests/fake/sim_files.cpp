@@ -16,7 +16,6 @@ constexpr std::uint32_t kErrorInvalidParameter = 87;
 constexpr std::uint32_t kErrorBrokenPipe = 109;
 constexpr std::uint32_t kErrorDirNotEmpty = 145;
 constexpr std::uint32_t kCreateNew = 1;
-constexpr std::uint32_t kOpenAlways = 4;
 constexpr std::uint32_t kTruncateExisting = 5;
 constexpr std::uint32_t kMountPointTag = 0xA0000003u;  // IO_REPARSE_TAG_MOUNT_POINT
 constexpr std::uint32_t kVersionMagic = 0xFEEF04BD;

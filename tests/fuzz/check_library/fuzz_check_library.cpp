@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pc.files.Put(L"E:\\P4_UpdlinkChk.dll", sim::kCheckLibraryContent);
     ready = true;
   }
-  fuzz::ForgetRecords(pc);
+  fuzz::ForgetAfterInput forget{pc};
   fuzz::Input in(data, size);
   std::uint8_t shape = in.Byte();
   pc.modules.check.result = (shape & 1) ? 1 : 0;
@@ -44,5 +44,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const std::wstring& url : update.LibraryUrls()) fuzz::Require(url.size() <= kAnswerBytes);
   for (const std::wstring& url : update.SetupUrls()) fuzz::Require(url.size() <= kAnswerBytes);
   fuzz::Require(update.SelectedLibraryUrl().empty() && update.SelectedSetupUrl().empty());  // nothing answers
+  for (std::string& answer : pc.modules.check.answers) answer = std::string();
   return 0;
 }

@@ -38,7 +38,7 @@ struct NotingManager : CAutoRunManager {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzz::ForgetRecords(g_pc);
+  fuzz::ForgetAfterInput forget{g_pc};
   std::wstring line = fuzz::Utf16(std::string_view(reinterpret_cast<const char*>(data), size));
   Texts texts(g_pc.modules, 0x0409);
   COption option;

@@ -9,7 +9,7 @@ using namespace devstart;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static sim::SimPc pc;
   static const std::wstring kIni = L"E:\\config.ini";
-  fuzz::ForgetRecords(pc);
+  fuzz::ForgetAfterInput forget{pc};
   pc.files.Put(kIni, std::string(reinterpret_cast<const char*>(data), size));
   COption option;
   option.Load(CIni(pc.files, kIni));
@@ -22,5 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      option.pcsuite_run, option.pcsuite_test}) {
     fuzz::Require(yes_no == 0 || yes_no == 1);
   }
+  // The disk's parse of the file goes with the input.
+  pc.files.Put(kIni, "");
+  (void)CIni(pc.files, kIni).ReadText(L"k", L"s");
   return 0;
 }

@@ -36,7 +36,7 @@ bool KnownFailure(int code) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzz::ForgetRecords(g_pc);
+  fuzz::ForgetAfterInput forget{g_pc};
   fuzz::Input in(data, size);
   g_scsi.in = &in;
   g_pc.security.admin = true;  // the direct road through the library

@@ -43,8 +43,7 @@ bool IsBit(int v) { return v == 0 || v == 1; }
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static sim::SimPc pc;
   static Machine machine = pc.machine();
-  fuzz::ForgetRecords(pc);
-  pc.registry = sim::FakeRegistry{};
+  fuzz::ForgetAfterInput forget{pc};
   pc.registry.os_64bit = false;  // one view: the values land where the queries look
   fuzz::Input in(data, size);
   pc.system.version = kFamilies[in.Byte() % 3];
@@ -70,5 +69,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A repaired PC reads as enabled, whatever was there before.
   fuzz::Require(IsWindowAutoRunEnabled(machine, masks) == 1);
   fuzz::Require(pc.registry.open_handles() == 0);
+  pc.registry = sim::FakeRegistry{};
   return 0;
 }

@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pc.InstallService(win::kServiceRunning);
     ready = true;
   }
-  fuzz::ForgetRecords(pc);
+  fuzz::ForgetAfterInput forget{pc};
   fuzz::Input in(data, size);
   std::uint8_t shape = in.Byte();
   pc.pipes.busy_opens = shape & 1;

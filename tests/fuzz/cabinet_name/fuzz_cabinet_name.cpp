@@ -7,8 +7,11 @@
 using namespace devstart;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static sim::SimPc pc;
+  static Machine machine = pc.machine();
   static const std::string kCabinet = "C:\\ProgramData\\Tavo\\update.cab";
   static const std::string kDestination = "C:\\ProgramData\\Tavo\\Update";
+  fuzz::ForgetAfterInput forget{pc};
   // Names reach the library as C strings.
   std::string name(reinterpret_cast<const char*>(data), size);
   name.resize(name.find('\0') == std::string::npos ? name.size() : name.find('\0'));
@@ -22,13 +25,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   // Through the extraction: a safe name lands in the destination, any other
   // is left in the cabinet.
-  // A fresh disk each time: the folders an extraction makes stay behind.
-  sim::SimPc pc;
-  Machine machine = pc.machine();
-  std::string body = "cabinet";
-  pc.cabinets.by_content[body] = {{name, "x"}};
-  pc.files.Put(Widen(kCabinet.c_str()), body);
+  pc.cabinets.by_content = {{"cabinet", {{name, "x"}}}};
+  pc.files.Put(Widen(kCabinet.c_str()), "cabinet");
   (void)updlink::ExtractCabinet(machine, kCabinet, kDestination);
-  if (!safe) fuzz::Require(!pc.files.Exists(Widen((kDestination + "\\" + name).c_str())) || name.empty());
+  std::wstring full = Widen((kDestination + "\\" + name).c_str());
+  if (!safe) fuzz::Require(name.empty() || !pc.files.Exists(full));
+  // The disk as it was: the file, then the folders the extraction made.
+  pc.files.DeleteFile(full);
+  for (std::size_t at = full.size(); at > kDestination.size(); --at) {
+    if (full[at - 1] == L'\\' || full[at - 1] == L'/') pc.files.RemoveDirectory(full.substr(0, at - 1));
+  }
+  pc.cabinets.by_content = {};
   return 0;
 }

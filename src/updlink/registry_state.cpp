@@ -48,8 +48,9 @@ std::string ServerBase(Machine& m) {
   std::string base;
   if (key.Open(w::kHkeyCurrentUser, kSyncKey)) key.ReadString(kServerValue, &base);
   base = Trim(base);
-  if (base.empty()) base = kDefaultServerBase;
+  // Slashes alone name no origin either.
   while (!base.empty() && base.back() == '/') base.pop_back();
+  if (base.empty()) base = kDefaultServerBase;
   return base;
 }
 

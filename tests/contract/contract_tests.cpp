@@ -71,7 +71,6 @@ INSTANTIATE_TEST_SUITE_P(
 // ---- files --------------------------------------------------------------------
 
 constexpr std::uint32_t kShareReadWrite = win::kFileShareRead | win::kFileShareWrite;
-constexpr std::uint32_t kReadWrite = win::kGenericRead | win::kGenericWrite;
 
 TEST(FilesContract, CreateAlwaysTruncatesAndWritesAppend) {
   auto env = MakeContractEnv();

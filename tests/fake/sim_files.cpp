@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
+#include <map>
 
 namespace devstart::sim {
 
@@ -17,7 +18,6 @@ constexpr std::uint32_t kErrorInvalidParameter = 87;
 constexpr std::uint32_t kErrorBrokenPipe = 109;
 constexpr std::uint32_t kErrorDirNotEmpty = 145;
 constexpr std::uint32_t kCreateNew = 1;
-constexpr std::uint32_t kOpenAlways = 4;
 constexpr std::uint32_t kTruncateExisting = 5;
 constexpr std::uint32_t kErrorDiskFull = 112;
 constexpr std::uint32_t kMountPointTag = 0xA0000003u;  // IO_REPARSE_TAG_MOUNT_POINT
@@ -557,37 +557,61 @@ std::optional<FindData> FakeFiles::FindNextFile(Handle find) {
 
 bool FakeFiles::FindClose(Handle find) { return finds_.erase(find) == 1; }
 
+namespace {
+
+// A file's keys as the profile functions see them: by folded section and
+// key, the first of duplicates kept. Parsed once per content, since a fuzz
+// run reads one config.ini thousands of times a second.
+using ProfileKeys = std::map<std::pair<std::wstring, std::wstring>, std::wstring>;
+
+const ProfileKeys& ParseProfile(const std::string& bytes) {
+  thread_local std::string parsed_bytes;
+  thread_local ProfileKeys keys;
+  thread_local bool parsed = false;
+  if (parsed && bytes == parsed_bytes) return keys;
+  keys.clear();
+  std::wstring text = Decode(bytes);
+  bool in_any_section = false;
+  std::wstring section;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(L'\n', start);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring line = Trim(text.substr(start, end - start));
+    start = end + 1;
+    if (line.empty() || line[0] == L';') continue;
+    if (line[0] == L'[') {
+      std::size_t close = line.find(L']');
+      section = Fold(Trim(line.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1)));
+      in_any_section = true;
+      continue;
+    }
+    if (!in_any_section) continue;
+    std::size_t eq = line.find(L'=');
+    keys.try_emplace({section, Fold(Trim(line.substr(0, eq)))},
+                     eq == std::wstring::npos ? L"" : Trim(line.substr(eq + 1)));
+  }
+  parsed_bytes = bytes;
+  parsed = true;
+  return keys;
+}
+
+}  // namespace
+
 ProfileRead FakeFiles::GetPrivateProfileString(const std::wstring& section, const std::wstring& key,
                                                const std::wstring& default_value, std::uint32_t size,
                                                const std::wstring& file) {
   profile_sizes_asked.push_back(size);
   std::wstring value = default_value;
-  if (std::optional<std::string> bytes = Get(file)) {
-    std::wstring text = Decode(*bytes);
-    bool in_section = false;
-    bool found = false;
-    std::size_t start = 0;
-    while (start <= text.size() && !found) {
-      std::size_t end = text.find(L'\n', start);
-      if (end == std::wstring::npos) end = text.size();
-      std::wstring line = Trim(text.substr(start, end - start));
-      start = end + 1;
-      if (line.empty() || line[0] == L';') continue;
-      if (line[0] == L'[') {
-        std::size_t close = line.find(L']');
-        std::wstring current = Trim(line.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
-        in_section = Fold(current) == Fold(section);
-        continue;
+  auto it = files_.find(Key(file));
+  if (it != files_.end()) {
+    const ProfileKeys& keys = ParseProfile(it->second.bytes);
+    auto found = keys.find({Fold(section), Fold(key)});
+    if (found != keys.end()) {
+      value = found->second;
+      if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
       }
-      if (!in_section) continue;
-      std::size_t eq = line.find(L'=');
-      if (Fold(Trim(line.substr(0, eq))) != Fold(key)) continue;
-      value = eq == std::wstring::npos ? L"" : Trim(line.substr(eq + 1));
-      found = true;
-    }
-    if (found && value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') &&
-        value.back() == value.front()) {
-      value = value.substr(1, value.size() - 2);
     }
   }
   if (size == 0) return {};

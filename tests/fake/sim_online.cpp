@@ -4,6 +4,14 @@
 #include <cstdio>
 #include <cstring>
 
+// The library calls the identity functions through its own pointer types:
+// the fakes have exactly those types (their layouts start with the table and
+// the text), so that a call is no call through a wrong function type.
+namespace updlink {
+struct PhoneFunctionTable;
+struct PhoneString;
+}  // namespace updlink
+
 namespace devstart::sim {
 
 namespace {
@@ -223,20 +231,23 @@ int PhoneModel(char* buffer, int size, int count) {
   return 1;
 }
 // The phone string objects of slots 5 and 8 are 256 characters.
-int PhoneSerial(char* text) {
+int PhoneSerial(updlink::PhoneString* object) {
+  char* text = reinterpret_cast<char*>(object);
   g_phone->calls.push_back("5");
   if (!g_phone->serial_ok) return 0;
   std::snprintf(text, 256, "%s", g_phone->serial.c_str());
   return 1;
 }
-int PhoneSoftware(char* text) {
+int PhoneSoftware(updlink::PhoneString* object) {
+  char* text = reinterpret_cast<char*>(object);
   g_phone->calls.push_back("8");
   std::snprintf(text, 256, "%s", g_phone->software.c_str());
   return 1;
 }
 void PhonePrepare() { g_phone->calls.push_back("11"); }
 void PhoneOpen(int a, int b) { g_phone->calls.push_back("12:" + std::to_string(a) + "," + std::to_string(b)); }
-int A123(void** table) {
+int A123(updlink::PhoneFunctionTable* functions) {
+  void** table = reinterpret_cast<void**>(functions);
   g_phone->calls.push_back("A123");
   if (!g_phone->fill_ok) return 0;
   void* slots[13] = {};

@@ -6,7 +6,7 @@ import json
 import pytest
 
 from conftest import WORK
-from updlink_rig import UpdlinkRig, make_cab
+from updlink_rig import helper_bin, make_cab, started_rig
 
 # What a check returns when a request of it fails (as for a closed connection).
 AUTH_FAIL = "MSG_AUTH_FAIL"
@@ -15,12 +15,7 @@ AUTH_FAIL = "MSG_AUTH_FAIL"
 def make_rig(host, request):
     """The x86-64 build: a 32-bit process that downloads with URLDownloadToFile
     and then loads a DLL crashes under qemu-user."""
-    from updlink_rig import helper_bin
-    name = request.node.name.replace("[", "-").replace("]", "").replace("/", "-")
-    r = UpdlinkRig(host, WORK / "faults" / name, helper_bin())
-    r.server.start()
-    r.seed_registry()
-    return r
+    return started_rig(host, request, WORK / "faults", helper_bin())
 
 
 @pytest.fixture

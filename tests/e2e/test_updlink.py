@@ -8,17 +8,13 @@ import socket
 import pytest
 
 from conftest import WORK
-from updlink_rig import UpdateServer, UpdlinkRig, gcab, helper_bin, make_cab, standard_routes
+from updlink_rig import UpdateServer, UpdlinkRig, gcab, helper_bin, make_cab, standard_routes, started_rig
 
 HISTORY = re.compile(r"^KKRKAB100:\d{15}$")
 
 
 def make_rig(host, request, bin=None):
-    name = request.node.name.replace("[", "-").replace("]", "").replace("/", "-")
-    r = UpdlinkRig(host, WORK / "updlink" / name, bin)
-    r.server.start()
-    r.seed_registry()
-    return r
+    return started_rig(host, request, WORK / "updlink", bin)
 
 
 @pytest.fixture

@@ -179,3 +179,13 @@ class UpdlinkRig:
             if m:
                 result[m.group(1)] = m.group(2)
         return result
+
+
+def started_rig(host, request, work, bin=None):
+    """A rig in a folder named after the scenario, its server started and the
+    library's registry seeded."""
+    name = request.node.name.replace("[", "-").replace("]", "").replace("/", "-")
+    r = UpdlinkRig(host, work / name, bin)
+    r.server.start()
+    r.seed_registry()
+    return r

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <cwctype>
 #include <map>
+#include <string_view>
 
 namespace devstart::sim {
 
@@ -173,25 +174,47 @@ bool PipeServer::Release(Handle h) {
 
 // ---- the disk behind the ports' back ------------------------------------------
 
+namespace {
+
+// "C:" or "C:\a\b": a drive, then parts that are neither empty, "." nor "..",
+// with no forward slash. Most paths a run asks about are already like this.
+bool IsPlainAbsolute(const std::wstring& p) {
+  if (p.size() < 2 || p[1] != L':' || (p.size() > 2 && p[2] != L'\\') || p.back() == L'\\') return false;
+  for (std::size_t at = 2; at < p.size(); ++at) {
+    if (p[at] == L'/') return false;
+    if (p[at] != L'\\') continue;
+    std::size_t next = at + 1;
+    if (next == p.size() || p[next] == L'\\' || p[next] == L'/') return false;
+    if (p[next] == L'.') {
+      std::size_t dots = (next + 1 < p.size() && p[next + 1] == L'.') ? 2 : 1;
+      std::size_t after = next + dots;
+      if (after == p.size() || p[after] == L'\\' || p[after] == L'/') return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 std::wstring FakeFiles::Absolute(const std::wstring& path) const {
+  if (IsPlainAbsolute(path)) return path;
   std::wstring p = path;
   std::replace(p.begin(), p.end(), L'/', L'\\');
   if (p.size() < 2 || p[1] != L':')
     p = (!p.empty() && p[0] == L'\\' ? current_directory.substr(0, 2) : current_directory + L"\\") + p;
   // Drive, then the parts without ".", "..", or empty ones: "C:" is the root.
-  std::vector<std::wstring> parts;
+  std::wstring out = p.substr(0, 2);
   for (std::size_t at = 2; at <= p.size();) {
     std::size_t end = std::min(p.find(L'\\', at), p.size());
-    std::wstring part = p.substr(at, end - at);
+    std::wstring_view part(p.data() + at, end - at);
     if (part == L"..") {
-      if (!parts.empty()) parts.pop_back();
+      if (out.size() > 2) out.resize(out.rfind(L'\\'));
     } else if (!part.empty() && part != L".") {
-      parts.push_back(part);
+      out += L'\\';
+      out += part;
     }
     at = end + 1;
   }
-  std::wstring out = p.substr(0, 2);
-  for (const auto& part : parts) out += L"\\" + part;
   return out;
 }
 
@@ -210,9 +233,15 @@ std::optional<std::string> FakeFiles::Get(const std::wstring& path) const {
 
 void FakeFiles::MakeFolder(const std::wstring& path) {
   std::wstring abs = Absolute(path);
-  for (std::size_t at = abs.find(L'\\');; at = abs.find(L'\\', at + 1)) {
-    folders_.try_emplace(Fold(abs.substr(0, at)), abs.substr(0, at));
+  std::wstring folded = Fold(abs);
+  // Deepest first: a folder that is there has its parents too.
+  for (std::size_t end = abs.size();;) {
+    std::wstring_view key(folded.data(), end);
+    if (folders_.find(key) != folders_.end()) break;
+    folders_.emplace(std::wstring(key), abs.substr(0, end));
+    std::size_t at = end == 0 ? std::wstring::npos : abs.rfind(L'\\', end - 1);
     if (at == std::wstring::npos) break;
+    end = at;
   }
 }
 
@@ -290,8 +319,13 @@ std::vector<std::wstring> FakeFiles::Children(const std::wstring& folder) const 
       out.push_back(path.substr(prefix.size()));
     }
   };
-  for (const auto& [key, path] : folders_) add(key, path);
-  for (const auto& [key, file] : files_) add(key, file.path);
+  // What is inside a folder sorts right after its own key.
+  for (auto it = folders_.lower_bound(prefix); it != folders_.end() && it->first.rfind(prefix, 0) == 0; ++it) {
+    add(it->first, it->second);
+  }
+  for (auto it = files_.lower_bound(prefix); it != files_.end() && it->first.rfind(prefix, 0) == 0; ++it) {
+    add(it->first, it->second.path);
+  }
   return out;
 }
 

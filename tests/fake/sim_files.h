@@ -177,8 +177,8 @@ class FakeFiles : public IFileSystem, public KernelObjectOwner {
 
   KernelHandles& handles_;
   PipeServer& pipes_;
-  std::map<std::wstring, File> files_;           // by folded absolute path
-  std::map<std::wstring, std::wstring> folders_;  // folded -> as made
+  std::map<std::wstring, File, std::less<>> files_;           // by folded absolute path
+  std::map<std::wstring, std::wstring, std::less<>> folders_;  // folded -> as made
   std::map<std::wstring, std::uint32_t> link_tags_;  // folded link path -> reparse tag
   std::map<Handle, OpenFile> open_;
   std::map<Handle, std::deque<FindData>> finds_;

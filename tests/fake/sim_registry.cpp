@@ -49,11 +49,13 @@ std::wstring FakeRegistry::Physical(RegKey parent, const std::wstring& sub_key, 
 
 void FakeRegistry::PutKey(const std::wstring& path) {
   std::wstring p = Trimmed(path);
-  for (std::size_t at = p.find(L'\\'); ; at = p.find(L'\\', at + 1)) {
-    std::wstring part = p.substr(0, at);
-    auto& k = keys_[Fold(part)];
-    if (k.path.empty()) k.path = part;
-    if (at == std::wstring::npos) break;
+  std::wstring folded = Fold(p);
+  // Deepest first: once a key is there, so are its parents, and nothing is
+  // allocated for a key that exists.
+  for (std::size_t end = p.size(); end != std::wstring::npos && end > 0; end = p.rfind(L'\\', end - 1)) {
+    std::wstring_view key(folded.data(), end);
+    if (keys_.find(key) != keys_.end()) break;
+    keys_.emplace(std::wstring(key), Key{p.substr(0, end), {}});
   }
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/ports.h"
@@ -82,7 +83,7 @@ class FakeRegistry : public IRegistry {
   std::int32_t OpenOrCreate(RegKey parent, const std::wstring& sub_key, std::uint32_t sam, bool create, RegKey* key,
                             std::uint32_t* disposition);
 
-  std::map<std::wstring, Key> keys_;  // by folded physical path
+  std::map<std::wstring, Key, std::less<>> keys_;  // by folded physical path
   std::map<RegKey, OpenKey> handles_;
   RegKey next_ = 0x1000;
 };

@@ -29,8 +29,10 @@ inline void ForgetRecords(sim::SimPc& pc) {
   pc.internet.open_flags = {};
   pc.internet.options = {};
   pc.internet.read_sizes = {};
+  pc.internet.download_limits = {};
   pc.modules.identity.calls = {};
   pc.modules.loads = {};
+  pc.modules.loads_a = {};
   pc.modules.update_runs = {};
   pc.modules.check.calls = {};
   pc.system.thread_ui_language_calls = {};
@@ -43,6 +45,11 @@ inline void ForgetRecords(sim::SimPc& pc) {
   pc.registry.reads = {};
   pc.services.calls = {};
   pc.phone.model.calls = {};
+  pc.processes.launches = {};
+  pc.processes.shell_launches = {};
+  pc.processes.posted_quits = {};
+  pc.security.enabled_privileges = {};
+  pc.security.token_access_asked = {};
 }
 
 // Forgets the records when the input is done.

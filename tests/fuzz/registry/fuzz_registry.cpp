@@ -5,6 +5,9 @@
 #include "inspect/autorun_check.h"
 #include "inspect/registry_query.h"
 
+#include <optional>
+#include <utility>
+
 using namespace devstart;
 
 namespace {
@@ -47,11 +50,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   pc.registry.os_64bit = false;  // one view: the values land where the queries look
   fuzz::Input in(data, size);
   pc.system.version = kFamilies[in.Byte() % 3];
+  // The last value given for a slot is the one the registry holds.
+  std::optional<std::pair<std::uint32_t, std::string>> values[kSlotCount];
   while (!in.empty()) {
-    const Slot& slot = kSlots[in.Byte() % kSlotCount];
+    auto& value = values[in.Byte() % kSlotCount];
     std::uint32_t type = in.Byte() % 12;
-    std::string bytes = in.Bytes(in.Byte());
-    pc.registry.Put(slot.key, slot.name, type, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    value.emplace(type, in.Bytes(in.Byte()));
+  }
+  for (std::size_t i = 0; i < kSlotCount; ++i) {
+    if (!values[i]) continue;
+    const std::string& bytes = values[i]->second;
+    pc.registry.Put(kSlots[i].key, kSlots[i].name, values[i]->first,
+                    std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
   }
 
   RegManager reg(machine);

@@ -204,6 +204,7 @@ std::wstring FakeFiles::Absolute(const std::wstring& path) const {
     p = (!p.empty() && p[0] == L'\\' ? current_directory.substr(0, 2) : current_directory + L"\\") + p;
   // Drive, then the parts without ".", "..", or empty ones: "C:" is the root.
   std::wstring out = p.substr(0, 2);
+  out.reserve(p.size());
   for (std::size_t at = 2; at <= p.size();) {
     std::size_t end = std::min(p.find(L'\\', at), p.size());
     std::wstring_view part(p.data() + at, end - at);
@@ -268,6 +269,7 @@ std::uint32_t FakeFiles::Store(const std::wstring& path, const std::string& byte
 }
 
 std::wstring FakeFiles::Resolve(const std::wstring& path) const {
+  if (links.empty()) return Absolute(path);
   std::wstring abs = Absolute(path);
   std::wstring folded = Fold(abs);
   for (const auto& [link, target] : links) {
@@ -281,6 +283,7 @@ std::wstring FakeFiles::Resolve(const std::wstring& path) const {
 }
 
 bool FakeFiles::IsWritable(const std::wstring& path) const {
+  if (read_only_folders.empty()) return true;
   std::wstring key = Key(path);
   for (const auto& folder : read_only_folders) {
     std::wstring ro = Key(folder);
@@ -303,10 +306,17 @@ bool FakeFiles::Allocate(const std::wstring& path, std::size_t size) {
   return true;
 }
 
-bool FakeFiles::RemoveFolder(const std::wstring& path) {
-  std::wstring key = Key(path);
-  if (folders_.count(key) == 0 || !Children(path).empty()) return false;
-  folders_.erase(key);
+bool FakeFiles::RemoveEmptyFolder(const std::wstring& key) {
+  auto folder = folders_.find(key);
+  if (folder == folders_.end()) return false;
+  // Anything inside sorts right after the folder's own key.
+  std::wstring prefix = key + L"\\";
+  auto inside = [&](const auto& map) {
+    auto it = map.lower_bound(prefix);
+    return it != map.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+  };
+  if (inside(folders_) || inside(files_)) return false;
+  folders_.erase(folder);
   return true;
 }
 
@@ -481,10 +491,10 @@ CallResult FakeFiles::RemoveDirectory(const std::wstring& path) {
     folders_.erase(own);
     return {true, 0};
   }
-  std::wstring p = Resolve(path);
-  if (!FolderExists(p)) return {false, win::kErrorFileNotFound};
-  if (!RemoveFolder(p)) return {false, kErrorDirNotEmpty};
-  attributes.erase(Fold(p));
+  std::wstring key = links.empty() ? std::move(own) : Fold(Resolve(path));
+  if (key.size() != 2 && folders_.count(key) == 0) return {false, win::kErrorFileNotFound};
+  if (!RemoveEmptyFolder(key)) return {false, kErrorDirNotEmpty};
+  attributes.erase(key);
   return {true, 0};
 }
 

@@ -95,7 +95,7 @@ class FakeFiles : public IFileSystem, public KernelObjectOwner {
   std::wstring Absolute(const std::wstring& path) const;
   void Put(const std::wstring& path, const std::string& bytes);
   std::optional<std::string> Get(const std::wstring& path) const;
-  bool Exists(const std::wstring& path) const { return Get(path).has_value(); }
+  bool Exists(const std::wstring& path) const { return files_.count(Key(path)) != 0; }
   void MakeFolder(const std::wstring& path);
   bool FolderExists(const std::wstring& path) const;
   // A junction, or with `symbolic` a directory symbolic link.
@@ -170,7 +170,8 @@ class FakeFiles : public IFileSystem, public KernelObjectOwner {
   std::uint32_t GoneError(const std::wstring& path) const;
   // Takes `size` bytes of the path's drive; false when they are not left.
   bool Allocate(const std::wstring& path, std::size_t size);
-  bool RemoveFolder(const std::wstring& path);
+  // Removes the folder of this folded path if nothing is inside it.
+  bool RemoveEmptyFolder(const std::wstring& key);
   // Names (as written) of the files and folders directly inside `folder`.
   std::vector<std::wstring> Children(const std::wstring& folder) const;
   FindData Describe(const std::wstring& folder, const std::wstring& name) const;

@@ -5,10 +5,10 @@
 
 namespace devstart::sim {
 
-std::wstring Fold(const std::wstring& s) {
-  // One allocation and ASCII by hand: every path and name of the simulated
-  // PC passes here, thousands of times a second in a fuzz run.
-  std::wstring out(s);
+std::wstring Fold(std::wstring out) {
+  // Taken by value so a fresh path is folded where it lies, and ASCII by
+  // hand: every path and name of the simulated PC passes here, thousands of
+  // times a second in a fuzz run.
   for (wchar_t& c : out) {
     if (c >= L'A' && c <= L'Z') {
       c = static_cast<wchar_t>(c + (L'a' - L'A'));
@@ -21,6 +21,7 @@ std::wstring Fold(const std::wstring& s) {
 
 std::string Utf8(const std::wstring& s) {
   std::string out;
+  out.reserve(s.size());
   for (wchar_t wc : s) {
     auto c = static_cast<std::uint32_t>(wc);
     if (c < 0x80) {
@@ -44,12 +45,14 @@ std::string Utf8(const std::wstring& s) {
 
 std::wstring Widen(const std::string& s) {
   std::wstring out;
+  out.reserve(s.size());
   for (char c : s) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
   return out;
 }
 
 std::string Narrow(const std::wstring& s) {
   std::string out;
+  out.reserve(s.size());
   for (wchar_t c : s) out.push_back(static_cast<std::uint32_t>(c) < 0x100 ? static_cast<char>(c) : '?');
   return out;
 }

@@ -17,7 +17,7 @@
 namespace devstart::sim {
 
 // Case-insensitive key for paths and names, as Windows compares them.
-std::wstring Fold(const std::wstring& s);
+std::wstring Fold(std::wstring s);
 std::string Utf8(const std::wstring& s);
 // The simulated PC's ANSI code page is Latin-1: a byte widens to the same
 // code unit, and what has no single-byte form narrows to "?".

@@ -4,6 +4,8 @@
 #include "common/fuzz_world.h"
 #include "updlink/phone_identity.h"
 #include "updlink/registry_state.h"
+#include <optional>
+#include <utility>
 
 using namespace devstart;
 
@@ -37,12 +39,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   phone.software = in.Bytes(in.Byte() * 2);
   phone.auth_serial = in.Bytes(in.Byte() * 2);
 
-  // The sync key's values, any type and bytes.
+  // The sync key's values, any type and bytes; the last value given for a
+  // name is the one the registry holds.
+  std::optional<std::pair<std::uint32_t, std::string>> values[4];
   while (!in.empty()) {
-    const wchar_t* name = kNames[in.Byte() % 4];
+    auto& value = values[in.Byte() % 4];
     std::uint32_t type = in.Byte() % 12;
-    std::string bytes = in.Bytes(in.Byte() * 2);
-    pc.registry.Put(kSync, name, type, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    value.emplace(type, in.Bytes(in.Byte() * 2));
+  }
+  for (std::size_t i = 0; i < 4; ++i) {
+    if (!values[i]) continue;
+    const std::string& bytes = values[i]->second;
+    pc.registry.Put(kSync, kNames[i], values[i]->first, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
   }
 
   std::string base = updlink::ServerBase(machine);

@@ -234,7 +234,10 @@ std::optional<std::string> FakeFiles::Get(const std::wstring& path) const {
 
 void FakeFiles::MakeFolder(const std::wstring& path) {
   std::wstring abs = Absolute(path);
-  std::wstring folded = Fold(abs);
+  MakeFolderAt(abs, Fold(abs));
+}
+
+void FakeFiles::MakeFolderAt(const std::wstring& abs, const std::wstring& folded) {
   // Deepest first: a folder that is there has its parents too.
   for (std::size_t end = abs.size();;) {
     std::wstring_view key(folded.data(), end);
@@ -246,10 +249,7 @@ void FakeFiles::MakeFolder(const std::wstring& path) {
   }
 }
 
-bool FakeFiles::FolderExists(const std::wstring& path) const {
-  std::wstring key = Key(path);
-  return key.size() == 2 || folders_.count(key) != 0;
-}
+bool FakeFiles::FolderExists(const std::wstring& path) const { return FolderKeyExists(Key(path)); }
 
 void FakeFiles::AddLink(const std::wstring& link, const std::wstring& target, bool symbolic) {
   MakeFolder(link);
@@ -457,7 +457,7 @@ std::optional<std::string> FakeFiles::SHGetSpecialFolderPathA(int csidl, bool cr
 
 std::uint32_t FakeFiles::GetFileAttributesA(const std::string& path) {
   std::wstring key = Fold(Resolve(Widen(path)));
-  bool folder = FolderExists(key);
+  bool folder = FolderKeyExists(key);
   if (!folder && files_.count(key) == 0) return win::kInvalidFileAttributes;
   auto it = attributes.find(key);
   std::uint32_t attrs = (folder ? win::kFileAttributeDirectory : 0) | (it == attributes.end() ? 0 : it->second);
@@ -473,10 +473,11 @@ CallResult FakeFiles::CreateDirectory(const std::wstring& path) {
   calls.push_back(L"CreateDirectory " + path);
   std::wstring p = Resolve(path);
   if (p.size() <= 2) return {false, win::kErrorAccessDenied};
-  if (FolderExists(p) || Exists(p)) return {false, win::kErrorAlreadyExists};
-  if (!FolderExists(p.substr(0, p.rfind(L'\\')))) return {false, win::kErrorPathNotFound};
+  std::wstring key = Fold(p);
+  if (FolderKeyExists(key) || files_.count(key) != 0) return {false, win::kErrorAlreadyExists};
+  if (!FolderKeyExists(std::wstring_view(key).substr(0, key.rfind(L'\\')))) return {false, win::kErrorPathNotFound};
   if (!IsWritable(p)) return {false, win::kErrorAccessDenied};
-  MakeFolder(p);
+  MakeFolderAt(p, key);
   return {true, 0};
 }
 
@@ -492,7 +493,7 @@ CallResult FakeFiles::RemoveDirectory(const std::wstring& path) {
     return {true, 0};
   }
   std::wstring key = links.empty() ? std::move(own) : Fold(Resolve(path));
-  if (key.size() != 2 && folders_.count(key) == 0) return {false, win::kErrorFileNotFound};
+  if (!FolderKeyExists(key)) return {false, win::kErrorFileNotFound};
   if (!RemoveEmptyFolder(key)) return {false, kErrorDirNotEmpty};
   attributes.erase(key);
   return {true, 0};

@@ -170,6 +170,9 @@ class FakeFiles : public IFileSystem, public KernelObjectOwner {
   std::uint32_t GoneError(const std::wstring& path) const;
   // Takes `size` bytes of the path's drive; false when they are not left.
   bool Allocate(const std::wstring& path, std::size_t size);
+  // Whether the folder of this folded absolute path is there ("c:" always is).
+  bool FolderKeyExists(std::wstring_view key) const { return key.size() == 2 || folders_.find(key) != folders_.end(); }
+  void MakeFolderAt(const std::wstring& abs, const std::wstring& folded);
   // Removes the folder of this folded path if nothing is inside it.
   bool RemoveEmptyFolder(const std::wstring& key);
   // Names (as written) of the files and folders directly inside `folder`.

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-# Usage: bench/fuzz/run.py --seconds N | --runs N [--max-seconds S] [--build DIR] [TARGET ...]
+# Usage: bench/fuzz/run.py --seconds N | --runs N [--max-seconds S] [--jobs J] [--workers W] [--build DIR] [TARGET ...]
 #   Runs every fuzz target of the sanitizer tree (build/native-asan), two at a time, and prints
 #   one line per target: executions, exec/s, corpus size, findings. Exits 1 on any finding.
 import argparse
@@ -40,7 +40,8 @@ def run(build, name, max_len, args):
            f"-artifact_prefix={artifacts}/{name}-"]
     limit = args.seconds if args.seconds else args.max_seconds
     if args.runs:
-        cmd.append(f"-runs={args.runs}")
+        # Workers share the corpus folder (libFuzzer reloads it) and split the runs.
+        cmd.append(f"-runs={-(-args.runs // args.workers)}")
     if limit:
         cmd.append(f"-max_total_time={limit}")
     # New inputs go to the build tree's corpus; the seeds in git are only read.
@@ -51,23 +52,32 @@ def run(build, name, max_len, args):
     env.setdefault("ASAN_OPTIONS", "malloc_context_size=0:detect_leaks=1")
     env.setdefault("UBSAN_OPTIONS", "halt_on_error=1:print_stacktrace=1")
     start = time.monotonic()
-    try:
-        p = subprocess.run(cmd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
-                           errors="replace", timeout=(limit or 86400) + 120)
-        out, code = p.stderr, p.returncode
-    except subprocess.TimeoutExpired as e:
-        out, code = (e.stderr or b"").decode(errors="replace") if isinstance(e.stderr, bytes) else (e.stderr or ""), -1
+    procs = [subprocess.Popen(cmd + [f"-seed={worker + 1}"] if args.workers > 1 else cmd, env=env,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, errors="replace")
+             for worker in range(args.workers)]
+
+    def finish(p):
+        # Each worker's log is read as it comes: a full pipe would stall it.
+        try:
+            return p.communicate(timeout=max(1, (limit or 86400) + 120 - (time.monotonic() - start)))[1] or "", p.returncode
+        except subprocess.TimeoutExpired:
+            p.kill()
+            return p.communicate()[1] or "", -1
+
+    with concurrent.futures.ThreadPoolExecutor(max_workers=len(procs)) as pool:
+        outs, codes = zip(*pool.map(finish, procs))
     wall = time.monotonic() - start
-    stat = dict(re.findall(r"^stat::(\w+):\s+(\d+)", out, re.M))
-    execs = int(stat.get("number_of_executed_units", 0))
-    corp = re.findall(r"corp: (\d+)/", out)
+    stats = [dict(re.findall(r"^stat::(\w+):\s+(\d+)", out, re.M)) for out in outs]
+    execs = sum(int(st.get("number_of_executed_units", 0)) for st in stats)
+    rate = sum(int(st.get("average_exec_per_sec", 0)) for st in stats)
+    corp = re.findall(r"corp: (\d+)/", outs[-1])
     new = findings(artifacts, name) - before
-    failed = code != 0 or bool(new)
+    failed = any(codes) or bool(new)
     if failed:
         log = os.path.join(artifacts, name + ".log")
         with open(log, "w") as f:
-            f.write(out)
-    return {"name": name, "execs": execs, "rate": int(stat.get("average_exec_per_sec", 0)),
+            f.write("\n".join(outs))
+    return {"name": name, "execs": execs, "rate": rate,
             "corpus": int(corp[-1]) if corp else len(os.listdir(corpus)), "findings": len(new) or int(failed),
             "wall": wall, "artifacts": sorted(new)}
 
@@ -79,7 +89,8 @@ def main():
     mode.add_argument("--runs", type=int, help="executions per target")
     ap.add_argument("--max-seconds", type=int, default=0, help="with --runs: stop a target after this long")
     ap.add_argument("--build", default=os.path.join(ROOT, "build", "native-asan"))
-    ap.add_argument("--jobs", type=int, default=2)
+    ap.add_argument("--jobs", type=int, default=2, help="targets run at once")
+    ap.add_argument("--workers", type=int, default=1, help="processes per target on one corpus, runs split")
     ap.add_argument("only", nargs="*", help="targets to run (default: all)")
     args = ap.parse_args()
     chosen = [t for t in targets(args.build) if not args.only or t[0] in args.only]

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""The installer road under Wine: a virtual CD in drive E:, the program
-started from it as AutoRun starts it, and its trace log, printed readably."""
+"""The installer road under Wine: the phone's CD image (./x cd) in drive E:,
+the program started from it as AutoRun starts it, and its trace log, printed
+readably. Wine cannot mount the ISO and plays no AutoRun: the drive is the
+image's tree read back from the ISO, and the demo does what AutoRun does."""
 import os
 import pathlib
 import shutil
@@ -20,6 +22,7 @@ from winehost import finish, pe_machine, standalone_host  # noqa: E402
 BIN = pathlib.Path(os.environ.get("DEVSTART_BIN", ROOT / "build" / "win64"))
 SHIPPED = pathlib.Path(os.environ.get("DEVSTART_SHIPPED", ROOT / "build" / "win32"))
 WORK = ROOT / "build" / "demo"
+CD_TREE = ROOT / "build" / "cd" / "extracted"
 
 
 def describe(exe):
@@ -65,6 +68,15 @@ def standin(name):
     raise FileNotFoundError(name)
 
 
+def autorun(host, cd, wait=True):
+    """What Windows does when the phone's CD appears: the program autorun.inf
+    names in its open= line, started from the CD's root with an empty command line."""
+    ini = (cd / "autorun.inf").read_text(encoding="latin-1")
+    open_line = next(line for line in ini.splitlines() if line.lower().startswith("open="))
+    program = cd / open_line.split("=", 1)[1].strip().replace("\\", "/")
+    return host.run(program, [], cwd=cd) if wait else host.start(program, [], cwd=cd)
+
+
 def local_run_log(host):
     """The raw log once the local run has ended."""
     wait_for_local_run(host)
@@ -89,7 +101,7 @@ def window_and_guide(host):
         return
     time.sleep(0.5)
     shot = screenshot(host, bins, WORK / "guide-dialog.png", hwnd=dialog["hwnd"])
-    print(f"    guide dialog: {shot.relative_to(ROOT)} (Download disabled: no check library on this CD)")
+    print(f"    guide dialog: {shot.relative_to(ROOT)} (Download disabled: the check library offers no setup)")
     post(host, bins, dialog["hwnd"], 0x111, 1006)
     print("    OK pressed: the run stage ends the copy and empties its staging folder")
     for _ in range(60):
@@ -125,8 +137,7 @@ def software_update(host, build):
     app.mkdir(parents=True, exist_ok=True)
     for src in (sim / "update_probe.exe", sim / "check" / "P4_UpdlinkChk.dll", sim / "updlib-staged" / "P4_Updlink.dll"):
         shutil.copy2(src, app)
-    config = (ROOT / "tests" / "e2e" / "data" / "config.ini").read_text().replace("swupdate_version=1.0.0.1",
-                                                                                  "swupdate_version=1.0.2")
+    config = (ROOT / "cd" / "config.ini").read_text().replace("swupdate_version=1.0.0.1", "swupdate_version=1.0.2")
     (app / "config.ini").write_text(config.replace("\n", "\r\n"))
     server = UpdateServer(WORK / "server", free_port())
     server.script({"/mirror2/P4_Updlink.dll": {"status": 404},
@@ -169,20 +180,27 @@ def main():
 
     with standalone_host(WORK / "prefix") as host:
         cd = WORK / "cd"
-        shutil.rmtree(cd, ignore_errors=True)
-        cd.mkdir(parents=True)
-        shutil.copy2(runnable, cd / "Devstart.exe")
-        # Its companions from the same build: the SCSI command library (the
-        # simulated phone), the SCSI command service and the update library.
-        for companion in ("SendScsiCmd.dll", "ScsiCmdService.exe", "P4_Updlink.dll", "Progress.avi"):
-            if (runnable.parent / companion).exists():
-                shutil.copy2(runnable.parent / companion, cd / companion)
-        # The setups config.ini names, under tools\.
-        (cd / "tools").mkdir()
-        for setup in STANDINS:
-            shutil.copy2(standin(setup), cd / "tools" / setup)
-        config = (ROOT / "tests" / "e2e" / "data" / "config.ini").read_text()
-        (cd / "config.ini").write_text(config.replace("\n", "\r\n"))
+        if cd.exists():
+            for p in [cd, *cd.rglob("*")]:
+                p.chmod(0o755)
+            shutil.rmtree(cd)
+        if runnable == SHIPPED / "Devstart.exe":
+            # What a maker flashes, as Windows would see it: read-only files.
+            shutil.copytree(CD_TREE, cd)
+            print("CD image:", ", ".join(sorted(str(p.relative_to(cd)) for p in cd.rglob("*") if p.is_file())))
+        else:
+            cd.mkdir(parents=True)
+            shutil.copy2(runnable, cd / "Devstart.exe")
+            # Its companions from the same build: the SCSI command library (the
+            # simulated phone), the SCSI command service and the update library.
+            for companion in ("SendScsiCmd.dll", "ScsiCmdService.exe", "P4_Updlink.dll", "Progress.avi"):
+                if (runnable.parent / companion).exists():
+                    shutil.copy2(runnable.parent / companion, cd / companion)
+            (cd / "tools").mkdir()
+            for setup in STANDINS:
+                shutil.copy2(standin(setup), cd / "tools" / setup)
+            (cd / "config.ini").write_text((ROOT / "cd" / "config.ini").read_text().replace("\n", "\r\n"))
+            (cd / "autorun.inf").write_text("[autorun]\r\nopen=Devstart.exe\r\n")
         host.map_cdrom("E", cd)
         host.set_windows_version("win10")
         host.hold_desktop(BIN / "sim" / "uidriver.exe")
@@ -193,7 +211,7 @@ def main():
         print("\n[1] \"PC internet via the phone\" runs: the CD run names it and stages nothing")
         vtp = host.start(standin("VTP.exe"))
         time.sleep(2)
-        run = host.start(cd / "Devstart.exe", [], cwd=cd)
+        run = autorun(host, cd, wait=False)
         rc, out = host.run(BIN / "sim" / "uidriver.exe", ["box", "--title", "Devstart", "--timeout", "60"], timeout=120)
         box = parse_box(out)
         print(f"    box {box.caption!r} ({box.icon}): {' '.join(box.text.split())!r} -> OK")
@@ -205,7 +223,7 @@ def main():
         print("    relaunches the copy elevated; the copy's installer window installs the driver, switches")
         print("    the phone and, with no PC suite installed, shows the installation guide")
         setup_config(host, "DriverSetup", mode="run", seconds=4)
-        host.run(cd / "Devstart.exe", [], cwd=cd)
+        autorun(host, cd)
         show_staging(host)
         window_and_guide(host)
         show_log("CD run, then the local run (one file: the copy replaced it)", host.read_log())
@@ -216,7 +234,7 @@ def main():
         host.run(cd / "tools" / "DriverSetup.exe", [], cwd=cd, timeout=120)
         suite = install_pc_suite(host, standin("PCSuite.exe"))
         write_phone(host)
-        host.run(cd / "Devstart.exe", [], cwd=cd)
+        autorun(host, cd)
         show_staging(host)
         show_log("CD run, then the local run", local_run_log(host))
         show_phone(host)
@@ -253,7 +271,7 @@ def main():
         host.set_windows_version("win10")
         holder = host.start(BIN / "sim" / "holdmutex.exe", ["DevstartOneInstanceMutex", "20"])
         holder.stdout.readline()
-        rc, _ = host.run(cd / "Devstart.exe", [], cwd=cd)
+        rc, _ = autorun(host, cd)
         holder.kill()
         print(f"    exit code {rc}")
         show_log("second instance", host.read_log())

@@ -40,7 +40,7 @@ def make_cd(folder, setup_bytes=None, driver_version="1.2.0.4"):
         shutil.copy2(SHIPPED / "sim" / "DriverSetup.exe", folder / "tools" / "DriverSetup.exe")
     else:
         (folder / "tools" / "DriverSetup.exe").write_bytes(setup_bytes)
-    config = (ROOT / "tests" / "e2e" / "data" / "config.ini").read_text()
+    config = (ROOT / "cd" / "config.ini").read_text()
     config = config.replace("driver_version=1.2.0.4", f"driver_version={driver_version}")
     (folder / "config.ini").write_text(config.replace("\n", "\r\n"))
 

@@ -57,7 +57,7 @@ def make_cd(folder):
         shutil.copy2(SHIPPED / name, folder / name)
     shutil.copy2(SHIPPED / "sim" / "update" / "check" / "P4_UpdlinkChk.dll", folder / "P4_UpdlinkChk.dll")
     shutil.copy2(SHIPPED / "sim" / "DriverSetup.exe", folder / "tools" / "DriverSetup.exe")
-    config = (ROOT / "tests" / "e2e" / "data" / "config.ini").read_text()
+    config = (ROOT / "cd" / "config.ini").read_text()
     (folder / "config.ini").write_text(config.replace("\n", "\r\n"))
 
 

@@ -23,7 +23,11 @@ BIN32 = pathlib.Path(os.environ.get("DEVSTART_BIN32", PROGRAM.parent if RUNS_32B
 
 COMPANIONS = ("SendScsiCmd.dll", "ScsiCmdService.exe", "Progress.avi")
 
-SAMPLE_CONFIG = (ROOT / "tests" / "e2e" / "data" / "config.ini").read_text()
+# The config.ini the CD image carries (cd/config.ini, with LF line ends here).
+SAMPLE_CONFIG = (ROOT / "cd" / "config.ini").read_text()
+# What ships: the CD image (./x cd) read back through its Joliet tree. Roads
+# run from a copy of it when the program under test is the shipped build.
+CD_TREE = pathlib.Path(os.environ.get("DEVSTART_CD_TREE", ROOT / "build" / "cd" / "extracted"))
 
 
 def pytest_configure(config):
@@ -138,25 +142,40 @@ class VirtualCd:
     under test runs from its build folder with the CD's root as its current
     directory, as AutoRun would start it: what the CD run stages and
     relaunches is the recorder, so the CD run's trace log is its own. With
-    `whole_road` the CD carries the program itself, and its relaunch goes on
-    into the staged copy's local run."""
+    `whole_road` the CD is a copy of the shipped image's tree (read-only
+    files, signed binaries, its config.ini and setups), and its relaunch goes
+    on into the staged copy's local run; where only the x86-64 build runs,
+    the CD is that build's program and companions instead."""
 
     def __init__(self, host, bins, folder, letter="E", whole_road=False):
         self.host, self.bins, self.folder, self.letter = host, bins, folder, letter
+        make_writable(folder)
         shutil.rmtree(folder, ignore_errors=True)
-        folder.mkdir(parents=True)
         self.program = folder / "Devstart.exe" if whole_road else PROGRAM
-        shutil.copy2(bins.Devstart if whole_road else bins.RelaunchRecorder, folder / "Devstart.exe")
-        # The program's companions from its own build: the SCSI command
-        # library it imports and the SCSI command service (config.ini names it).
-        for companion in COMPANIONS:
-            if (PROGRAM.parent / companion).exists():
-                shutil.copy2(PROGRAM.parent / companion, folder / companion)
-        self.write_config(SAMPLE_CONFIG)
+        if whole_road and RUNS_32BIT:
+            assert (CD_TREE / "autorun.inf").exists(), f"no CD image at {CD_TREE}: ./x cd builds it"
+            shutil.copytree(CD_TREE, folder)
+            folder.chmod(0o755)  # the tests add and change files on their copy
+        else:
+            folder.mkdir(parents=True)
+            shutil.copy2(bins.Devstart if whole_road else bins.RelaunchRecorder, folder / "Devstart.exe")
+            # The program's companions from its own build: the SCSI command
+            # library it imports and the SCSI command service (config.ini names it).
+            for companion in COMPANIONS:
+                if (PROGRAM.parent / companion).exists():
+                    shutil.copy2(PROGRAM.parent / companion, folder / companion)
+            if whole_road:
+                # As the image carries them: the update library and the check library.
+                shutil.copy2(PROGRAM.parent / "P4_Updlink.dll", folder)
+                shutil.copy2(PROGRAM.parent / "sim" / "update" / "check" / "P4_UpdlinkChk.dll", folder)
+            self.write_config(SAMPLE_CONFIG)
         host.map_cdrom(letter, folder)
 
     def write_config(self, text, encoding="utf-8"):
-        (self.folder / "config.ini").write_text(text.replace("\n", "\r\n"), encoding=encoding)
+        path = self.folder / "config.ini"
+        if path.exists():
+            path.chmod(0o644)
+        path.write_text(text.replace("\n", "\r\n"), encoding=encoding)
 
     def start(self, args=(), env=None, stderr=None):
         """As AutoRun does: current directory the CD's root."""
@@ -164,6 +183,14 @@ class VirtualCd:
 
     def run(self, args=(), timeout=60, env=None):
         return self.host.run(self.program, args, cwd=self.folder, timeout=timeout, env=env)
+
+
+def make_writable(folder):
+    """A CD copy left by an earlier run keeps the image's read-only modes."""
+    if folder.exists():
+        for p in [folder, *folder.rglob("*")]:
+            if not p.is_symlink():
+                p.chmod(0o755)
 
 
 @pytest.fixture
@@ -186,5 +213,6 @@ def road(host, bins, request):
     into the copy."""
     name = request.node.name.replace("[", "-").replace("]", "")
     cd = VirtualCd(host, bins, host.prefix.parent.parent / "cds" / name, whole_road=True)
-    with_setups(cd)
+    if not RUNS_32BIT:
+        with_setups(cd)
     return cd

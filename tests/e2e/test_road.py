@@ -6,7 +6,7 @@ import shutil
 
 import pytest
 
-from conftest import PROGRAM, answer_box, with_setups
+from conftest import SAMPLE_CONFIG, answer_box, with_setups
 from inspect_helpers import probe, setup_config, setup_log, sim_file
 from phone import Phone
 from road_helpers import (NORMAL_END, install_pc_suite, relaunch_records, trace_lines,
@@ -148,8 +148,7 @@ def test_itk_step_waits_for_the_staged_setup_and_checks_it(host, tmp_path, mode,
     staging = tmp_path / "E"
     (staging / "tools").mkdir(parents=True)
     shutil.copy2(sim_file("VTPSetup"), staging / "tools" / "VTPSetup.exe")
-    config = (PROGRAM.parent.parent.parent / "tests" / "e2e" / "data" / "config.ini").read_text()
-    (staging / "config.ini").write_text(config.replace("iso_type0=0", "iso_type0=1").replace("\n", "\r\n"))
+    (staging / "config.ini").write_text(SAMPLE_CONFIG.replace("iso_type0=0", "iso_type0=1").replace("\n", "\r\n"))
     setup_config(host, "VTPSetup", mode=mode)
     assert probe(host, "step", "itk", cwd=staging)["StepITK"] == result
     assert [l for l in trace_lines(host) if "StepITK" in l][-1] == last

@@ -119,7 +119,7 @@ def has_signature(path):
 def sign(path, cert, key):
     signed = path.with_name(path.name + ".signed")
     # No time-stamp server here (the build is offline): a maker's release
-    # build adds one (-t URL) so the signature outlives the certificate.
+    # adds one (osslsigncode -ts URL) so the signature outlives the certificate.
     cmd = ["osslsigncode", "sign", "-h", "sha256", "-certs", str(cert), "-key", str(key),
            "-n", path.stem, "-in", str(path), "-out", str(signed)]
     if os.environ.get("DEVSTART_CD_KEY_PASS"):
@@ -146,8 +146,9 @@ def build_tree(args, image):
         "Progress.avi": build / "Progress.avi",
     }
     service = config.get(*SERVICE_KEY, fallback="").strip()
-    if service:
-        files[str(cd_path(service, SERVICE_KEY[1]))] = service_program
+    service_place = str(cd_path(service, SERVICE_KEY[1])) if service else None
+    if service_place:
+        files[service_place] = service_program
     for section, key in SETUP_KEYS:
         name = config.get(section, key, fallback="").strip()
         if name:
@@ -172,8 +173,7 @@ def build_tree(args, image):
         f"[autorun]\r\nopen=Devstart.exe\r\nicon=Devstart.exe,0\r\nlabel={label}\r\n".encode("ascii"))
     # What we sign: the program, the two libraries and the service, whatever
     # its name on the CD, unless the maker's copy is signed already.
-    ours = [image / p for p in ("Devstart.exe", "SendScsiCmd.dll", "P4_Updlink.dll")]
-    ours += [image / str(cd_path(service, SERVICE_KEY[1]))] if service else []
+    ours = [image / p for p in ("Devstart.exe", "SendScsiCmd.dll", "P4_Updlink.dll", service_place) if p]
     return [p for p in ours if not has_signature(p)]
 
 
@@ -187,8 +187,8 @@ def make_iso(image, iso, label, when):
     iso.unlink(missing_ok=True)
     env = dict(os.environ, SOURCE_DATE_EPOCH=str(when))
     # Joliet keeps each name's case and length (P4_UpdlinkChk.dll is no 8.3
-    # name); Rock Ridge keeps them for other systems; -r makes every file
-    # read-only and owned by nobody in particular.
+    # name); Rock Ridge (-r) keeps them for other systems, with every file
+    # read-only and owned by user and group 0.
     run(["xorriso", "-as", "mkisofs", "-quiet", "-o", str(iso), "-V", label, "-publisher", "Tavo", "-J", "-r",
          "-input-charset", "utf-8", str(image)], env=env)
 

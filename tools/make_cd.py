@@ -160,7 +160,7 @@ def build_tree(args, image):
         if not source.is_file():
             raise MakerError(f"{place}: {source} is missing")
 
-    shutil.rmtree(image, ignore_errors=True)
+    remove_tree(image)
     (image / "tools").mkdir(parents=True)
     for place, source in files.items():
         shutil.copyfile(source, image / place)
@@ -175,6 +175,14 @@ def build_tree(args, image):
     # its name on the CD, unless the maker's copy is signed already.
     ours = [image / p for p in ("Devstart.exe", "SendScsiCmd.dll", "P4_Updlink.dll", service_place) if p]
     return [p for p in ours if not has_signature(p)]
+
+
+def remove_tree(folder):
+    """An earlier build's tree, read-only as the CD's files are."""
+    if folder.exists():
+        for p in [folder, *folder.rglob("*")]:
+            p.chmod(0o755)
+        shutil.rmtree(folder)
 
 
 def fix_times(image, when):
@@ -195,10 +203,7 @@ def make_iso(image, iso, label, when):
 
 def extract(iso, folder):
     """The image read back as Windows reads it: through its Joliet tree."""
-    if folder.exists():
-        for p in folder.rglob("*"):
-            p.chmod(0o755)
-        shutil.rmtree(folder)
+    remove_tree(folder)
     run(["xorriso", "-abort_on", "FAILURE", "-rockridge", "off", "-joliet", "on", "-osirrox", "on",
          "-indev", str(iso), "-extract", "/", str(folder)])
 
@@ -227,9 +232,6 @@ def main():
         if bool(cert) != bool(key):
             raise MakerError("a signing certificate needs its key, and a key its certificate")
         image, iso = out / "image", out / f"{args.label}.iso"
-        if image.exists():
-            for p in image.rglob("*"):
-                p.chmod(0o755)
         when = commit_time()
         to_sign = build_tree(args, image)
         if not args.unsigned:
